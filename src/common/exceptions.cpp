@@ -1,0 +1,6 @@
+#include "common/exceptions.h"
+
+std::string invalidParameterMessage(const std::string& name, long long value,
+                                    const std::string& reason) {
+    return "Parâmetro inválido: " + name + " = " + std::to_string(value) + " (" + reason + ")";
+}

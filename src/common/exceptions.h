@@ -1,0 +1,33 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+// Base of every error the generators raise; main reports its message and
+// ends the program with a non-zero status.
+class Exception : public std::runtime_error {
+public:
+    explicit Exception(const std::string& message) : std::runtime_error(message) {}
+};
+
+// A date-time text that cannot be read; the message quotes the text.
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A parameter that would make a run hang or read outside its data.
+class EParameterError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// An output file that could not be created, written or closed.
+class EFileError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Builds the message of a rejected parameter: its name, its value and why.
+std::string invalidParameterMessage(const std::string& name, long long value,
+                                    const std::string& reason);

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// An output file that is written whole or not at all. Bytes go through a buffer into
+// a temporary file beside the final name; commit() renames it over the final name, so
+// a failed run neither leaves a half-written file nor destroys an earlier one.
+// Every failure throws EFileError naming the file and the system's reason.
+class TOutputFile {
+public:
+    // Creates the temporary file; the folder of fileName must exist.
+    explicit TOutputFile(std::string fileName, std::size_t bufferBytes = 1 << 16);
+    // Removes the temporary file unless commit() succeeded.
+    ~TOutputFile();
+
+    TOutputFile(const TOutputFile&) = delete;
+    TOutputFile& operator=(const TOutputFile&) = delete;
+
+    void write(std::string_view text);
+    // Later writes overwrite the file from its first byte.
+    void rewind();
+    // Writes what is buffered, closes the file and gives it its final name.
+    void commit();
+
+    const std::string& fileName() const { return fileName_; }
+
+private:
+    void flush();
+    [[noreturn]] void fail(const char* action) const;
+
+    std::string fileName_;
+    std::string temporaryName_;
+    int descriptor_ = -1;
+    bool committed_ = false;
+    std::vector<char> buffer_;
+    std::size_t buffered_ = 0;
+};

@@ -1,0 +1,59 @@
+#include "common/output_file.h"
+
+#include <gtest/gtest.h>
+
+#include "common/exceptions.h"
+#include "support/test_support.h"
+
+namespace {
+
+TEST(OutputFile, CommitLeavesExactlyTheFinalFile) {
+    TTemporaryFolder folder;
+    auto name = (folder.path() / "out.txt").string();
+    {
+        TOutputFile file(name, 4);  // a tiny buffer, so writes pass through it many times
+        file.write("first line\n");
+        file.write("");
+        file.write("second\n");
+        file.commit();
+    }
+    EXPECT_EQ(readFile(name), "first line\nsecond\n");
+    EXPECT_EQ(entriesOf(folder.path()), std::vector<std::string>{"out.txt"});
+}
+
+TEST(OutputFile, RewindOverwritesFromTheFirstByte) {
+    TTemporaryFolder folder;
+    auto name = (folder.path() / "out.txt").string();
+    TOutputFile file(name);
+    file.write("150\n          \ntail\n");
+    file.rewind();
+    file.write("150\n42");
+    file.commit();
+    EXPECT_EQ(readFile(name), "150\n42        \ntail\n");
+}
+
+TEST(OutputFile, AbandonedFileKeepsTheEarlierOne) {
+    TTemporaryFolder folder;
+    auto name = (folder.path() / "out.txt").string();
+    writeFile(name, "earlier run\n");
+    {
+        TOutputFile file(name);
+        file.write("half of a new ru");
+    }
+    EXPECT_EQ(readFile(name), "earlier run\n");
+    EXPECT_EQ(entriesOf(folder.path()), std::vector<std::string>{"out.txt"});
+}
+
+TEST(OutputFile, MissingFolderIsReportedWithTheFileName) {
+    TTemporaryFolder folder;
+    auto name = (folder.path() / "missing" / "out.txt").string();
+    try {
+        TOutputFile file(name);
+        FAIL() << "created a file in a missing folder";
+    } catch (const EFileError& error) {
+        EXPECT_NE(std::string(error.what()).find(name), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("No such file or directory"), std::string::npos) << error.what();
+    }
+}
+
+}  // namespace

@@ -1,0 +1,98 @@
+#include "support/test_support.h"
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+TTemporaryFolder::TTemporaryFolder() {
+    std::string pattern = (fs::temp_directory_path() / "gerador_test_XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TTemporaryFolder::~TTemporaryFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+TWorkingDirectory::TWorkingDirectory(const fs::path& folder) : previous_(fs::current_path()) {
+    fs::current_path(folder);
+}
+
+TWorkingDirectory::~TWorkingDirectory() {
+    std::error_code ignored;
+    fs::current_path(previous_, ignored);
+}
+
+TProgramResult runProgram(const fs::path& folder, long long fileSizeLimit) {
+    // Captured outside the folder, so the program's folder holds only what it made.
+    TTemporaryFolder captures;
+    fs::path outPath = captures.path() / "stdout";
+    fs::path errPath = captures.path() / "stderr";
+    pid_t child = fork();
+    if (child < 0) throw std::runtime_error("fork failed");
+    if (child == 0) {
+        if (chdir(folder.c_str()) != 0) _exit(126);
+        int input = open("/dev/null", O_RDONLY);
+        int output = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int errors = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(input, 0);
+        dup2(output, 1);
+        dup2(errors, 2);
+        if (fileSizeLimit >= 0) {
+            // A write past the limit then fails with EFBIG instead of killing the process.
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        execl(GERADOR_PATH, GERADOR_PATH, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    TProgramResult result;
+    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.standardOutput = readFile(outPath);
+    result.standardError = readFile(errPath);
+    return result;
+}
+
+std::string readFile(const fs::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    std::ostringstream text;
+    text << stream.rdbuf();
+    return text.str();
+}
+
+void writeFile(const fs::path& file, const std::string& text) {
+    std::ofstream stream(file, std::ios::binary);
+    stream << text;
+}
+
+std::vector<std::string> entriesOf(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        std::size_t end = text.find('\n', begin);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    return lines;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// A fresh folder under the system's temporary folder, removed with its contents at the end.
+class TTemporaryFolder {
+public:
+    TTemporaryFolder();
+    ~TTemporaryFolder();
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Makes a folder the working directory while the object lives (generators write
+// their files relative to it).
+class TWorkingDirectory {
+public:
+    explicit TWorkingDirectory(const std::filesystem::path& folder);
+    ~TWorkingDirectory();
+
+private:
+    std::filesystem::path previous_;
+};
+
+struct TProgramResult {
+    int exitStatus = -1;  // -1 when the program did not exit normally
+    std::string standardOutput;
+    std::string standardError;
+};
+
+// Runs the program in folder with standard input at its end; fileSizeLimit (bytes),
+// when set, caps every file the program writes, as a full disk would.
+TProgramResult runProgram(const std::filesystem::path& folder, long long fileSizeLimit = -1);
+
+std::string readFile(const std::filesystem::path& file);
+void writeFile(const std::filesystem::path& file, const std::string& text);
+// Names of the entries of a folder, sorted.
+std::vector<std::string> entriesOf(const std::filesystem::path& folder);
+// Splits text into lines at '\n'; a text ending in '\n' gives no empty last line.
+std::vector<std::string> linesOf(const std::string& text);
