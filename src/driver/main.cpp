@@ -3,15 +3,26 @@
 #include <exception>
 #include <memory>
 
+#include "common/date_time.h"
+#include "tasks/tasks.h"
 #include "trips/trips.h"
 
 namespace {
 
 void runStages() {
     auto tripGenerator = std::make_unique<TViagens>();
+    auto taskGenerator = std::make_unique<TTarefas>();
     std::printf("\n");
+
     tripGenerator->locationCount = 10;
+    taskGenerator->count = 150;
+    taskGenerator->windowStart = dateTimeFromText("01/01/2006 08:00");
+    taskGenerator->windowEnd = dateTimeFromText("04/01/2006 08:00");
+    taskGenerator->minDuration = timeFromText("01:00");
+    taskGenerator->maxDuration = timeFromText("09:01");
+
     tripGenerator->generateTrips(false, false);
+    taskGenerator->generateTasks(*tripGenerator, false, false);
 }
 
 }  // namespace

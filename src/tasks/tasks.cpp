@@ -1,0 +1,153 @@
+// Writes "arquivos/tarefas.txt":
+// - line 1: the number of tasks; line 2: the number of locations;
+// - then one line per task, in order: its number (from 1), start and end as
+//   "DD/MM/YYYY HH:mm", duration as "HH:mm", origin, destination and cost.
+#include "tasks/tasks.h"
+
+#include <memory>
+#include <string>
+
+#include "common/console.h"
+#include "common/output_file.h"
+#include "common/random_source.h"
+#include "tasks/task_order.h"
+#include "trips/trips.h"
+
+namespace {
+
+constexpr const char* kTaskFileName = "arquivos/tarefas.txt";
+constexpr double kOneHour = 1.0 / 24.0;
+
+// 1 + a long draw modulo bound; a bound of 0 draws nothing and gives 1.
+std::int32_t drawLocation(std::int32_t bound) {
+    return bound != 0 ? 1 + randomsource::lrand() % bound : 1;
+}
+
+// A depot one time in ten, any location otherwise; the class is drawn first.
+std::int32_t drawEndpoint(std::int32_t locationCount, std::int32_t depotCount) {
+    bool atDepot = randomsource::lrand() % 10 == 9;
+    return drawLocation(atDepot ? depotCount : locationCount);
+}
+
+std::uint16_t minuteOf(TDateTime value) {
+    std::uint16_t hour, minute, second, millisecond;
+    splitTime(value, hour, minute, second, millisecond);
+    return minute;
+}
+
+// The value's date and hour with a new minute, read back from text.
+TDateTime withMinute(TDateTime value, int minute) {
+    return dateTimeFromText(textFromDateTime(value, "DD/MM/YYYY HH:") + std::to_string(minute));
+}
+
+void rejectUnless(bool valid, const char* name, long long value, const std::string& reason) {
+    if (!valid) throw EParameterError(invalidParameterMessage(name, value, reason));
+}
+
+void checkParameters(const TTarefas& parameters, const TViagens& trips) {
+    rejectUnless(parameters.count >= 0, "count", parameters.count, "não pode ser negativo");
+    if (parameters.count == 0) return;
+    std::int32_t locationCount = trips.locationCount;
+    rejectUnless(locationCount >= 2, "locationCount", locationCount,
+                 "são precisos ao menos 2 locais para que o destino difira da origem");
+    rejectUnless(parameters.depotCount >= 2 && parameters.depotCount <= locationCount, "depotCount",
+                 parameters.depotCount, "deve ficar entre 2 e locationCount = " + std::to_string(locationCount));
+    bool matrixMatches = trips.trips.size() == static_cast<std::size_t>(locationCount);
+    for (const auto& row : trips.trips) matrixMatches = matrixMatches && row.size() == trips.trips.size();
+    rejectUnless(matrixMatches, "trips.size()", static_cast<long long>(trips.trips.size()),
+                 "a matriz de viagens não foi gerada para locationCount = " + std::to_string(locationCount));
+}
+
+TTarefa drawTask(const TTarefas& parameters, const TViagens& trips) {
+    TTarefa task;
+    task.origin = drawEndpoint(trips.locationCount, parameters.depotCount);
+    do {
+        task.destination = drawEndpoint(trips.locationCount, parameters.depotCount);
+    } while (task.destination == task.origin);
+    const TViagem& trip = trips.trips[static_cast<std::size_t>(task.origin - 1)]
+                                     [static_cast<std::size_t>(task.destination - 1)];
+    std::int32_t extraCostSpan = parameters.extraCostMax - parameters.extraCostMin;
+    std::int32_t extraCost = extraCostSpan != 0 ? randomsource::lrand() % extraCostSpan : 0;
+    task.cost = parameters.extraCostMin + extraCost + trip.cost;
+    auto fraction = static_cast<double>(randomsource::rand() * randomsource::kInverseRandMax);
+    task.start = startOnQuarterHour(rawStartOf(parameters, fraction));
+    task.end = endOnQuarterHour(task.start + trip.travelTime);
+    task.duration = task.end - task.start;
+    return task;
+}
+
+// The first and last count div 20 + 1 tasks of the horizon leave from and arrive at depots.
+void tieEdgesToDepots(TTarefas& generator) {
+    std::int32_t count = generator.count;
+    if (count == 0) return;
+    std::int32_t edge = count / 20;
+    for (std::int32_t position = 0; position <= edge; ++position) {
+        generator.tasks[static_cast<std::size_t>(position)].origin = drawLocation(generator.depotCount);
+    }
+    for (std::int32_t position = count - edge - 1; position < count; ++position) {
+        TTarefa& task = generator.tasks[static_cast<std::size_t>(position)];
+        do {
+            task.destination = drawLocation(generator.depotCount);
+        } while (task.destination == task.origin);
+    }
+}
+
+std::string taskLine(std::int32_t position, const TTarefa& task) {
+    return std::to_string(position + 1) + " " + textFromDateTime(task.start, "DD/MM/YYYY HH:mm") + " " +
+           textFromDateTime(task.end, "DD/MM/YYYY HH:mm") + " " + textFromDateTime(task.duration, "HH:mm") +
+           " " + std::to_string(task.origin) + " " + std::to_string(task.destination) + " " +
+           std::to_string(task.cost) + "\n";
+}
+
+}  // namespace
+
+TTarefas::TTarefas()
+    : windowStart(dateTimeFromText("01/01/2006 08:00")),
+      windowEnd(dateTimeFromText("04/01/2006 08:00")),
+      minDuration(timeFromText("01:00")),
+      maxDuration(timeFromText("12:01")) {}
+
+TDateTime rawStartOf(const TTarefas& parameters, double fraction) {
+    double windowLength = parameters.windowEnd - parameters.windowStart;
+    return parameters.windowStart + (windowLength - parameters.maxDuration) * fraction;
+}
+
+TDateTime startOnQuarterHour(TDateTime rawStart) {
+    int minute = minuteOf(rawStart);
+    int quarter = minute > 45 ? 45 : minute > 30 ? 30 : minute > 15 ? 15 : 0;
+    return withMinute(rawStart, quarter);
+}
+
+TDateTime endOnQuarterHour(TDateTime rawEnd) {
+    int minute = minuteOf(rawEnd);
+    if (minute >= 45) return withMinute(rawEnd + kOneHour, 0);
+    int quarter = minute == 0 ? 0 : minute < 15 ? 15 : minute < 30 ? 30 : 45;
+    return withMinute(rawEnd, quarter);
+}
+
+void TTarefas::generateTasks(const TViagens& trips, bool writeFile, bool echo) {
+    checkParameters(*this, trips);
+    randomsource::srand(seed);
+    std::unique_ptr<TOutputFile> file;
+    if (writeFile) {
+        file = std::make_unique<TOutputFile>(kTaskFileName);
+        file->write(std::to_string(count) + "\n" + std::to_string(trips.locationCount) + "\n");
+    }
+    // Earlier tasks stay: the array is extended, then ordered as a whole.
+    tasks.reserve(tasks.size() + static_cast<std::size_t>(count));
+    for (std::int32_t drawn = 0; drawn < count; ++drawn) tasks.push_back(drawTask(*this, trips));
+    sortTasks(tasks);
+    tieEdgesToDepots(*this);
+
+    if (writeFile || echo) {
+        for (std::int32_t position = 0; position < count; ++position) {
+            std::string line = taskLine(position, tasks[static_cast<std::size_t>(position)]);
+            if (file) file->write(line);
+            if (echo) printText(line);
+        }
+    }
+    if (echo) printText("\n\n");
+    // Closed before the closing lines, so success is never reported for a failed write.
+    if (file) file->commit();
+    printClosingLines(count, "tarefas");
+}
