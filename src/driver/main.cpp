@@ -3,6 +3,7 @@
 #include <exception>
 #include <memory>
 
+#include "columns/columns.h"
 #include "common/date_time.h"
 #include "tasks/tasks.h"
 #include "trips/trips.h"
@@ -12,6 +13,7 @@ namespace {
 void runStages() {
     auto tripGenerator = std::make_unique<TViagens>();
     auto taskGenerator = std::make_unique<TTarefas>();
+    auto columnGenerator = std::make_unique<TColunas>();
     std::printf("\n");
 
     tripGenerator->locationCount = 10;
@@ -20,9 +22,11 @@ void runStages() {
     taskGenerator->windowEnd = dateTimeFromText("04/01/2006 08:00");
     taskGenerator->minDuration = timeFromText("01:00");
     taskGenerator->maxDuration = timeFromText("09:01");
+    columnGenerator->acceptPercent = 100;
 
     tripGenerator->generateTrips(false, false);
     taskGenerator->generateTasks(*tripGenerator, false, false);
+    columnGenerator->generateColumns(taskGenerator.get(), true, true);
 }
 
 }  // namespace

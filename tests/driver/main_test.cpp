@@ -1,18 +1,143 @@
+#include <cmath>
+#include <sstream>
+
 #include <gtest/gtest.h>
 
 #include "support/test_support.h"
+#include "tasks/tasks.h"
+#include "trips/trips.h"
 
 namespace {
 
-TEST(Program, RunsTheStagesAndExitsWithStandardInputAtItsEnd) {
+const std::string kFileName = "150_3304438.txt";
+const std::string kTripAndTaskLines =
+    "\n   10 viagens geradas com sucesso.\n   Pressione ENTER para continuar!\n\n\n"
+    "   150 tarefas geradas com sucesso.\n   Pressione ENTER para continuar!\n\n\n";
+
+// The tasks of the standard run, drawn again in this process.
+TTarefas standardTasks() {
+    TViagens trips;
+    trips.locationCount = 10;
+    TTarefas tasks;
+    tasks.maxDuration = timeFromText("09:01");
+    testing::internal::CaptureStdout();
+    trips.generateTrips(false, false);
+    tasks.generateTasks(trips, false, false);
+    testing::internal::GetCapturedStdout();
+    return tasks;
+}
+
+// Minutes as the column file counts them, worked out here without the generator's code.
+int minutesOf(double days) {
+    double wholeDays = std::trunc(days);
+    long long milliseconds = std::llround((days - wholeDays) * 86400000.0);
+    return static_cast<int>(wholeDays) * 1440 + static_cast<int>((milliseconds / 60000) % 1440);
+}
+
+std::vector<int> fieldsOf(const std::string& line) {
+    std::vector<int> fields;
+    std::istringstream stream(line);
+    int field = 0;
+    while (stream >> field) fields.push_back(field);
+    return fields;
+}
+
+TEST(Program, StandardRunWritesOneCompleteColumnFile) {
     TTemporaryFolder folder;
     TProgramResult run = runProgram(folder.path());
-    EXPECT_EQ(run.exitStatus, 0) << run.standardError;
-    EXPECT_EQ(run.standardOutput,
-              "\n   10 viagens geradas com sucesso.\n   Pressione ENTER para continuar!\n\n\n"
-              "   150 tarefas geradas com sucesso.\n   Pressione ENTER para continuar!\n\n\n");
+    ASSERT_EQ(run.exitStatus, 0) << run.standardError;
     EXPECT_EQ(run.standardError, "");
-    EXPECT_TRUE(entriesOf(folder.path()).empty());
+    ASSERT_EQ(entriesOf(folder.path()), std::vector<std::string>{kFileName});
+    std::string file = readFile(folder.path() / kFileName);
+    std::vector<std::string> lines = linesOf(file);
+    ASSERT_GT(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "150");
+    EXPECT_EQ(lines[1].size(), 10u);
+    EXPECT_EQ(lines[2], "3 1 0.400000 2 0.300000 3 0.300000");
+    const int columnCount = std::stoi(lines[1]);
+    ASSERT_EQ(static_cast<std::size_t>(columnCount), lines.size() - 3);
+    EXPECT_GT(columnCount, 1000000);
+
+    // The console: the trip and task lines, every 10000th column with an empty line, then the closing lines.
+    std::string expectedConsole = kTripAndTaskLines;
+    for (int number = 1; number <= columnCount; number += 10000) {
+        expectedConsole += lines[static_cast<std::size_t>(number) + 2] + "\n\n";
+    }
+    expectedConsole += "\n   " + std::to_string(columnCount) +
+                       " colunas geradas com sucesso.\n   Pressione ENTER para continuar!\n\n\n";
+    EXPECT_EQ(run.standardOutput, expectedConsole);
+
+    // Every column is a priced chain of successors, and together they cover every task.
+    TTarefas generator = standardTasks();
+    const std::vector<TTarefa>& tasks = generator.tasks;
+    std::vector<bool> covered(tasks.size(), false);
+    int lastSearchStart = -1;
+    int badLines = 0;
+    for (int number = 1; number <= columnCount && badLines < 5; ++number) {
+        const std::string& line = lines[static_cast<std::size_t>(number) + 2];
+        std::vector<int> fields = fieldsOf(line);
+        bool valid = fields.size() >= 8 && fields[0] == number && fields[4] >= 3 && fields[4] <= 13 &&
+                     fields.size() == static_cast<std::size_t>(5 + fields[4]) && fields[2] >= 1 && fields[2] <= 3;
+        int taskCosts = 0;
+        double workDays = 0.0;
+        for (std::size_t field = 5; valid && field < fields.size(); ++field) {
+            int task = fields[field] - 1;
+            valid = task >= 0 && task < 150;
+            if (!valid) break;
+            const TTarefa& record = tasks[static_cast<std::size_t>(task)];
+            if (field > 5) {
+                const TTarefa& previous = tasks[static_cast<std::size_t>(fields[field - 1] - 1)];
+                valid = record.start > previous.end && record.origin == previous.destination;
+            }
+            taskCosts += record.cost;
+            workDays += record.end - record.start;
+        }
+        if (valid) {
+            const TTarefa& first = tasks[static_cast<std::size_t>(fields[5] - 1)];
+            const TTarefa& last = tasks[static_cast<std::size_t>(fields.back() - 1)];
+            int workMinutes = minutesOf(workDays);
+            int idleMinutes = minutesOf(last.end - first.start) - workMinutes;
+            valid = fields[3] == workMinutes && fields[1] == taskCosts + idleMinutes / 100 + 800;
+            // A search from a start task keeps its origin as depot; the other searches
+            // start from the lowest task no earlier column covers.
+            if (first.origin <= 3) valid = valid && fields[2] == first.origin;
+            if (fields[5] - 1 != lastSearchStart && first.origin > 3) {
+                for (int task = 0; task < fields[5] - 1; ++task) valid = valid && covered[static_cast<std::size_t>(task)];
+                valid = valid && !covered[static_cast<std::size_t>(fields[5] - 1)];
+            }
+            lastSearchStart = fields[5] - 1;
+        }
+        for (std::size_t field = 5; valid && field < fields.size(); ++field) {
+            covered[static_cast<std::size_t>(fields[field] - 1)] = true;
+        }
+        if (!valid) {
+            ADD_FAILURE() << "invalid column line: " << line;
+            ++badLines;
+        }
+    }
+    EXPECT_EQ(std::count(covered.begin(), covered.end(), true), 150);
+
+    // The same parameters and seeds give the same bytes.
+    TTemporaryFolder secondFolder;
+    TProgramResult second = runProgram(secondFolder.path());
+    EXPECT_EQ(second.exitStatus, 0);
+    EXPECT_TRUE(readFile(secondFolder.path() / kFileName) == file);
+    EXPECT_EQ(second.standardOutput, run.standardOutput);
+}
+
+// A full disk (here a cap on file size) must neither report success nor touch the
+// column file of an earlier run.
+TEST(Program, FailedWriteKeepsTheEarlierFileAndExitsNonZero) {
+    TTemporaryFolder folder;
+    writeFile(folder.path() / kFileName, "an earlier, complete run\n");
+    TProgramResult run = runProgram(folder.path(), 1 << 20);
+    EXPECT_NE(run.exitStatus, 0);
+    EXPECT_NE(run.standardError.find(kFileName), std::string::npos) << run.standardError;
+    EXPECT_NE(run.standardError.find("File too large"), std::string::npos) << run.standardError;
+    EXPECT_EQ(run.standardOutput.find("colunas geradas"), std::string::npos);
+    EXPECT_EQ(run.standardOutput.rfind(kTripAndTaskLines, 0), 0u);
+    EXPECT_EQ(readFile(folder.path() / kFileName), "an earlier, complete run\n");
+    EXPECT_EQ(entriesOf(folder.path()), std::vector<std::string>{kFileName});
 }
 
 }  // namespace

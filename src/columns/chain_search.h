@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+using TSuccessorLists = std::vector<std::vector<std::int32_t>>;
+
+// Depth-first search over the successor lists from one start task, one chain at a time.
+// Keeps one chain and one array of choice counters for the whole search, growing and
+// shrinking them at the end; every chain that begins with the start task and holds at
+// most maxTasks tasks is formed exactly once, successors taken in list order.
+class TChainSearch {
+public:
+    // maxTasks is compared as an unsigned number, so a negative bound sets no limit.
+    TChainSearch(const TSuccessorLists& successors, std::int32_t maxTasks);
+
+    // Begins a new search with the chain holding start alone (never formed as a chain).
+    void start(std::int32_t startTask);
+    // Appends one task: forms the next chain. False when the search has ended.
+    bool next();
+    // The chain formed by the last successful next(), start task first.
+    const std::vector<std::int32_t>& chain() const { return chain_; }
+
+private:
+    bool canExtend() const;
+
+    const TSuccessorLists& successors_;
+    std::uint32_t maxTasks_;
+    std::vector<std::int32_t> chain_;
+    // choiceCounters_[p]: position, in the successor list of chain_[p], of the task taken after it.
+    std::vector<std::int32_t> choiceCounters_;
+    std::int32_t position_ = -1;  // chain position being worked on
+    bool descending_ = false;
+};

@@ -1,0 +1,28 @@
+#include "columns/uncovered_pool.h"
+
+#include <cassert>
+
+void TUncoveredPool::fill(std::int32_t taskCount) {
+    uncovered_.assign(static_cast<std::size_t>(taskCount), true);
+    remaining_ = uncovered_.size();
+    lowestCandidate_ = 0;
+}
+
+void TUncoveredPool::remove(std::int32_t task) {
+    assert(task >= 0 && static_cast<std::size_t>(task) < uncovered_.size());
+    auto index = static_cast<std::size_t>(task);
+    if (!uncovered_[index]) return;
+    uncovered_[index] = false;
+    --remaining_;
+}
+
+bool TUncoveredPool::contains(std::int32_t task) const {
+    return task >= 0 && static_cast<std::size_t>(task) < uncovered_.size() &&
+           uncovered_[static_cast<std::size_t>(task)];
+}
+
+std::int32_t TUncoveredPool::first() const {
+    assert(!empty());
+    while (!uncovered_[lowestCandidate_]) ++lowestCandidate_;
+    return static_cast<std::int32_t>(lowestCandidate_);
+}
