@@ -7,8 +7,8 @@
 //   and the task numbers (index + 1) in chain order.
 #include "columns/columns.h"
 
+#include <algorithm>
 #include <cassert>
-#include <charconv>
 #include <cstdio>
 
 #include "common/console.h"
@@ -21,19 +21,7 @@ constexpr std::int32_t kColumnCharge = 800;             // fixed cost of every c
 constexpr std::size_t kNumberWidth = 11;                 // "-2147483648"
 constexpr std::size_t kColumnFileBuffer = 1 << 20;
 
-char* appendNumber(char* out, std::int32_t value) {
-    return std::to_chars(out, out + kNumberWidth, value).ptr;
-}
-
 }  // namespace
-
-std::int32_t minutesOf(double duration) {
-    std::uint16_t hour, minute, second, millisecond;
-    splitTime(duration, hour, minute, second, millisecond);
-    // Whole days by truncation of the raw value, the time of day after rounding: a
-    // duration a hair below whole days counts one day less and no hours.
-    return static_cast<std::int32_t>(duration) * 1440 + hour * 60 + minute;
-}
 
 void TColunas::openColumnFile() {
     assert(taskGenerator != nullptr);
@@ -56,43 +44,39 @@ void TColunas::writeColumn(std::int32_t depot, std::int32_t& columnCounter, cons
                            bool writeFile, bool echoThis) {
     assert(taskGenerator != nullptr && !chain.empty());
     assert(!writeFile || outFile != nullptr);
-    const std::vector<TTarefa>& tasks = taskGenerator->tasks;
-    double spanDays = tasks[static_cast<std::size_t>(chain.back())].end -
-                      tasks[static_cast<std::size_t>(chain.front())].start;
     ++columnCounter;
+    columnTotals_.update(taskGenerator->tasks, chain);
+    std::int32_t workMinutes = columnTotals_.workMinutes();
+    std::int32_t idleMinutes = columnTotals_.spanMinutes() - workMinutes;
+    // One unit for each full 100 idle minutes: truncating idle × 0.01 in double gives
+    // exactly idle / 100 for every 32-bit idle time, negative ones included.
+    auto cost = static_cast<std::int32_t>(columnTotals_.taskCosts() + idleMinutes / 100 + kColumnCharge);
 
-    std::int64_t taskCosts = 0;
-    double workDays = 0.0;
-    for (std::int32_t task : chain) {
-        const TTarefa& record = tasks[static_cast<std::size_t>(task)];
-        taskCosts += record.cost;
-        workDays += record.end - record.start;
+    std::string_view taskNumbers = columnTotals_.taskNumbers();
+    // The number fields, the task numbers, the line end and the echo's empty line.
+    std::size_t longestLine = 5 * (kNumberWidth + 1) + taskNumbers.size() + 2;
+    char* line = nullptr;
+    if (writeFile) {
+        line = outFile->room(longestLine);
+    } else {
+        if (line_.size() < longestLine) line_.resize(longestLine);
+        line = line_.data();
     }
-    std::int32_t workMinutes = minutesOf(workDays);
-    std::int32_t idleMinutes = minutesOf(spanDays) - workMinutes;
-    // One unit for each full 100 idle minutes.
-    auto cost = static_cast<std::int32_t>(taskCosts + static_cast<std::int32_t>(idleMinutes * 0.01) + kColumnCharge);
-
-    std::size_t longestLine = (5 + chain.size()) * (kNumberWidth + 1) + 2;
-    if (line_.size() < longestLine) line_.resize(longestLine);
-    char* out = line_.data();
-    for (std::int32_t field : {columnCounter, cost, depot, workMinutes, static_cast<std::int32_t>(chain.size())}) {
-        if (out != line_.data()) *out++ = ' ';
+    char* out = appendNumber(line, columnCounter);
+    for (std::int32_t field : {cost, depot, workMinutes, static_cast<std::int32_t>(chain.size())}) {
+        *out++ = ' ';
         out = appendNumber(out, field);
     }
-    for (std::int32_t task : chain) {
-        *out++ = ' ';
-        out = appendNumber(out, task + 1);
-        uncoveredTasks.remove(task);
-    }
+    out = std::copy(taskNumbers.begin(), taskNumbers.end(), out);
     *out++ = '\n';
-    auto length = static_cast<std::size_t>(out - line_.data());
-    if (writeFile) outFile->write({line_.data(), length});
+    for (std::int32_t task : chain) uncoveredTasks.remove(task);
+    auto length = static_cast<std::size_t>(out - line);
     if (echoThis) {
         // An echoed column is followed by an empty line.
         *out = '\n';
-        printText({line_.data(), length + 1});
+        printText({line, length + 1});
     }
+    if (writeFile) outFile->wrote(length);
 }
 
 void TColunas::closeColumnFile(std::int32_t columnCounter, bool writeFile, bool echo) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "columns/chain_search.h"
+#include "columns/chain_totals.h"
 #include "columns/uncovered_pool.h"
 #include "common/output_file.h"
 
@@ -55,13 +56,10 @@ private:
     std::int64_t searchFrom(TChainSearch& search, std::int32_t startTask, std::int32_t depot,
                             std::int32_t& columnCounter, bool writeFile, bool echo);
 
-    std::string line_;  // reused for every column line
+    TChainTotals columnTotals_;  // of the last column written
+    std::string line_;           // reused for every column line
 };
 
 // The task generator's count, checked against its tasks.
 // Throws EParameterError when it is negative or past the end of the tasks.
 std::size_t checkedTaskCount(const TTarefas& tasks);
-
-// Minutes of a duration: its truncated whole days and the hours and minutes of its time
-// of day, each on its own; seconds are dropped.
-std::int32_t minutesOf(double duration);

@@ -26,6 +26,7 @@ void TColunas::generateColumns(const TTarefas* tasks, bool writeFile, bool echo)
     checkParameters(tasks, acceptPercent);
     fileName = kColumnFileName;
     taskGenerator = tasks;
+    columnTotals_.reset();
     std::int32_t columnCounter = 0;
     if (writeFile) openColumnFile();
     randomsource::srand(seed);

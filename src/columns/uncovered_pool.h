@@ -21,7 +21,7 @@ public:
     std::int32_t first() const;
 
 private:
-    std::vector<bool> uncovered_;  // by task index
+    std::vector<std::uint8_t> uncovered_;  // by task index; bytes, not bits, for the hot removal
     std::size_t remaining_ = 0;
     mutable std::size_t lowestCandidate_ = 0;  // no index below it is in the pool
 };

@@ -26,12 +26,16 @@ TOutputFile::~TOutputFile() {
 }
 
 void TOutputFile::write(std::string_view text) {
-    if (text.size() > buffer_.size() - buffered_) {
-        flush();
-        if (text.size() > buffer_.size()) buffer_.resize(text.size());
-    }
-    std::memcpy(buffer_.data() + buffered_, text.data(), text.size());
+    std::memcpy(room(text.size()), text.data(), text.size());
     buffered_ += text.size();
+}
+
+char* TOutputFile::room(std::size_t maxBytes) {
+    if (maxBytes > buffer_.size() - buffered_) {
+        flush();
+        if (maxBytes > buffer_.size()) buffer_.resize(maxBytes);
+    }
+    return buffer_.data() + buffered_;
 }
 
 void TOutputFile::rewind() {

@@ -20,6 +20,10 @@ public:
     TOutputFile& operator=(const TOutputFile&) = delete;
 
     void write(std::string_view text);
+    // Room for up to maxBytes at the end of the buffer, for text formatted in place;
+    // valid until the next call. wrote(n) then keeps the first n bytes written there.
+    char* room(std::size_t maxBytes);
+    void wrote(std::size_t bytes) { buffered_ += bytes; }
     // Later writes overwrite the file from its first byte.
     void rewind();
     // Writes what is buffered, closes the file and gives it its final name.

@@ -1,5 +1,8 @@
 #include "common/date_time.h"
 
+#include <cmath>
+#include <random>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -110,6 +113,31 @@ TEST(SplitTime, RoundsToTheMillisecondAndWrapsDays) {
         EXPECT_EQ(second, row.second) << row.value;
         EXPECT_EQ(millisecond, row.millisecond) << row.value;
     }
+}
+
+// The split reads a fast double product where that is safe; it must give the fields of
+// the long double product rounded half to even everywhere, ties and near-ties included.
+TEST(SplitTime, AgreesWithTheLongDoubleRoundingEverywhere) {
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> days(0.0, 50000.0);  // past 12725 days, the slow path
+    auto check = [](double value) {
+        long double product = static_cast<long double>(value) * 86400000.0L;
+        std::int64_t expected = std::llrint(product) % 86400000;
+        std::uint16_t hour, minute, second, millisecond;
+        splitTime(value, hour, minute, second, millisecond);
+        std::int64_t got = ((hour * 60LL + minute) * 60 + second) * 1000 + millisecond;
+        ASSERT_EQ(got, expected) << std::hexfloat << value;
+    };
+    for (int draw = 0; draw < 200000; ++draw) {
+        double value = days(random);
+        check(value);
+        // Values whose product lies on or right beside a half millisecond.
+        double half = (std::floor(value * 86400000.0) + 0.5) / 86400000.0;
+        check(half);
+        check(std::nextafter(half, 0.0));
+        check(std::nextafter(half, 1e9));
+    }
+    check(0.0);
 }
 
 TEST(SplitDate, InvertsDaysFromDateOverTheWholeCalendar) {

@@ -1,0 +1,99 @@
+#include "columns/chain_totals.h"
+
+#include <algorithm>
+#include <cassert>
+#include <charconv>
+#include <climits>
+#include <cstring>
+
+#include "common/date_time.h"
+#include "tasks/tasks.h"
+
+namespace {
+
+constexpr std::int32_t kSpanNotKept = INT32_MIN;
+
+}  // namespace
+
+std::int32_t minutesOf(double duration) {
+    std::uint16_t hour, minute, second, millisecond;
+    splitTime(duration, hour, minute, second, millisecond);
+    // Whole days by truncation of the raw value, the time of day after rounding: a
+    // duration a hair below whole days counts one day less and no hours.
+    return static_cast<std::int32_t>(duration) * 1440 + hour * 60 + minute;
+}
+
+char* appendNumber(char* out, std::int32_t value) {
+    // Fast path for task numbers, depots and task counts, which make up most of a line.
+    if (value >= 0 && value < 1000) {
+        auto digits = static_cast<unsigned>(value);
+        if (digits >= 100) *out++ = static_cast<char>('0' + digits / 100);
+        if (digits >= 10) *out++ = static_cast<char>('0' + digits / 10 % 10);
+        *out++ = static_cast<char>('0' + digits % 10);
+        return out;
+    }
+    return std::to_chars(out, out + 11, value).ptr;
+}
+
+void TChainTotals::reset() {
+    tasks_ = nullptr;
+    length_ = 0;
+    spanFirstTask_ = -1;
+}
+
+void TChainTotals::prepare(const std::vector<TTarefa>& tasks) {
+    reset();
+    tasks_ = &tasks;
+    taskNumberTexts_.resize(tasks.size());
+    for (std::size_t task = 0; task < tasks.size(); ++task) {
+        TTaskNumberText& number = taskNumberTexts_[task];
+        number.text[0] = ' ';
+        number.length = static_cast<std::size_t>(appendNumber(number.text + 1, static_cast<std::int32_t>(task + 1)) -
+                                                 number.text);
+    }
+    // A chain holds each task at most once, as its indices rise.
+    positions_.resize(tasks.size());
+    taskNumbers_.resize(tasks.size() * sizeof(TTaskNumberText::text));
+    spanMinutesByLast_.resize(tasks.size());
+}
+
+void TChainTotals::update(const std::vector<TTarefa>& tasks, const std::vector<std::int32_t>& chain) {
+    if (tasks_ != &tasks) prepare(tasks);
+    assert(!chain.empty() && chain.size() <= positions_.size());
+    std::size_t shared = 0;
+    while (shared < length_ && shared < chain.size() && positions_[shared].task == chain[shared]) ++shared;
+
+    for (std::size_t position = shared; position < chain.size(); ++position) {
+        std::int32_t task = chain[position];
+        assert(task >= 0 && static_cast<std::size_t>(task) < tasks.size());
+        const TTarefa& record = tasks[static_cast<std::size_t>(task)];
+        const TTaskNumberText& number = taskNumberTexts_[static_cast<std::size_t>(task)];
+        TPosition& current = positions_[position];
+        current.task = task;
+        if (position == 0) {
+            current.taskCosts = record.cost;
+            current.workDays = 0.0 + (record.end - record.start);
+            current.taskNumbersEnd = 0;
+        } else {
+            const TPosition& previous = positions_[position - 1];
+            current.taskCosts = previous.taskCosts + record.cost;
+            current.workDays = previous.workDays + (record.end - record.start);
+            current.taskNumbersEnd = previous.taskNumbersEnd;
+        }
+        std::memcpy(taskNumbers_.data() + current.taskNumbersEnd, number.text, sizeof number.text);
+        current.taskNumbersEnd += number.length;
+    }
+    length_ = chain.size();
+    workMinutes_ = minutesOf(positions_[length_ - 1].workDays);
+
+    if (chain.front() != spanFirstTask_) {
+        spanFirstTask_ = chain.front();
+        std::fill(spanMinutesByLast_.begin(), spanMinutesByLast_.end(), kSpanNotKept);
+    }
+    std::int32_t& span = spanMinutesByLast_[static_cast<std::size_t>(chain.back())];
+    if (span == kSpanNotKept) {
+        span = minutesOf(tasks[static_cast<std::size_t>(chain.back())].end -
+                         tasks[static_cast<std::size_t>(chain.front())].start);
+    }
+    spanMinutes_ = span;
+}

@@ -1,0 +1,60 @@
+#include "columns/chain_totals.h"
+
+#include <climits>
+
+#include <gtest/gtest.h>
+
+#include "columns/column_test_support.h"
+
+namespace {
+
+using TChain = std::vector<std::int32_t>;
+
+// Totals kept from chain to chain must equal totals worked out from scratch.
+TEST(ChainTotals, ReusedPrefixGivesTheSameTotalsAsAFreshStart) {
+    TTarefas tasks = handTasks(
+        {
+            handTask("01/01/2006 08:00", "01/01/2006 09:00", 1, 2, 10),
+            handTask("01/01/2006 09:15", "01/01/2006 10:00", 2, 3, 20),
+            handTask("01/01/2006 10:30", "01/01/2006 12:00", 3, 4, 30),
+            handTask("01/01/2006 12:15", "01/01/2006 13:00", 4, 5, 40),
+            handTask("01/01/2006 13:15", "02/01/2006 09:00", 5, 6, 50),
+            handTask("02/01/2006 10:00", "02/01/2006 11:00", 6, 7, 60),
+        },
+        3);
+    const std::vector<TChain> chains = {{0, 1, 2}, {0, 1, 3}, {0, 1, 3, 4, 5}, {0, 2}, {1, 3, 4}, {1}, {0, 1, 2}};
+    TChainTotals kept;
+    for (const TChain& chain : chains) {
+        kept.update(tasks.tasks, chain);
+        TChainTotals fresh;
+        fresh.update(tasks.tasks, chain);
+        EXPECT_EQ(kept.taskCosts(), fresh.taskCosts());
+        EXPECT_EQ(kept.workMinutes(), fresh.workMinutes());
+        EXPECT_EQ(kept.spanMinutes(), fresh.spanMinutes());
+        EXPECT_EQ(kept.taskNumbers(), fresh.taskNumbers());
+    }
+    kept.update(tasks.tasks, {0, 1, 3, 4, 5});
+    EXPECT_EQ(kept.taskCosts(), 10 + 20 + 40 + 50 + 60);
+    EXPECT_EQ(kept.workMinutes(), 60 + 45 + 45 + 1185 + 60);
+    EXPECT_EQ(kept.spanMinutes(), 1620);
+    EXPECT_EQ(kept.taskNumbers(), " 1 2 4 5 6");
+
+    // The same tasks changed in place: reset forgets what was kept.
+    tasks.tasks[1].cost = 1000;
+    kept.reset();
+    kept.update(tasks.tasks, {0, 1});
+    EXPECT_EQ(kept.taskCosts(), 1010);
+}
+
+TEST(AppendNumber, WritesPlainDecimal) {
+    const std::pair<std::int32_t, const char*> rows[] = {
+        {0, "0"}, {7, "7"}, {10, "10"}, {99, "99"}, {100, "100"}, {999, "999"},
+        {1000, "1000"}, {1503325, "1503325"}, {INT32_MAX, "2147483647"}, {-14, "-14"}, {INT32_MIN, "-2147483648"},
+    };
+    for (const auto& [value, expected] : rows) {
+        char text[16];
+        EXPECT_EQ(std::string(text, appendNumber(text, value)), expected) << value;
+    }
+}
+
+}  // namespace
