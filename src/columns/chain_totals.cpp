@@ -1,6 +1,7 @@
 #include "columns/chain_totals.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <charconv>
 #include <climits>
@@ -23,14 +24,40 @@ std::int32_t minutesOf(double duration) {
     return static_cast<std::int32_t>(duration) * 1440 + hour * 60 + minute;
 }
 
+namespace {
+
+// "00" to "99", two characters each.
+constexpr auto kDigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int number = 0; number < 100; ++number) {
+        pairs[static_cast<std::size_t>(2 * number)] = static_cast<char>('0' + number / 10);
+        pairs[static_cast<std::size_t>(2 * number + 1)] = static_cast<char>('0' + number % 10);
+    }
+    return pairs;
+}();
+
+char* appendPair(char* out, unsigned number) {
+    std::memcpy(out, &kDigitPairs[2 * number], 2);
+    return out + 2;
+}
+
+}  // namespace
+
 char* appendNumber(char* out, std::int32_t value) {
-    // Fast path for task numbers, depots and task counts, which make up most of a line.
-    if (value >= 0 && value < 1000) {
-        auto digits = static_cast<unsigned>(value);
-        if (digits >= 100) *out++ = static_cast<char>('0' + digits / 100);
-        if (digits >= 10) *out++ = static_cast<char>('0' + digits / 10 % 10);
-        *out++ = static_cast<char>('0' + digits % 10);
-        return out;
+    // Fast path for every field of a column line but its number (costs, minutes, task
+    // numbers stay below 10000): a library call per field is a large share of the run.
+    if (value >= 0 && value < 10000) {
+        auto number = static_cast<unsigned>(value);
+        if (number < 10) {
+            *out = static_cast<char>('0' + number);
+            return out + 1;
+        }
+        if (number < 100) return appendPair(out, number);
+        if (number < 1000) {
+            *out++ = static_cast<char>('0' + number / 100);
+            return appendPair(out, number % 100);
+        }
+        return appendPair(appendPair(out, number / 100), number % 100);
     }
     return std::to_chars(out, out + 11, value).ptr;
 }
