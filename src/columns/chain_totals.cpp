@@ -14,18 +14,6 @@ namespace {
 
 constexpr std::int32_t kSpanNotKept = INT32_MIN;
 
-}  // namespace
-
-std::int32_t minutesOf(double duration) {
-    std::uint16_t hour, minute, second, millisecond;
-    splitTime(duration, hour, minute, second, millisecond);
-    // Whole days by truncation of the raw value, the time of day after rounding: a
-    // duration a hair below whole days counts one day less and no hours.
-    return static_cast<std::int32_t>(duration) * 1440 + hour * 60 + minute;
-}
-
-namespace {
-
 // "00" to "99", two characters each.
 constexpr auto kDigitPairs = [] {
     std::array<char, 200> pairs{};
@@ -42,6 +30,14 @@ char* appendPair(char* out, unsigned number) {
 }
 
 }  // namespace
+
+std::int32_t minutesOf(double duration) {
+    std::uint16_t hour, minute, second, millisecond;
+    splitTime(duration, hour, minute, second, millisecond);
+    // Whole days by truncation of the raw value, the time of day after rounding: a
+    // duration a hair below whole days counts one day less and no hours.
+    return static_cast<std::int32_t>(duration) * 1440 + hour * 60 + minute;
+}
 
 char* appendNumber(char* out, std::int32_t value) {
     // Fast path for every field of a column line but its number (costs, minutes, task

@@ -46,6 +46,8 @@ public:
     // Prices the chain, numbers it (columnCounter + 1), writes its line to outFile (with
     // writeFile) and the console (with echoThis), and removes its tasks from uncoveredTasks.
     // Requires: taskGenerator set, outFile open when writeFile is set, at least one task.
+    // Totals of the previous chain are kept for the next one; generateColumns starts
+    // them afresh, which a caller that changes the tasks in place must do too.
     void writeColumn(std::int32_t depot, std::int32_t& columnCounter, const std::vector<std::int32_t>& chain,
                      bool writeFile, bool echoThis);
     // Writes the column count into the header, gives the file its name, prints the closing lines.

@@ -12,7 +12,7 @@ constexpr const char* kColumnFileName = "150_3304438.txt";
 constexpr std::int32_t kEchoEvery = 10000;
 
 void checkParameters(const TTarefas* tasks, std::int32_t acceptPercent) {
-    if (tasks == nullptr) throw EParameterError("Parâmetro inválido: taskGenerator não foi informado");
+    if (tasks == nullptr) throw EParameterError("parâmetro inválido: taskGenerator não foi informado");
     checkedTaskCount(*tasks);
     // No draw passes a negative bound, so the search from an uncovered task would repeat for ever.
     if (acceptPercent < 0) {

@@ -2,5 +2,5 @@
 
 std::string invalidParameterMessage(const std::string& name, long long value,
                                     const std::string& reason) {
-    return "Parâmetro inválido: " + name + " = " + std::to_string(value) + " (" + reason + ")";
+    return "parâmetro inválido: " + name + " = " + std::to_string(value) + " (" + reason + ")";
 }

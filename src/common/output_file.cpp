@@ -68,5 +68,5 @@ void TOutputFile::flush() {
 
 void TOutputFile::fail(const char* action) const {
     std::string reason = errno != 0 ? std::strerror(errno) : "motivo desconhecido";
-    throw EFileError("Erro ao " + std::string(action) + " \"" + fileName_ + "\": " + reason);
+    throw EFileError("não foi possível " + std::string(action) + " \"" + fileName_ + "\": " + reason);
 }

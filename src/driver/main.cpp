@@ -1,4 +1,5 @@
 // The program: the trip, task and column stages in order, then one wait for ENTER.
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -32,16 +33,19 @@ void runStages() {
 }  // namespace
 
 int main() {
+    // A file-size limit then fails the write instead of killing the process, so the
+    // half-written column file is still removed and the earlier one kept.
+    std::signal(SIGXFSZ, SIG_IGN);
     try {
         runStages();
     } catch (const std::exception& error) {
         std::fflush(stdout);
-        std::fprintf(stderr, "%s\n", error.what());
+        std::fprintf(stderr, "Erro: %s\n", error.what());
         return 1;
     }
     // A console that could not take the output is a failure too.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "Erro ao escrever na saída padrão.\n");
+        std::fprintf(stderr, "Erro: não foi possível escrever na saída padrão.\n");
         return 1;
     }
     std::getchar();
