@@ -78,6 +78,18 @@ TEST(ColumnRun, WritesTheChainsOfTheDiamondInSearchOrder) {
     EXPECT_EQ(run.errors, "");
 }
 
+TEST(ColumnRun, WithoutTheFileTheEchoStillShowsTheSample) {
+    TTemporaryFolder folder;
+    TWorkingDirectory inFolder(folder.path());
+    TTarefas tasks = handTasks(diamond(), 1);
+    TColunas columns;
+    columns.acceptPercent = 100;
+    testing::internal::CaptureStdout();
+    columns.generateColumns(&tasks, false, true);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "1 870 1 165 3 1 2 4\n\n\n" + closingLines(2));
+    EXPECT_TRUE(entriesOf(folder.path()).empty());
+}
+
 TEST(ColumnRun, MinTasksZeroOffersChainsOfTwo) {
     TTarefas tasks = handTasks(diamond(), 1);
     TColunas columns;
