@@ -4,11 +4,9 @@
 #include "tasks/tasks.h"
 
 std::size_t checkedTaskCount(const TTarefas& tasks) {
-    if (tasks.count < 0 || static_cast<std::size_t>(tasks.count) > tasks.tasks.size()) {
-        throw EParameterError(invalidParameterMessage(
-            "count", tasks.count, "deve ficar entre 0 e o número de tarefas geradas, " +
-                                      std::to_string(tasks.tasks.size())));
-    }
+    requireParameter(tasks.count >= 0 && static_cast<std::size_t>(tasks.count) <= tasks.tasks.size(), "count",
+                     tasks.count, "deve ficar entre 0 e o número de tarefas geradas, " +
+                                      std::to_string(tasks.tasks.size()));
     return static_cast<std::size_t>(tasks.count);
 }
 

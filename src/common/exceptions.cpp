@@ -1,6 +1,7 @@
 #include "common/exceptions.h"
 
-std::string invalidParameterMessage(const std::string& name, long long value,
-                                    const std::string& reason) {
-    return "parâmetro inválido: " + name + " = " + std::to_string(value) + " (" + reason + ")";
+void requireParameter(bool valid, const std::string& name, long long value, const std::string& reason) {
+    if (!valid) {
+        throw EParameterError("parâmetro inválido: " + name + " = " + std::to_string(value) + " (" + reason + ")");
+    }
 }

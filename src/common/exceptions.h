@@ -28,6 +28,5 @@ public:
     using Exception::Exception;
 };
 
-// Builds the message of a rejected parameter: its name, its value and why.
-std::string invalidParameterMessage(const std::string& name, long long value,
-                                    const std::string& reason);
+// Throws EParameterError naming the parameter, its value and why, unless valid.
+void requireParameter(bool valid, const std::string& name, long long value, const std::string& reason);

@@ -40,21 +40,17 @@ TDateTime withMinute(TDateTime value, int minute) {
     return dateTimeFromText(textFromDateTime(value, "DD/MM/YYYY HH:") + std::to_string(minute));
 }
 
-void rejectUnless(bool valid, const char* name, long long value, const std::string& reason) {
-    if (!valid) throw EParameterError(invalidParameterMessage(name, value, reason));
-}
-
 void checkParameters(const TTarefas& parameters, const TViagens& trips) {
-    rejectUnless(parameters.count >= 0, "count", parameters.count, "não pode ser negativo");
+    requireParameter(parameters.count >= 0, "count", parameters.count, "não pode ser negativo");
     if (parameters.count == 0) return;
     std::int32_t locationCount = trips.locationCount;
-    rejectUnless(locationCount >= 2, "locationCount", locationCount,
+    requireParameter(locationCount >= 2, "locationCount", locationCount,
                  "são precisos ao menos 2 locais para que o destino difira da origem");
-    rejectUnless(parameters.depotCount >= 2 && parameters.depotCount <= locationCount, "depotCount",
+    requireParameter(parameters.depotCount >= 2 && parameters.depotCount <= locationCount, "depotCount",
                  parameters.depotCount, "deve ficar entre 2 e locationCount = " + std::to_string(locationCount));
     bool matrixMatches = trips.trips.size() == static_cast<std::size_t>(locationCount);
     for (const auto& row : trips.trips) matrixMatches = matrixMatches && row.size() == trips.trips.size();
-    rejectUnless(matrixMatches, "trips.size()", static_cast<long long>(trips.trips.size()),
+    requireParameter(matrixMatches, "trips.size()", static_cast<long long>(trips.trips.size()),
                  "a matriz de viagens não foi gerada para locationCount = " + std::to_string(locationCount));
 }
 

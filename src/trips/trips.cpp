@@ -51,9 +51,7 @@ void appendCellText(std::string& line, const TViagem& trip) {
 }  // namespace
 
 void TViagens::generateTrips(bool writeFile, bool echo) {
-    if (locationCount < 0) {
-        throw EParameterError(invalidParameterMessage("locationCount", locationCount, "não pode ser negativo"));
-    }
+    requireParameter(locationCount >= 0, "locationCount", locationCount, "não pode ser negativo");
     randomsource::srand(seed);
     std::unique_ptr<TOutputFile> file;
     if (writeFile) {
