@@ -55,7 +55,7 @@ char* appendNumber(char* out, std::int32_t value) {
         }
         return appendPair(appendPair(out, number / 100), number % 100);
     }
-    return std::to_chars(out, out + 11, value).ptr;
+    return std::to_chars(out, out + kLongestNumber, value).ptr;
 }
 
 void TChainTotals::reset() {
@@ -80,7 +80,7 @@ void TChainTotals::prepare(const std::vector<TTarefa>& tasks) {
     spanMinutesByLast_.resize(tasks.size());
 }
 
-void TChainTotals::update(const std::vector<TTarefa>& tasks, const std::vector<std::int32_t>& chain) {
+std::size_t TChainTotals::update(const std::vector<TTarefa>& tasks, const std::vector<std::int32_t>& chain) {
     if (tasks_ != &tasks) prepare(tasks);
     assert(!chain.empty() && chain.size() <= positions_.size());
     std::size_t shared = 0;
@@ -119,4 +119,5 @@ void TChainTotals::update(const std::vector<TTarefa>& tasks, const std::vector<s
                          tasks[static_cast<std::size_t>(chain.front())].start);
     }
     spanMinutes_ = span;
+    return shared;
 }

@@ -17,9 +17,10 @@ class TChainTotals {
 public:
     // Forgets everything kept; needed whenever the tasks may have changed.
     void reset();
-    // Brings the totals to chain, reusing the part it shares with the previous one.
+    // Brings the totals to chain, reusing the part it shares with the previous one, and
+    // returns the first position it had to add (the length of that shared part).
     // Requires: chain not empty, every index of chain a position of tasks.
-    void update(const std::vector<TTarefa>& tasks, const std::vector<std::int32_t>& chain);
+    std::size_t update(const std::vector<TTarefa>& tasks, const std::vector<std::int32_t>& chain);
 
     std::int64_t taskCosts() const { return positions_[length_ - 1].taskCosts; }
     // Minutes of the sum of end - start of the tasks, added in chain order from 0.0.
@@ -58,5 +59,8 @@ private:
 // of day, each on its own; seconds are dropped.
 std::int32_t minutesOf(double duration);
 
-// Writes value in decimal at out and returns the end; at most 11 characters.
+// Characters of the longest 32-bit number, "-2147483648".
+inline constexpr std::size_t kLongestNumber = 11;
+
+// Writes value in decimal at out and returns the end; at most kLongestNumber characters.
 char* appendNumber(char* out, std::int32_t value);

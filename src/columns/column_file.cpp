@@ -18,7 +18,6 @@ namespace {
 
 constexpr const char* kCountPlaceholder = "          ";  // any 32-bit count fits in 10 characters
 constexpr std::int32_t kColumnCharge = 800;             // fixed cost of every column
-constexpr std::size_t kNumberWidth = 11;                 // "-2147483648"
 constexpr std::size_t kColumnFileBuffer = 1 << 20;
 
 }  // namespace
@@ -45,7 +44,12 @@ void TColunas::writeColumn(std::int32_t depot, std::int32_t& columnCounter, cons
     assert(taskGenerator != nullptr && !chain.empty());
     assert(!writeFile || outFile != nullptr);
     ++columnCounter;
-    columnTotals_.update(taskGenerator->tasks, chain);
+    if (uncoveredTasks.fillCount() != poolFillOfTotals_) {
+        // The kept chain's tasks may be back in the pool: start the totals afresh.
+        columnTotals_.reset();
+        poolFillOfTotals_ = uncoveredTasks.fillCount();
+    }
+    std::size_t firstNewPosition = columnTotals_.update(taskGenerator->tasks, chain);
     std::int32_t workMinutes = columnTotals_.workMinutes();
     std::int32_t idleMinutes = columnTotals_.spanMinutes() - workMinutes;
     // One unit for each full 100 idle minutes: truncating idle × 0.01 in double gives
@@ -54,7 +58,7 @@ void TColunas::writeColumn(std::int32_t depot, std::int32_t& columnCounter, cons
 
     std::string_view taskNumbers = columnTotals_.taskNumbers();
     // The number fields, the task numbers, the line end and the echo's empty line.
-    std::size_t longestLine = 5 * (kNumberWidth + 1) + taskNumbers.size() + 2;
+    std::size_t longestLine = 5 * (kLongestNumber + 1) + taskNumbers.size() + 2;
     char* line = nullptr;
     if (writeFile) {
         line = outFile->room(longestLine);
@@ -69,7 +73,10 @@ void TColunas::writeColumn(std::int32_t depot, std::int32_t& columnCounter, cons
     }
     out = std::copy(taskNumbers.begin(), taskNumbers.end(), out);
     *out++ = '\n';
-    for (std::int32_t task : chain) uncoveredTasks.remove(task);
+    // The shared part's tasks left the pool with the column that was kept.
+    for (std::size_t position = firstNewPosition; position < chain.size(); ++position) {
+        uncoveredTasks.remove(chain[position]);
+    }
     auto length = static_cast<std::size_t>(out - line);
     if (echoThis) {
         // An echoed column is followed by an empty line.

@@ -46,8 +46,9 @@ public:
     // Prices the chain, numbers it (columnCounter + 1), writes its line to outFile (with
     // writeFile) and the console (with echoThis), and removes its tasks from uncoveredTasks.
     // Requires: taskGenerator set, outFile open when writeFile is set, at least one task.
-    // Totals of the previous chain are kept for the next one; generateColumns starts
-    // them afresh, which a caller that changes the tasks in place must do too.
+    // Totals of the previous chain are kept for the next one until the pool is filled
+    // anew, as every generateColumns does; a caller that changes the tasks in place
+    // must fill the pool anew too.
     void writeColumn(std::int32_t depot, std::int32_t& columnCounter, const std::vector<std::int32_t>& chain,
                      bool writeFile, bool echoThis);
     // Writes the column count into the header, gives the file its name, prints the closing lines.
@@ -58,7 +59,8 @@ private:
     std::int64_t searchFrom(TChainSearch& search, std::int32_t startTask, std::int32_t depot,
                             std::int32_t& columnCounter, bool writeFile, bool echo);
 
-    TChainTotals columnTotals_;  // of the last column written
+    TChainTotals columnTotals_;          // of the last column written
+    std::uint64_t poolFillOfTotals_ = 0;  // uncoveredTasks.fillCount() when they were started
     std::string line_;           // reused for every column line
 };
 

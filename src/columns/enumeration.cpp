@@ -15,9 +15,7 @@ void checkParameters(const TTarefas* tasks, std::int32_t acceptPercent) {
     if (tasks == nullptr) throw EParameterError("parâmetro inválido: taskGenerator não foi informado");
     checkedTaskCount(*tasks);
     // No draw passes a negative bound, so the search from an uncovered task would repeat for ever.
-    if (acceptPercent < 0) {
-        throw EParameterError(invalidParameterMessage("acceptPercent", acceptPercent, "não pode ser negativo"));
-    }
+    requireParameter(acceptPercent >= 0, "acceptPercent", acceptPercent, "não pode ser negativo");
 }
 
 }  // namespace
@@ -26,7 +24,6 @@ void TColunas::generateColumns(const TTarefas* tasks, bool writeFile, bool echo)
     checkParameters(tasks, acceptPercent);
     fileName = kColumnFileName;
     taskGenerator = tasks;
-    columnTotals_.reset();
     std::int32_t columnCounter = 0;
     if (writeFile) openColumnFile();
     randomsource::srand(seed);
