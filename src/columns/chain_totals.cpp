@@ -5,6 +5,7 @@
 #include <cassert>
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <cstring>
 
 #include "common/date_time.h"
@@ -12,7 +13,7 @@
 
 namespace {
 
-constexpr std::int32_t kSpanNotKept = INT32_MIN;
+constexpr std::int64_t kSpanNotKept = INT64_MIN;
 
 // "00" to "99", two characters each.
 constexpr auto kDigitPairs = [] {
@@ -31,12 +32,13 @@ char* appendPair(char* out, unsigned number) {
 
 }  // namespace
 
-std::int32_t minutesOf(double duration) {
+std::int64_t minutesOf(double duration) {
+    assert(std::fabs(duration) < 0x1p40);
     std::uint16_t hour, minute, second, millisecond;
     splitTime(duration, hour, minute, second, millisecond);
     // Whole days by truncation of the raw value, the time of day after rounding: a
     // duration a hair below whole days counts one day less and no hours.
-    return static_cast<std::int32_t>(duration) * 1440 + hour * 60 + minute;
+    return static_cast<std::int64_t>(duration) * 1440 + hour * 60 + minute;
 }
 
 char* appendNumber(char* out, std::int32_t value) {
@@ -113,7 +115,7 @@ std::size_t TChainTotals::update(const std::vector<TTarefa>& tasks, const std::v
         spanFirstTask_ = chain.front();
         std::fill(spanMinutesByLast_.begin(), spanMinutesByLast_.end(), kSpanNotKept);
     }
-    std::int32_t& span = spanMinutesByLast_[static_cast<std::size_t>(chain.back())];
+    std::int64_t& span = spanMinutesByLast_[static_cast<std::size_t>(chain.back())];
     if (span == kSpanNotKept) {
         span = minutesOf(tasks[static_cast<std::size_t>(chain.back())].end -
                          tasks[static_cast<std::size_t>(chain.front())].start);

@@ -24,9 +24,9 @@ public:
 
     std::int64_t taskCosts() const { return positions_[length_ - 1].taskCosts; }
     // Minutes of the sum of end - start of the tasks, added in chain order from 0.0.
-    std::int32_t workMinutes() const { return workMinutes_; }
+    std::int64_t workMinutes() const { return workMinutes_; }
     // Minutes from the start of the first task to the end of the last.
-    std::int32_t spanMinutes() const { return spanMinutes_; }
+    std::int64_t spanMinutes() const { return spanMinutes_; }
     std::string_view taskNumbers() const { return {taskNumbers_.data(), positions_[length_ - 1].taskNumbersEnd}; }
 
 private:
@@ -49,15 +49,15 @@ private:
     std::vector<TPosition> positions_;              // the first length_ describe the chain
     std::size_t length_ = 0;
     std::string taskNumbers_;
-    std::int32_t workMinutes_ = 0;
-    std::int32_t spanMinutes_ = 0;
+    std::int64_t workMinutes_ = 0;
+    std::int64_t spanMinutes_ = 0;
     std::int32_t spanFirstTask_ = -1;              // first task of the kept span minutes
-    std::vector<std::int32_t> spanMinutesByLast_;  // from spanFirstTask_, by last task
+    std::vector<std::int64_t> spanMinutesByLast_;  // from spanFirstTask_, by last task
 };
 
 // Minutes of a duration: its truncated whole days and the hours and minutes of its time
-// of day, each on its own; seconds are dropped.
-std::int32_t minutesOf(double duration);
+// of day, each on its own; seconds are dropped. Requires: |duration| below 2^40 days.
+std::int64_t minutesOf(double duration);
 
 // Characters of the longest 32-bit number, "-2147483648".
 inline constexpr std::size_t kLongestNumber = 11;

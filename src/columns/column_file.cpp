@@ -9,9 +9,11 @@
 
 #include <algorithm>
 #include <cassert>
+#include <climits>
 #include <cstdio>
 
 #include "common/console.h"
+#include "common/exceptions.h"
 #include "tasks/tasks.h"
 
 namespace {
@@ -20,7 +22,20 @@ constexpr const char* kCountPlaceholder = "          ";  // any 32-bit count fit
 constexpr std::int32_t kColumnCharge = 800;             // fixed cost of every column
 constexpr std::size_t kColumnFileBuffer = 1 << 20;
 
+// Refuses the run when a column's value does not fit its 32-bit field of the file.
+void requireFieldFits(std::int32_t column, const char* field, std::int64_t value) {
+    if (value < INT32_MIN || value > INT32_MAX) {
+        throw EParameterError("a coluna " + std::to_string(column) + " tem " + field + " " + std::to_string(value) +
+                              ", que não cabe em 32 bits");
+    }
+}
+
 }  // namespace
+
+void TColunas::startCoverage() {
+    uncoveredTasks.fill(taskGenerator->count);
+    columnTotals_.reset();
+}
 
 void TColunas::openColumnFile() {
     assert(taskGenerator != nullptr);
@@ -43,18 +58,24 @@ void TColunas::writeColumn(std::int32_t depot, std::int32_t& columnCounter, cons
                            bool writeFile, bool echoThis) {
     assert(taskGenerator != nullptr && !chain.empty());
     assert(!writeFile || outFile != nullptr);
-    ++columnCounter;
-    if (uncoveredTasks.fillCount() != poolFillOfTotals_) {
-        // The kept chain's tasks may be back in the pool: start the totals afresh.
-        columnTotals_.reset();
-        poolFillOfTotals_ = uncoveredTasks.fillCount();
+    if (columnCounter == INT32_MAX) {
+        throw EParameterError("mais de " + std::to_string(INT32_MAX) +
+                              " colunas: o número não cabe no campo de 10 caracteres do cabeçalho");
     }
+    ++columnCounter;
     std::size_t firstNewPosition = columnTotals_.update(taskGenerator->tasks, chain);
-    std::int32_t workMinutes = columnTotals_.workMinutes();
-    std::int32_t idleMinutes = columnTotals_.spanMinutes() - workMinutes;
+    std::int64_t workMinutes = columnTotals_.workMinutes();
+    std::int64_t idleMinutes = columnTotals_.spanMinutes() - workMinutes;
     // One unit for each full 100 idle minutes: truncating idle × 0.01 in double gives
-    // exactly idle / 100 for every 32-bit idle time, negative ones included.
-    auto cost = static_cast<std::int32_t>(columnTotals_.taskCosts() + idleMinutes / 100 + kColumnCharge);
+    // exactly idle / 100 for every idle time below 2^40 minutes, negative ones included.
+    std::int64_t cost = columnTotals_.taskCosts() + idleMinutes / 100 + kColumnCharge;
+    requireFieldFits(columnCounter, "custo", cost);
+    requireFieldFits(columnCounter, "minutos trabalhados", workMinutes);
+#ifndef NDEBUG
+    for (std::size_t position = 0; position < firstNewPosition; ++position) {
+        assert(!uncoveredTasks.contains(chain[position]));
+    }
+#endif
 
     std::string_view taskNumbers = columnTotals_.taskNumbers();
     // The number fields, the task numbers, the line end and the echo's empty line.
@@ -67,7 +88,8 @@ void TColunas::writeColumn(std::int32_t depot, std::int32_t& columnCounter, cons
         line = line_.data();
     }
     char* out = appendNumber(line, columnCounter);
-    for (std::int32_t field : {cost, depot, workMinutes, static_cast<std::int32_t>(chain.size())}) {
+    for (std::int32_t field : {static_cast<std::int32_t>(cost), depot, static_cast<std::int32_t>(workMinutes),
+                               static_cast<std::int32_t>(chain.size())}) {
         *out++ = ' ';
         out = appendNumber(out, field);
     }

@@ -45,22 +45,26 @@ public:
     void openColumnFile();
     // Prices the chain, numbers it (columnCounter + 1), writes its line to outFile (with
     // writeFile) and the console (with echoThis), and removes its tasks from uncoveredTasks.
-    // Requires: taskGenerator set, outFile open when writeFile is set, at least one task.
-    // Totals of the previous chain are kept for the next one until the pool is filled
-    // anew, as every generateColumns does; a caller that changes the tasks in place
-    // must fill the pool anew too.
+    // Requires: taskGenerator set, outFile open when writeFile is set, at least one task,
+    // and the tasks it shares with the previous column already out of uncoveredTasks
+    // (true from one column to the next, and after startCoverage).
+    // Throws EParameterError when the number, cost or minutes of the column do not fit
+    // their 32-bit fields.
     void writeColumn(std::int32_t depot, std::int32_t& columnCounter, const std::vector<std::int32_t>& chain,
                      bool writeFile, bool echoThis);
     // Writes the column count into the header, gives the file its name, prints the closing lines.
     void closeColumnFile(std::int32_t columnCounter, bool writeFile, bool echo);
+
+    // Puts every task back into uncoveredTasks and forgets the previous column, whose
+    // tasks writeColumn would otherwise take as already removed.
+    void startCoverage();
 
 private:
     // Runs one search; returns how many chains it offered.
     std::int64_t searchFrom(TChainSearch& search, std::int32_t startTask, std::int32_t depot,
                             std::int32_t& columnCounter, bool writeFile, bool echo);
 
-    TChainTotals columnTotals_;          // of the last column written
-    std::uint64_t poolFillOfTotals_ = 0;  // uncoveredTasks.fillCount() when they were started
+    TChainTotals columnTotals_;  // of the last column written
     std::string line_;           // reused for every column line
 };
 

@@ -28,7 +28,7 @@ void TColunas::generateColumns(const TTarefas* tasks, bool writeFile, bool echo)
     if (writeFile) openColumnFile();
     randomsource::srand(seed);
     buildSuccessorGraph(*taskGenerator);
-    uncoveredTasks.fill(taskGenerator->count);
+    startCoverage();
 
     TChainSearch search(successors, maxTasks);
     for (std::int32_t startTask : startTasks) {
@@ -37,8 +37,7 @@ void TColunas::generateColumns(const TTarefas* tasks, bool writeFile, bool echo)
     }
     while (!uncoveredTasks.empty()) {
         std::int32_t startTask = uncoveredTasks.first();
-        std::int32_t depotCount = taskGenerator->depotCount;
-        std::int32_t depot = depotCount != 0 ? randomsource::lrand() % depotCount + 1 : 1;
+        auto depot = static_cast<std::int32_t>(randomsource::drawInRange(1, std::int64_t{taskGenerator->depotCount} + 1));
         if (searchFrom(search, startTask, depot, columnCounter, writeFile, echo) == 0) {
             // No chain long enough begins here, so no search can ever cover this task.
             uncoveredTasks.remove(startTask);

@@ -6,7 +6,6 @@ void TUncoveredPool::fill(std::int32_t taskCount) {
     uncovered_.assign(static_cast<std::size_t>(taskCount), 1);
     remaining_ = uncovered_.size();
     lowestCandidate_ = 0;
-    ++fillCount_;
 }
 
 void TUncoveredPool::remove(std::int32_t task) {

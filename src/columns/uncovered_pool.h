@@ -11,8 +11,6 @@ class TUncoveredPool {
 public:
     // Puts the indices 0..taskCount-1 in the pool.
     void fill(std::int32_t taskCount);
-    // How many times the pool has been filled: entries come back only then.
-    std::uint64_t fillCount() const { return fillCount_; }
     // Removes task if it is still in the pool; nothing happens otherwise.
     void remove(std::int32_t task);
 
@@ -26,5 +24,4 @@ private:
     std::vector<std::uint8_t> uncovered_;  // by task index; bytes, not bits, for the hot removal
     std::size_t remaining_ = 0;
     mutable std::size_t lowestCandidate_ = 0;  // no index below it is in the pool
-    std::uint64_t fillCount_ = 0;
 };

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cmath>
 
+#include "common/extended.h"
+
 namespace {
 
 constexpr std::int64_t kMillisecondsPerDay = 86400000;
@@ -24,21 +26,15 @@ std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
     return (a % b != 0 && a < 0) ? quotient - 1 : quotient;
 }
 
+const TExtended kMillisecondsPerDayExtended = TExtended::fromInteger(kMillisecondsPerDay);
+
 // Date and time fields always come from the same rounded count, so a value just
-// before midnight reads as 00:00 of the next day in both.
+// before midnight reads as 00:00 of the next day in both. The count is the product in
+// extended precision, rounded half to even; a value too large for 64 bits saturates.
 std::int64_t roundedMilliseconds(TDateTime value) {
-    // The count is the product in long double, rounded half to even. The column file
-    // asks for it on every column, and the x87 path is slow, so try the double product
-    // first: it lies within one of its ulps (at most 2^-12 below 2^40) of the long double
-    // one, and wherever it is that far from a half, both round to the same integer.
-    double product = static_cast<double>(value) * static_cast<double>(kMillisecondsPerDay);
-    constexpr double kRoundingShift = 0x1.8p52;  // past it a double holds no fraction
-    if (std::fabs(product) < 0x1p40) {
-        double nearest = (product + kRoundingShift) - kRoundingShift;
-        if (std::fabs(product - nearest) < 0.5 - 0x1p-12) return static_cast<std::int64_t>(nearest);
-    }
-    return std::llrint(static_cast<long double>(static_cast<double>(value)) *
-                       static_cast<long double>(kMillisecondsPerDay));
+    double days = value;
+    if (!(std::fabs(days) < 0x1p62 / kMillisecondsPerDay)) return days < 0 ? -(std::int64_t{1} << 62) : std::int64_t{1} << 62;
+    return *(TExtended::fromDouble(days) * kMillisecondsPerDayExtended).rounded();
 }
 
 struct TCalendarDate {

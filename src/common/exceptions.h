@@ -30,3 +30,7 @@ public:
 
 // Throws EParameterError naming the parameter, its value and why, unless valid.
 void requireParameter(bool valid, const std::string& name, long long value, const std::string& reason);
+void requireParameter(bool valid, const std::string& name, const std::string& valueText, const std::string& reason);
+
+// The shortest text that reads back as value ("0.25", "1e+300", "nan").
+std::string textOfDouble(double value);

@@ -1,5 +1,7 @@
 #include "common/random_source.h"
 
+#include <cassert>
+#include <climits>
 #include <random>
 
 namespace randomsource {
@@ -25,6 +27,21 @@ int rand() {
 
 std::int32_t lrand() {
     return static_cast<std::int32_t>(engine()() >> 1);
+}
+
+double randFraction() {
+    return (TExtended::fromInteger(rand()) * kInverseRandMax).toDouble();
+}
+
+std::int64_t drawInRange(std::int64_t min, std::int64_t max) {
+    assert(spanFitsDraw(min, max));
+    auto span = static_cast<std::int32_t>(max - min);
+    return span != 0 ? min + lrand() % span : min;
+}
+
+bool spanFitsDraw(std::int64_t min, std::int64_t max) {
+    std::int64_t span = max - min;
+    return span >= INT32_MIN && span <= INT32_MAX;
 }
 
 }  // namespace randomsource

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "common/extended.h"
+
 // The one process-wide pseudo-random source of all generators. It is ours, not the
 // C library's, so that a run writes the same files with every compiler and library.
 // A namespace of its own keeps the names clear of <cstdlib>.
@@ -16,7 +18,18 @@ int rand();
 // Long draw: 0 to 2^31 - 1 (the next output shifted right by 1 bit).
 std::int32_t lrand();
 
-// The value nearest to 1/32767 in long double, so that a short draw of 32767 scales to exactly 1.0.
-inline constexpr long double kInverseRandMax = 1.0L / 32767.0L;
+// The extended value nearest to 1/32767, so that a short draw of 32767 scales to exactly 1.0.
+inline constexpr TExtended kInverseRandMax = TExtended::fromParts(0x8001000200040008, -78);
+
+// A short draw scaled by kInverseRandMax in extended precision and stored as a double: 0.0 to 1.0.
+double randFraction();
+
+// min + lrand() % (max - min), the span taken in 64 bits; when max equals min, min
+// without a draw. A negative span adds 0 to -span - 1, as the truncating remainder does.
+// Requires: the span fits 32 bits.
+std::int64_t drawInRange(std::int64_t min, std::int64_t max);
+
+// Whether drawInRange accepts the bounds.
+bool spanFitsDraw(std::int64_t min, std::int64_t max);
 
 }  // namespace randomsource

@@ -4,10 +4,14 @@
 //   "DD/MM/YYYY HH:mm", duration as "HH:mm", origin, destination and cost.
 #include "tasks/tasks.h"
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
 #include <memory>
 #include <string>
 
 #include "common/console.h"
+#include "common/exceptions.h"
 #include "common/output_file.h"
 #include "common/random_source.h"
 #include "tasks/task_order.h"
@@ -18,9 +22,14 @@ namespace {
 constexpr const char* kTaskFileName = "arquivos/tarefas.txt";
 constexpr double kOneHour = 1.0 / 24.0;
 
+// Days from 30 December 1899 to 1 January of year 1, and to 1 January 10000: every date
+// a task's text form takes must lie between them.
+constexpr double kFirstDay = -693593.0;
+constexpr double kDayAfterLast = 2958466.0;
+
 // 1 + a long draw modulo bound; a bound of 0 draws nothing and gives 1.
 std::int32_t drawLocation(std::int32_t bound) {
-    return bound != 0 ? 1 + randomsource::lrand() % bound : 1;
+    return static_cast<std::int32_t>(randomsource::drawInRange(1, std::int64_t{bound} + 1));
 }
 
 // A depot one time in ten, any location otherwise; the class is drawn first.
@@ -40,8 +49,63 @@ TDateTime withMinute(TDateTime value, int minute) {
     return dateTimeFromText(textFromDateTime(value, "DD/MM/YYYY HH:") + std::to_string(minute));
 }
 
+std::string textOfInstant(TDateTime value) {
+    bool hasDate = value >= kFirstDay && value < kDayAfterLast - 1.0;
+    return hasDate ? textFromDateTime(value, "DD/MM/YYYY HH:mm") : textOfDouble(value);
+}
+
+std::string textOfDuration(TDateTime value) {
+    return value >= 0.0 && value < 1.0 ? textFromDateTime(value, "HH:mm") : textOfDouble(value);
+}
+
+// Lowest and highest trip cost and the longest travel time between two different locations.
+struct TTripExtremes {
+    std::int64_t lowestCost = 0;
+    std::int64_t highestCost = 0;
+    double longestTravel = 0.0;
+};
+
+TTripExtremes extremesOf(const TViagens& trips) {
+    TTripExtremes extremes{INT32_MAX, INT32_MIN, 0.0};
+    for (std::size_t origin = 0; origin < trips.trips.size(); ++origin) {
+        for (std::size_t destination = 0; destination < trips.trips.size(); ++destination) {
+            if (origin == destination) continue;
+            const TViagem& trip = trips.trips[origin][destination];
+            extremes.lowestCost = std::min<std::int64_t>(extremes.lowestCost, trip.cost);
+            extremes.highestCost = std::max<std::int64_t>(extremes.highestCost, trip.cost);
+            extremes.longestTravel = std::max<double>(extremes.longestTravel, trip.travelTime);
+        }
+    }
+    return extremes;
+}
+
+// Every start and end is built through a "DD/MM/YYYY HH:" text, so the window must keep
+// them in years 1 to 9999; the setting that pushes them out is named.
+void checkWindow(const TTarefas& parameters, double longestTravel) {
+    requireParameter(std::isfinite(parameters.windowStart) && parameters.windowStart >= kFirstDay &&
+                         parameters.windowStart < kDayAfterLast,
+                     "windowStart", textOfInstant(parameters.windowStart), "deve ficar entre os anos 1 e 9999");
+    requireParameter(std::isfinite(parameters.windowEnd), "windowEnd", textOfDouble(parameters.windowEnd),
+                     "deve ser um número finito");
+    requireParameter(std::isfinite(parameters.maxDuration), "maxDuration", textOfDouble(parameters.maxDuration),
+                     "deve ser um número finito");
+    double firstRawStart = rawStartOf(parameters, 0.0);
+    double lastRawStart = rawStartOf(parameters, 1.0);
+    requireParameter(lastRawStart >= kFirstDay, "maxDuration", textOfDuration(parameters.maxDuration),
+                     "windowEnd - maxDuration = " + textOfInstant(lastRawStart) + " fica antes do ano 1");
+    // An end moves up by at most an hour; a minute to spare keeps the rounding clear of the limit.
+    double margin = longestTravel + 1.0 / 24.0 + 1.0 / 1440.0;
+    bool lastStartsLater = lastRawStart > firstRawStart;
+    requireParameter(std::max(firstRawStart, lastRawStart) + margin < kDayAfterLast,
+                     lastStartsLater ? "windowEnd" : "windowStart",
+                     textOfInstant(lastStartsLater ? parameters.windowEnd : parameters.windowStart),
+                     "as tarefas terminariam depois do ano 9999");
+}
+
 void checkParameters(const TTarefas& parameters, const TViagens& trips) {
     requireParameter(parameters.count >= 0, "count", parameters.count, "não pode ser negativo");
+    requireParameter(randomsource::spanFitsDraw(parameters.extraCostMin, parameters.extraCostMax), "extraCostMax",
+                     parameters.extraCostMax, "extraCostMax - extraCostMin deve caber em 32 bits");
     if (parameters.count == 0) return;
     std::int32_t locationCount = trips.locationCount;
     requireParameter(locationCount >= 2, "locationCount", locationCount,
@@ -52,6 +116,15 @@ void checkParameters(const TTarefas& parameters, const TViagens& trips) {
     for (const auto& row : trips.trips) matrixMatches = matrixMatches && row.size() == trips.trips.size();
     requireParameter(matrixMatches, "trips.size()", static_cast<long long>(trips.trips.size()),
                  "a matriz de viagens não foi gerada para locationCount = " + std::to_string(locationCount));
+
+    TTripExtremes extremes = extremesOf(trips);
+    std::int64_t extraSpan = std::int64_t{parameters.extraCostMax} - parameters.extraCostMin;
+    std::int64_t highestExtra = parameters.extraCostMin + std::max<std::int64_t>((extraSpan < 0 ? -extraSpan : extraSpan) - 1, 0);
+    requireParameter(parameters.extraCostMin + extremes.lowestCost >= INT32_MIN, "extraCostMin",
+                     parameters.extraCostMin, "o custo de uma tarefa não caberia em 32 bits");
+    requireParameter(highestExtra + extremes.highestCost <= INT32_MAX, "extraCostMax", parameters.extraCostMax,
+                     "o custo de uma tarefa não caberia em 32 bits");
+    checkWindow(parameters, extremes.longestTravel);
 }
 
 TTarefa drawTask(const TTarefas& parameters, const TViagens& trips) {
@@ -62,10 +135,9 @@ TTarefa drawTask(const TTarefas& parameters, const TViagens& trips) {
     } while (task.destination == task.origin);
     const TViagem& trip = trips.trips[static_cast<std::size_t>(task.origin - 1)]
                                      [static_cast<std::size_t>(task.destination - 1)];
-    std::int32_t extraCostSpan = parameters.extraCostMax - parameters.extraCostMin;
-    std::int32_t extraCost = extraCostSpan != 0 ? randomsource::lrand() % extraCostSpan : 0;
-    task.cost = parameters.extraCostMin + extraCost + trip.cost;
-    auto fraction = static_cast<double>(randomsource::rand() * randomsource::kInverseRandMax);
+    task.cost = static_cast<std::int32_t>(randomsource::drawInRange(parameters.extraCostMin, parameters.extraCostMax) +
+                                          trip.cost);
+    double fraction = randomsource::randFraction();
     task.start = startOnQuarterHour(rawStartOf(parameters, fraction));
     task.end = endOnQuarterHour(task.start + trip.travelTime);
     task.duration = task.end - task.start;

@@ -4,35 +4,66 @@
 //   a blank, the cost, a blank and the travel time as "HH:mm".
 #include "trips/trips.h"
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "common/console.h"
+#include "common/exceptions.h"
+#include "common/extended.h"
 #include "common/output_file.h"
 #include "common/random_source.h"
 
 namespace {
 
 constexpr const char* kTripFileName = "arquivos/viagens.txt";
-// Nearest long double to 1/60, so that whole hours come out by truncation.
-constexpr long double kInverseSixty = 1.0L / 60.0L;
+const TExtended kOneTenth = TExtended::fromDouble(0.1);
+
+// The distance, as unsigned, times costFactor in extended precision, truncated.
+std::optional<std::int64_t> tripCostOf(std::uint32_t distance, double costFactor) {
+    return (TExtended::fromInteger(distance) * TExtended::fromDouble(costFactor)).truncated();
+}
+
+// Refuses, before any draw, parameters whose trip costs would not fit their 32-bit field.
+void checkParameters(const TViagens& parameters) {
+    requireParameter(parameters.locationCount >= 0, "locationCount", parameters.locationCount,
+                     "não pode ser negativo");
+    requireParameter(randomsource::spanFitsDraw(parameters.minDistance, parameters.maxDistance), "maxDistance",
+                     parameters.maxDistance, "maxDistance - minDistance deve caber em 32 bits");
+    requireParameter(std::isfinite(parameters.costFactor), "costFactor", textOfDouble(parameters.costFactor),
+                     "deve ser um número finito");
+    // The cost grows or falls with the distance, so the extreme distances give the extreme costs.
+    std::int64_t lowest = parameters.minDistance;
+    std::int64_t span = std::int64_t{parameters.maxDistance} - parameters.minDistance;
+    std::int64_t highest = lowest + std::max<std::int64_t>((span < 0 ? -span : span) - 1, 0);
+    // Distances are unsigned: a range that crosses zero wraps to both ends of 32 bits.
+    bool wraps = lowest < 0 && highest >= 0;
+    for (std::int64_t distance : {wraps ? 0 : lowest, wraps ? std::int64_t{UINT32_MAX} : highest}) {
+        std::optional<std::int64_t> cost = tripCostOf(static_cast<std::uint32_t>(distance), parameters.costFactor);
+        requireParameter(cost && *cost >= INT32_MIN && *cost <= INT32_MAX, "costFactor",
+                         textOfDouble(parameters.costFactor),
+                         "o custo da distância " + std::to_string(static_cast<std::uint32_t>(distance)) +
+                             " não cabe em 32 bits");
+    }
+}
 
 // Draws the trip above the diagonal: the long draw (unless both distance bounds are
 // equal) comes before the short one.
 TViagem drawTrip(const TViagens& parameters) {
     TViagem trip;
-    // Bounds far apart would overflow 32 bits; wrap as a 32-bit subtraction would.
-    auto span = static_cast<std::int32_t>(static_cast<std::int64_t>(parameters.maxDistance) -
-                                          parameters.minDistance);
-    std::int32_t offset = span != 0 ? randomsource::lrand() % span : 0;
-    trip.distance = static_cast<std::uint32_t>(parameters.minDistance + offset);
-    trip.cost = static_cast<std::int32_t>(static_cast<long double>(trip.distance) * parameters.costFactor);
+    trip.distance = static_cast<std::uint32_t>(randomsource::drawInRange(parameters.minDistance, parameters.maxDistance));
+    trip.cost = static_cast<std::int32_t>(*tripCostOf(trip.distance, parameters.costFactor));
 
-    auto scaledDraw = static_cast<double>(randomsource::rand() * randomsource::kInverseRandMax);
+    double scaledDraw = randomsource::randFraction();
     double timeFactor = scaledDraw > 0.5 ? scaledDraw : 0.5;
-    auto travelMinutes = static_cast<std::int32_t>(static_cast<double>(
-        static_cast<long double>(trip.distance) * static_cast<long double>(0.1) * timeFactor));
-    auto hours = static_cast<std::int32_t>(travelMinutes * kInverseSixty);
+    double travelTime =
+        (TExtended::fromInteger(trip.distance) * kOneTenth * TExtended::fromDouble(timeFactor)).toDouble();
+    auto travelMinutes = static_cast<std::int32_t>(travelTime);
+    // Truncating m times the extended 1/60, which lies just above 1/60, gives m / 60 for every 32-bit m.
+    std::int32_t hours = travelMinutes / 60;
     std::int32_t minutes = travelMinutes % 60;
     // Through text, as a time alone: 24 hours or more is rejected with EConvertError.
     trip.travelTime = dateTimeFromText(std::to_string(hours) + ":" + std::to_string(minutes));
@@ -51,7 +82,7 @@ void appendCellText(std::string& line, const TViagem& trip) {
 }  // namespace
 
 void TViagens::generateTrips(bool writeFile, bool echo) {
-    requireParameter(locationCount >= 0, "locationCount", locationCount, "não pode ser negativo");
+    checkParameters(*this);
     randomsource::srand(seed);
     std::unique_ptr<TOutputFile> file;
     if (writeFile) {

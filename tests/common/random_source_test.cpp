@@ -1,5 +1,6 @@
 #include "common/random_source.h"
 
+#include <climits>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -26,10 +27,32 @@ TEST(RandomSource, DrawsTheMersenneTwisterSequence) {
     }
 }
 
-TEST(RandomSource, ScaledShortDrawReachesBothEnds) {
-    EXPECT_EQ(static_cast<double>(32767 * randomsource::kInverseRandMax), 1.0);
-    EXPECT_EQ(static_cast<double>(0 * randomsource::kInverseRandMax), 0.0);
-    EXPECT_GT(static_cast<double>(16384 * randomsource::kInverseRandMax), 0.5);
+// The four places that draw in a range share one rule: a span of 0 draws nothing, a
+// negative span counts up from min by the truncating remainder.
+TEST(RandomSource, DrawInRangeTakesTheRemainderOfOneLongDraw) {
+    struct TRow {
+        std::int64_t min, max, expected;
+        int draws;
+    };
+    randomsource::srand(0);
+    std::int32_t first = randomsource::lrand();  // 1178568022
+    ASSERT_EQ(first, 1178568022);
+    const TRow rows[] = {
+        {5, 5, 5, 0}, {100, 1500, 100 + 1178568022 % 1400, 1}, {1, 4, 1 + 1178568022 % 3, 1},
+        {10, 0, 10 + 1178568022 % -10, 1}, {0, 1, 0, 1}, {INT32_MIN, -1, INT32_MIN + 1178568022 % INT32_MAX, 1},
+    };
+    for (const TRow& row : rows) {
+        randomsource::srand(0);
+        EXPECT_EQ(randomsource::drawInRange(row.min, row.max), row.expected) << row.min << " " << row.max;
+        randomsource::srand(0);
+        for (int draw = 0; draw < row.draws; ++draw) randomsource::lrand();
+        std::int32_t nextAfterRow = randomsource::lrand();
+        randomsource::srand(0);
+        randomsource::drawInRange(row.min, row.max);
+        EXPECT_EQ(randomsource::lrand(), nextAfterRow) << row.min << " " << row.max;
+    }
+    EXPECT_TRUE(randomsource::spanFitsDraw(INT32_MIN, -1));
+    EXPECT_FALSE(randomsource::spanFitsDraw(INT32_MIN, INT32_MAX));
 }
 
 }  // namespace
