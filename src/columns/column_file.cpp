@@ -109,14 +109,15 @@ void TColunas::writeColumn(std::int32_t depot, std::int32_t& columnCounter, cons
 }
 
 void TColunas::closeColumnFile(std::int32_t columnCounter, bool writeFile, bool echo) {
+    if (echo) printText("\n");
     if (writeFile) {
         assert(outFile != nullptr);
         // Line 1 gets its own digits again; the count's digits land on the blank field.
         outFile->rewind();
         outFile->write(std::to_string(taskGenerator->count) + "\n" + std::to_string(columnCounter));
+        flushConsole();
         outFile->commit();
         outFile.reset();
     }
-    if (echo) printText("\n");
     printClosingLines(columnCounter, "colunas");
 }

@@ -1,10 +1,29 @@
 #include "common/console.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
+#include "common/exceptions.h"
+
+namespace {
+
+[[noreturn]] void failConsole() {
+    std::string reason = errno != 0 ? std::strerror(errno) : "motivo desconhecido";
+    throw EFileError("não foi possível escrever na saída padrão: " + reason);
+}
+
+}  // namespace
+
 void printText(std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::ferror(stdout)) failConsole();
+}
+
+void flushConsole() {
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) failConsole();
 }
 
 void printClosingLines(std::int32_t count, std::string_view items) {

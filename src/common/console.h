@@ -4,7 +4,12 @@
 #include <string_view>
 
 // Prints text on standard output as it is (it may hold '%').
+// Throws EFileError when standard output has failed (a closed pipe, a full disk).
 void printText(std::string_view text);
+
+// Hands what is buffered to standard output; called before a file is committed, so that
+// a console that fails leaves no new file behind. Throws EFileError when it fails.
+void flushConsole();
 
 // The two lines that close every generator run: "   <count> <items> geradas com sucesso."
 // and the ENTER prompt, which does not wait.

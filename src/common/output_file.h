@@ -9,6 +9,8 @@
 // a temporary file beside the final name; commit() renames it over the final name, so
 // a failed run neither leaves a half-written file nor destroys an earlier one.
 // Every failure throws EFileError naming the file and the system's reason.
+// Once removeTemporaryFilesOnSignals() has run, an interrupt, termination or hang-up
+// removes the temporary files still open too.
 class TOutputFile {
 public:
     // Creates the temporary file; the folder of fileName must exist.
@@ -38,7 +40,13 @@ private:
     std::string fileName_;
     std::string temporaryName_;
     int descriptor_ = -1;
+    int signalSlot_ = -1;  // where a signal handler finds temporaryName_
     bool committed_ = false;
     std::vector<char> buffer_;
     std::size_t buffered_ = 0;
 };
+
+// Makes SIGINT, SIGTERM and SIGHUP remove the temporary file of every TOutputFile not
+// yet committed, then end the process as the signal would. A signal the process was
+// started ignoring stays ignored.
+void removeTemporaryFilesOnSignals();

@@ -1,11 +1,11 @@
 // The program: the trip, task and column stages in order, then one wait for ENTER.
-#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <memory>
 
 #include "columns/columns.h"
 #include "common/date_time.h"
+#include "driver/process_setup.h"
 #include "tasks/tasks.h"
 #include "trips/trips.h"
 
@@ -33,9 +33,7 @@ void runStages() {
 }  // namespace
 
 int main() {
-    // A file-size limit then fails the write instead of killing the process, so the
-    // half-written column file is still removed and the earlier one kept.
-    std::signal(SIGXFSZ, SIG_IGN);
+    prepareProcess();
     try {
         runStages();
     } catch (const std::exception& error) {

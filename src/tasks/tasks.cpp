@@ -50,7 +50,7 @@ TDateTime withMinute(TDateTime value, int minute) {
 }
 
 std::string textOfInstant(TDateTime value) {
-    bool hasDate = value >= kFirstDay && value < kDayAfterLast - 1.0;
+    bool hasDate = value >= kFirstDay && value < kDayAfterLast - 1.0 / 86400000.0;
     return hasDate ? textFromDateTime(value, "DD/MM/YYYY HH:mm") : textOfDouble(value);
 }
 
@@ -216,6 +216,9 @@ void TTarefas::generateTasks(const TViagens& trips, bool writeFile, bool echo) {
     }
     if (echo) printText("\n\n");
     // Closed before the closing lines, so success is never reported for a failed write.
-    if (file) file->commit();
+    if (file) {
+        flushConsole();
+        file->commit();
+    }
     printClosingLines(count, "tarefas");
 }

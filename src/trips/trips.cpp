@@ -108,6 +108,9 @@ void TViagens::generateTrips(bool writeFile, bool echo) {
     }
     if (echo) printText("\n\n");
     // Closed before the closing lines, so success is never reported for a failed write.
-    if (file) file->commit();
+    if (file) {
+        flushConsole();
+        file->commit();
+    }
     printClosingLines(locationCount, "viagens");
 }

@@ -1,3 +1,5 @@
+#include <climits>
+
 #include <gtest/gtest.h>
 
 #include "columns/column_test_support.h"
@@ -104,6 +106,36 @@ TColumnFileRun writeColumnFile(std::int32_t depotCount, const std::vector<std::v
     TColumnFileRun run{readFile(columns.fileName), testing::internal::GetCapturedStdout()};
     EXPECT_EQ(entriesOf(folder.path()), std::vector<std::string>{"columns.txt"});
     return run;
+}
+
+// Values past their 32-bit field refuse the run, naming the column, instead of wrapping.
+TEST(ColumnLine, RefusesValuesThatDoNotFitTheirField) {
+    struct TRow {
+        std::vector<TTarefa> tasks;
+        std::int32_t counterBefore;
+        const char* expected;
+    };
+    const TRow rows[] = {
+        {{handTask("01/01/2006 08:00", "01/01/2006 09:00", 1, 2, INT32_MAX - 500),
+          handTask("01/01/2006 10:00", "01/01/2006 11:00", 2, 3, 600)},
+         0, "a coluna 1 tem custo 2147484547"},
+        {{handTask("01/01/0001 08:00", "31/12/9999 09:00", 1, 2), handTask("31/12/9999 10:00", "31/12/9999 11:00", 2, 3)},
+         6, "a coluna 7 tem minutos trabalhados"},
+        {{filler(), filler()}, INT32_MAX, "mais de 2147483647 colunas"},
+    };
+    for (const TRow& row : rows) {
+        TTarefas tasks = handTasks(row.tasks, 3);
+        TColunas columns;
+        columns.taskGenerator = &tasks;
+        columns.uncoveredTasks.fill(tasks.count);
+        std::int32_t counter = row.counterBefore;
+        try {
+            columns.writeColumn(1, counter, {0, 1}, false, false);
+            ADD_FAILURE() << "accepted " << row.expected;
+        } catch (const EParameterError& error) {
+            EXPECT_NE(std::string(error.what()).find(row.expected), std::string::npos) << error.what();
+        }
+    }
 }
 
 TEST(ColumnFile, HeaderListsDepotsWithTheirWeights) {

@@ -78,6 +78,18 @@ TEST(ColumnRun, WritesTheChainsOfTheDiamondInSearchOrder) {
     EXPECT_EQ(run.errors, "");
 }
 
+// The totals kept from the first run once let the second skip the removal of its shared
+// prefix from the refilled pool, and phase 2 then searched from task 0 for ever.
+TEST(ColumnRun, SecondRunOnOneObjectWritesTheSameFile) {
+    TTarefas tasks = handTasks(diamond(), 1);
+    TColunas columns;
+    columns.acceptPercent = 100;
+    TColumnRun first = runColumns(columns, tasks);
+    TColumnRun second = runColumns(columns, tasks);
+    EXPECT_EQ(second.columnLines, first.columnLines);
+    EXPECT_EQ(second.console, first.console);
+}
+
 TEST(ColumnRun, WithoutTheFileTheEchoStillShowsTheSample) {
     TTemporaryFolder folder;
     TWorkingDirectory inFolder(folder.path());

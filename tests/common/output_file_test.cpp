@@ -1,5 +1,10 @@
 #include "common/output_file.h"
 
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "common/exceptions.h"
@@ -53,6 +58,42 @@ TEST(OutputFile, MissingFolderIsReportedWithTheFileName) {
     } catch (const EFileError& error) {
         EXPECT_NE(std::string(error.what()).find(name), std::string::npos) << error.what();
         EXPECT_NE(std::string(error.what()).find("No such file or directory"), std::string::npos) << error.what();
+    }
+}
+
+TEST(OutputFile, GetsThePermissionsOfAPlainFopenAndLeavesTheUmaskAlone) {
+    TTemporaryFolder folder;
+    auto name = (folder.path() / "out.txt").string();
+    mode_t previous = umask(027);
+    {
+        TOutputFile file(name);
+        file.commit();
+    }
+    EXPECT_EQ(umask(previous), 027u);
+    struct stat status {};
+    ASSERT_EQ(stat(name.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0640u);
+}
+
+// A signal in the middle of a file ends the process as the signal would, and leaves no
+// temporary file behind.
+TEST(OutputFile, SignalsRemoveTheTemporaryFiles) {
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+        TTemporaryFolder folder;
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            removeTemporaryFilesOnSignals();
+            TOutputFile first((folder.path() / "first.txt").string());
+            TOutputFile second((folder.path() / "second.txt").string());
+            first.write("part of a file\n");
+            raise(signalNumber);
+            _exit(0);  // not reached
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << signalNumber;
+        EXPECT_TRUE(entriesOf(folder.path()).empty()) << signalNumber;
     }
 }
 

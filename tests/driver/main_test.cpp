@@ -10,6 +10,10 @@
 namespace {
 
 const std::string kFileName = "150_3304438.txt";
+// The standard run, pinned: computed independently of this code.
+const std::string kStandardFileDigest = "55ea1d2a3bc20a70c1550fd7999bf3f65a127390629e2331ba9a29d3f26fce01";
+const std::string kStandardConsoleDigest = "03aa8727fc1f798561634847034b2bd040b7791a0b67120636d2982036e72ee5";
+constexpr long long kStandardFileBytes = 77068557;
 const std::string kTripAndTaskLines =
     "\n   10 viagens geradas com sucesso.\n   Pressione ENTER para continuar!\n\n\n"
     "   150 tarefas geradas com sucesso.\n   Pressione ENTER para continuar!\n\n\n";
@@ -56,7 +60,11 @@ TEST(Program, StandardRunWritesOneCompleteColumnFile) {
     EXPECT_EQ(lines[2], "3 1 0.400000 2 0.300000 3 0.300000");
     const int columnCount = std::stoi(lines[1]);
     ASSERT_EQ(static_cast<std::size_t>(columnCount), lines.size() - 3);
-    EXPECT_GT(columnCount, 1000000);
+    EXPECT_EQ(columnCount, 1503325);
+    EXPECT_EQ(file.size(), static_cast<std::size_t>(kStandardFileBytes));
+    EXPECT_EQ(sha256Of(folder.path() / kFileName), kStandardFileDigest);
+    writeFile(folder.path() / "console", run.standardOutput);
+    EXPECT_EQ(sha256Of(folder.path() / "console"), kStandardConsoleDigest);
 
     // The console: the trip and task lines, every 10000th column with an empty line, then the closing lines.
     std::string expectedConsole = kTripAndTaskLines;
@@ -117,27 +125,45 @@ TEST(Program, StandardRunWritesOneCompleteColumnFile) {
     }
     EXPECT_EQ(std::count(covered.begin(), covered.end(), true), 150);
 
-    // The same parameters and seeds give the same bytes.
-    TTemporaryFolder secondFolder;
-    TProgramResult second = runProgram(secondFolder.path());
-    EXPECT_EQ(second.exitStatus, 0);
-    EXPECT_TRUE(readFile(secondFolder.path() / kFileName) == file);
-    EXPECT_EQ(second.standardOutput, run.standardOutput);
 }
 
 // A full disk (here a cap on file size) must neither report success nor touch the
-// column file of an earlier run.
+// column file of an earlier run, whether it strikes mid-run or at the very last byte
+// (the closing line was once printed before the file was committed).
 TEST(Program, FailedWriteKeepsTheEarlierFileAndExitsNonZero) {
+    for (long long limit : {1LL << 20, kStandardFileBytes - 1}) {
+        TTemporaryFolder folder;
+        writeFile(folder.path() / kFileName, "an earlier, complete run\n");
+        TProgramResult run = runProgram(folder.path(), {.fileSizeLimit = limit});
+        EXPECT_EQ(run.exitStatus, 1) << limit;
+        EXPECT_NE(run.standardError.find("Erro: "), std::string::npos) << run.standardError;
+        EXPECT_NE(run.standardError.find(kFileName), std::string::npos) << run.standardError;
+        EXPECT_NE(run.standardError.find("File too large"), std::string::npos) << run.standardError;
+        EXPECT_EQ(run.standardOutput.find("colunas geradas"), std::string::npos) << limit;
+        EXPECT_EQ(run.standardOutput.rfind(kTripAndTaskLines, 0), 0u);
+        EXPECT_EQ(readFile(folder.path() / kFileName), "an earlier, complete run\n");
+        EXPECT_EQ(entriesOf(folder.path()), std::vector<std::string>{kFileName});
+    }
+}
+
+// Started without its standard descriptors, the program must not let the column file
+// take their numbers (console text would land in it).
+TEST(Program, ClosedStandardDescriptorsDoNotMixConsoleIntoTheFile) {
     TTemporaryFolder folder;
-    writeFile(folder.path() / kFileName, "an earlier, complete run\n");
-    TProgramResult run = runProgram(folder.path(), 1 << 20);
-    EXPECT_NE(run.exitStatus, 0);
-    EXPECT_NE(run.standardError.find(kFileName), std::string::npos) << run.standardError;
-    EXPECT_NE(run.standardError.find("File too large"), std::string::npos) << run.standardError;
-    EXPECT_EQ(run.standardOutput.find("colunas geradas"), std::string::npos);
-    EXPECT_EQ(run.standardOutput.rfind(kTripAndTaskLines, 0), 0u);
-    EXPECT_EQ(readFile(folder.path() / kFileName), "an earlier, complete run\n");
+    TProgramResult run = runProgram(folder.path(), {.closedDescriptors = {0, 1, 2}});
+    EXPECT_EQ(run.exitStatus, 0);
     EXPECT_EQ(entriesOf(folder.path()), std::vector<std::string>{kFileName});
+    EXPECT_EQ(sha256Of(folder.path() / kFileName), kStandardFileDigest);
+}
+
+// A console pipe that closes (gerador | head -1) is a write error, not a silent death.
+TEST(Program, ClosedConsolePipeFailsCleanly) {
+    TTemporaryFolder folder;
+    TProgramResult run = runProgram(folder.path(), {.outputToClosedPipe = true});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.standardError.find("Erro: não foi possível escrever na saída padrão"), std::string::npos)
+        << run.standardError;
+    EXPECT_TRUE(entriesOf(folder.path()).empty());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "support/test_support.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -32,11 +33,16 @@ TWorkingDirectory::~TWorkingDirectory() {
     fs::current_path(previous_, ignored);
 }
 
-TProgramResult runProgram(const fs::path& folder, long long fileSizeLimit) {
+TProgramResult runProgram(const fs::path& folder, const TRunOptions& options) {
     // Captured outside the folder, so the program's folder holds only what it made.
     TTemporaryFolder captures;
     fs::path outPath = captures.path() / "stdout";
     fs::path errPath = captures.path() / "stderr";
+    std::vector<std::string> words{GERADOR_PATH};
+    words.insert(words.end(), options.arguments.begin(), options.arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
     pid_t child = fork();
     if (child < 0) throw std::runtime_error("fork failed");
     if (child == 0) {
@@ -44,14 +50,21 @@ TProgramResult runProgram(const fs::path& folder, long long fileSizeLimit) {
         int input = open("/dev/null", O_RDONLY);
         int output = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int errors = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (options.outputToClosedPipe) {
+            int ends[2];
+            if (pipe(ends) != 0) _exit(126);
+            close(ends[0]);
+            output = ends[1];
+        }
         dup2(input, 0);
         dup2(output, 1);
         dup2(errors, 2);
-        if (fileSizeLimit >= 0) {
-            rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+        for (int descriptor : options.closedDescriptors) close(descriptor);
+        if (options.fileSizeLimit >= 0) {
+            rlimit limit{static_cast<rlim_t>(options.fileSizeLimit), static_cast<rlim_t>(options.fileSizeLimit)};
             setrlimit(RLIMIT_FSIZE, &limit);
         }
-        execl(GERADOR_PATH, GERADOR_PATH, static_cast<char*>(nullptr));
+        execv(GERADOR_PATH, argv.data());
         _exit(127);
     }
     int status = 0;
@@ -61,6 +74,16 @@ TProgramResult runProgram(const fs::path& folder, long long fileSizeLimit) {
     result.standardOutput = readFile(outPath);
     result.standardError = readFile(errPath);
     return result;
+}
+
+std::string sha256Of(const fs::path& file) {
+    std::string command = "sha256sum '" + file.string() + "'";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) throw std::runtime_error("sha256sum failed");
+    char digest[65] = {};
+    std::size_t read = fread(digest, 1, 64, pipe);
+    pclose(pipe);
+    return std::string(digest, read);
 }
 
 std::string readFile(const fs::path& file) {

@@ -32,9 +32,20 @@ struct TProgramResult {
     std::string standardError;
 };
 
-// Runs the program in folder with standard input at its end; fileSizeLimit (bytes),
-// when set, caps every file the program writes, as a full disk would.
-TProgramResult runProgram(const std::filesystem::path& folder, long long fileSizeLimit = -1);
+struct TRunOptions {
+    std::vector<std::string> arguments;
+    // Caps every file the program writes, as a full disk would; by default large enough
+    // for the standard run, so that a regression fails instead of filling the disk.
+    long long fileSizeLimit = 256LL << 20;
+    std::vector<int> closedDescriptors;  // closed before the program starts
+    bool outputToClosedPipe = false;     // standard output is a pipe that nobody reads
+};
+
+// Runs the program in folder with standard input at its end.
+TProgramResult runProgram(const std::filesystem::path& folder, const TRunOptions& options = {});
+
+// SHA-256 of a file, in lower-case hexadecimal.
+std::string sha256Of(const std::filesystem::path& file);
 
 std::string readFile(const std::filesystem::path& file);
 void writeFile(const std::filesystem::path& file, const std::string& text);

@@ -1,10 +1,12 @@
 #include "tasks/tasks.h"
 
+#include <climits>
 #include <filesystem>
 #include <regex>
 
 #include <gtest/gtest.h>
 
+#include "common/random_source.h"
 #include "support/test_support.h"
 #include "tasks/task_order.h"
 #include "trips/trips.h"
@@ -44,6 +46,7 @@ TEST(QuarterHours, StartsMoveDownAndEndsMoveUp) {
         {"01/01/2006 08:15:20", "01/01/2006 08:00:00"}, {"01/01/2006 08:16", "01/01/2006 08:15:00"},
         {"01/01/2006 08:15", "01/01/2006 08:00:00"},    {"01/01/2006 08:30", "01/01/2006 08:15:00"},
         {"01/01/2006 08:46", "01/01/2006 08:45:00"},    {"01/01/2006 08:00", "01/01/2006 08:00:00"},
+        {"01/01/2006 08:45", "01/01/2006 08:30:00"},
     };
     for (const Row& row : starts) {
         EXPECT_EQ(textOf(startOnQuarterHour(dateTimeFromText(row.raw))), row.expected) << row.raw;
@@ -105,7 +108,10 @@ TEST(TaskRun, TasksAreOrderedOnQuarterHoursAndTiedToDepots) {
         EXPECT_NE(tasks[position].destination, tasks[position].origin);
     }
 
+    // Each run seeds its own source, whatever was drawn before it.
     TStandardInput again;
+    randomsource::srand(99);
+    randomsource::lrand();
     again.generate();
     for (std::size_t position = 0; position < tasks.size(); ++position) {
         EXPECT_EQ(textOf(again.generator.tasks[position].start), textOf(tasks[position].start));
@@ -186,13 +192,12 @@ TEST(TaskFile, HasTheCountsThenOneLinePerTask) {
         std::smatch match;
         ASSERT_TRUE(std::regex_match(line, match, format)) << line;
         EXPECT_EQ(match[1], std::to_string(position + 1));
-        const TTarefa& task = input.generator.tasks[position];
-        std::string expected = std::to_string(position + 1) + " " + textFromDateTime(task.start, "DD/MM/YYYY HH:mm") +
-                               " " + textFromDateTime(task.end, "DD/MM/YYYY HH:mm") + " " +
-                               textFromDateTime(task.duration, "HH:mm") + " " + std::to_string(task.origin) + " " +
-                               std::to_string(task.destination) + " " + std::to_string(task.cost);
-        EXPECT_EQ(line, expected);
     }
+    // Seed 0 over the standard matrix; the draw order (class, origin, destination, extra
+    // cost, then the start fraction) and the quarter-hour rounding all show here.
+    EXPECT_EQ(lines[2], "1 01/01/2006 08:30 01/01/2006 09:00 00:30 2 3 98");
+    EXPECT_EQ(lines[3], "2 01/01/2006 08:30 01/01/2006 09:00 00:30 3 9 76");
+    EXPECT_EQ(lines[4], "3 01/01/2006 08:30 01/01/2006 09:15 00:45 1 2 185");
     // The echo is the task lines alone, then two empty lines and the closing lines.
     std::string taskLines = readFile("arquivos/tarefas.txt").substr(7);
     EXPECT_EQ(console,
@@ -222,6 +227,51 @@ TEST(TaskRun, RejectsParametersThatWouldHangOrReadOutsideTheMatrix) {
             input.generator.depotCount = 1;
         },
         "locationCount = 1");
+}
+
+// The array is extended, not replaced: a second run orders both draws together.
+TEST(TaskRun, SecondRunAppendsAndOrdersTheWholeArray) {
+    TStandardInput input;
+    input.generator.count = 20;
+    input.generate();
+    std::vector<TTarefa> first = input.generator.tasks;
+    input.generate();
+    ASSERT_EQ(input.generator.tasks.size(), 40u);
+    for (std::size_t position = 1; position < 40; ++position) {
+        EXPECT_FALSE(taskBefore(input.generator.tasks[position], input.generator.tasks[position - 1])) << position;
+    }
+    int firstStartsFound = 0;
+    for (const TTarefa& task : input.generator.tasks) firstStartsFound += task.start == first[0].start;
+    EXPECT_GE(firstStartsFound, 2);
+}
+
+TEST(TaskRun, RefusesCostsAndWindowsOutsideTheirRange) {
+    auto rejects = [](auto change, const char* expected) {
+        TStandardInput input;
+        change(input.generator);
+        std::string message = "accepted";
+        testing::internal::CaptureStdout();
+        try {
+            input.generator.generateTasks(input.trips, false, false);
+        } catch (const EParameterError& error) {
+            message = error.what();
+        }
+        testing::internal::GetCapturedStdout();
+        EXPECT_NE(message.find(expected), std::string::npos) << expected << ": " << message;
+    };
+    rejects([](TTarefas& tasks) { tasks.extraCostMin = INT32_MIN; tasks.extraCostMax = 10; }, "extraCostMax = 10");
+    rejects([](TTarefas& tasks) { tasks.extraCostMin = INT32_MAX - 10; tasks.extraCostMax = INT32_MAX; },
+            "extraCostMax = 2147483647");
+    rejects([](TTarefas& tasks) { tasks.extraCostMin = tasks.extraCostMax = INT32_MAX - 20; }, "extraCostMax = 2147483627");
+    rejects(
+        [](TTarefas& tasks) {
+            tasks.windowEnd = dateTimeFromText("31/12/9999 23:00");
+            tasks.maxDuration = 0.0;
+        },
+        "windowEnd = 31/12/9999 23:00");
+    rejects([](TTarefas& tasks) { tasks.windowStart = tasks.windowEnd = dateTimeFromText("01/01/0001 02:00"); },
+            "maxDuration = 09:01");
+    rejects([](TTarefas& tasks) { tasks.windowStart = 1e300; }, "windowStart = 1e+300");
 }
 
 TEST(TaskRun, MissingFolderFailsWithoutWritingAnything) {

@@ -2,7 +2,8 @@
 
 #include <filesystem>
 #include <random>
-#include <regex>
+#include <climits>
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -114,22 +115,33 @@ TEST(TripFile, HasTheCountThenOneLinePerLocation) {
     generator.generateTrips(true, false);
     std::string console = testing::internal::GetCapturedStdout();
 
-    std::vector<std::string> lines = linesOf(readFile("arquivos/viagens.txt"));
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[0], "3");
-    const std::regex cell(" (\\d+) (\\d+) (\\d\\d:\\d\\d)");
-    for (std::size_t row = 1; row <= 3; ++row) {
-        std::string expected = std::to_string(row);
-        for (std::size_t column = 0; column < 3; ++column) {
-            const TViagem& trip = generator.trips[row - 1][column];
-            expected += " " + std::to_string(trip.distance) + " " + std::to_string(trip.cost) + " " +
-                        textFromDateTime(trip.travelTime, "HH:mm");
-        }
-        EXPECT_EQ(lines[row], expected);
-    }
-    EXPECT_NE(lines[1].find(" 0 0 00:00 "), std::string::npos);  // diagonal cell of row 1
+    // Seed 0: distances 522, 166 and 1381 (costs a quarter, truncated), times from the short draws.
+    EXPECT_EQ(readFile("arquivos/viagens.txt"),
+              "3\n"
+              "1 0 0 00:00 522 130 00:30 166 41 00:14\n"
+              "2 522 130 00:30 0 0 00:00 1381 345 01:58\n"
+              "3 166 41 00:14 1381 345 01:58 0 0 00:00\n");
     EXPECT_EQ(console, "   3 viagens geradas com sucesso.\n   Pressione ENTER para continuar!\n\n\n");
     EXPECT_EQ(entriesOf("arquivos"), std::vector<std::string>{"viagens.txt"});
+}
+
+// Every default test uses 0.25; other factors must reach the cost too (truncated toward zero).
+TEST(TripMatrix, CostIsTheDistanceTimesTheFactorTruncated) {
+    for (double factor : {1.5, -0.75, 0.0}) {
+        TViagens generator;
+        generator.locationCount = 5;
+        generator.costFactor = factor;
+        testing::internal::CaptureStdout();
+        generator.generateTrips(false, false);
+        testing::internal::GetCapturedStdout();
+        for (const auto& row : generator.trips) {
+            for (const TViagem& trip : row) {
+                auto distance = static_cast<std::int64_t>(trip.distance);
+                std::int64_t expected = factor == 1.5 ? distance * 3 / 2 : factor == -0.75 ? -(distance * 3 / 4) : 0;
+                EXPECT_EQ(trip.cost, expected) << factor << " " << distance;
+            }
+        }
+    }
 }
 
 TEST(TripFile, EchoShowsTheRowsWithoutTheCount) {
@@ -159,8 +171,26 @@ TEST(TripRun, FailuresLeaveNoFileAndReportNoSuccess) {
     testing::internal::CaptureStdout();
     EXPECT_THROW(generator.generateTrips(true, false), EFileError);  // no folder "arquivos"
 
-    generator.locationCount = -1;
-    EXPECT_THROW(generator.generateTrips(false, false), EParameterError);
+    // Refused before any draw: a negative count, costs that would not fit 32 bits.
+    const std::pair<void (*)(TViagens&), const char*> refusals[] = {
+        {[](TViagens& trips) { trips.locationCount = -1; }, "locationCount = -1"},
+        {[](TViagens& trips) { trips.costFactor = std::nan(""); }, "costFactor = nan"},
+        {[](TViagens& trips) { trips.costFactor = 2e6; }, "costFactor = 2e+06"},
+        // Distances from -5 wrap, as unsigned, to 4294967291 and more.
+        {[](TViagens& trips) { trips.minDistance = -5; trips.costFactor = 1.0; }, "costFactor = 1 ("},
+        {[](TViagens& trips) { trips.minDistance = INT32_MIN; trips.maxDistance = INT32_MAX; }, "maxDistance"},
+    };
+    for (const auto& [change, expected] : refusals) {
+        TViagens refused;
+        refused.locationCount = 3;
+        change(refused);
+        try {
+            refused.generateTrips(true, false);
+            ADD_FAILURE() << "accepted " << expected;
+        } catch (const EParameterError& error) {
+            EXPECT_NE(std::string(error.what()).find(expected), std::string::npos) << error.what();
+        }
+    }
 
     // Distances this long give travel times past 24 hours, which the text form rejects.
     std::filesystem::create_directory("arquivos");
