@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "columns/columns.h"
+#include "driver/settings.h"
 #include "tasks/tasks.h"
 #include "trips/trips.h"
 
@@ -21,12 +22,7 @@ struct TStandardStages {
     TTarefas tasks;
     TColunas columns;
 
-    TStandardStages() {
-        trips.locationCount = 10;
-        tasks.count = 150;
-        tasks.maxDuration = timeFromText("09:01");
-        columns.acceptPercent = 100;
-    }
+    TStandardStages() { applySettings(TSettings(), trips, tasks, columns); }
 };
 
 // Runs work with standard output sent to /dev/null, so the console costs what it would
@@ -65,12 +61,7 @@ int main(int argc, char** argv) {
     if (mkdtemp(folder.data()) == nullptr) return 1;
     std::filesystem::current_path(folder);
 
-    report("standard run", repetitions, [] {
-        TStandardStages stages;
-        stages.trips.generateTrips(false, false);
-        stages.tasks.generateTasks(stages.trips, false, false);
-        stages.columns.generateColumns(&stages.tasks, true, true);
-    });
+    report("standard run", repetitions, [] { runStages(TSettings()); });
 
     TStandardStages prepared;
     secondsOf([&] {
@@ -79,12 +70,12 @@ int main(int argc, char** argv) {
     });
     report("column run", repetitions, [&] {
         TColunas columns;
-        columns.acceptPercent = 100;
+        applySettings(TSettings(), prepared.trips, prepared.tasks, columns);
         columns.generateColumns(&prepared.tasks, true, true);
     });
     report("column run, no file", repetitions, [&] {
         TColunas columns;
-        columns.acceptPercent = 100;
+        applySettings(TSettings(), prepared.trips, prepared.tasks, columns);
         columns.generateColumns(&prepared.tasks, false, false);
     });
 

@@ -1,51 +1,58 @@
-// The program: the trip, task and column stages in order, then one wait for ENTER.
+// The program: reads the command line, then runs the trip, task and column stages in
+// order and waits for one character.
+#include <cerrno>
 #include <cstdio>
 #include <exception>
-#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include "columns/columns.h"
-#include "common/date_time.h"
+#include "common/console.h"
+#include "driver/command_line.h"
 #include "driver/process_setup.h"
-#include "tasks/tasks.h"
-#include "trips/trips.h"
 
 namespace {
 
-void runStages() {
-    auto tripGenerator = std::make_unique<TViagens>();
-    auto taskGenerator = std::make_unique<TTarefas>();
-    auto columnGenerator = std::make_unique<TColunas>();
-    std::printf("\n");
-
-    tripGenerator->locationCount = 10;
-    taskGenerator->count = 150;
-    taskGenerator->windowStart = dateTimeFromText("01/01/2006 08:00");
-    taskGenerator->windowEnd = dateTimeFromText("04/01/2006 08:00");
-    taskGenerator->minDuration = timeFromText("01:00");
-    taskGenerator->maxDuration = timeFromText("09:01");
-    columnGenerator->acceptPercent = 100;
-
-    tripGenerator->generateTrips(false, false);
-    taskGenerator->generateTasks(*tripGenerator, false, false);
-    columnGenerator->generateColumns(taskGenerator.get(), true, true);
+// Moves into the folder of -C and makes arquivos/ when a trip or task file is asked for.
+// Returns false with a message when that cannot be done.
+bool prepareFolder(const TCommandLine& commandLine) {
+    if (!commandLine.directory.empty() && chdir(commandLine.directory.c_str()) != 0) {
+        std::perror(("Erro: --directory " + commandLine.directory).c_str());
+        return false;
+    }
+    const TSettings& settings = commandLine.settings;
+    if ((settings.tripWriteFile || settings.taskWriteFile) && mkdir("arquivos", 0777) != 0 && errno != EEXIST) {
+        std::perror("Erro: não foi possível criar a pasta \"arquivos\"");
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char* argv[]) {
     prepareProcess();
+    TCommandLine commandLine;
     try {
-        runStages();
+        commandLine = parseCommandLine(argc, argv);
+    } catch (const ECommandLineError& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 2;
+    }
+    try {
+        switch (commandLine.action) {
+            case TCommandLine::TAction::help: printText(helpText()); break;
+            case TCommandLine::TAction::version: printText(versionText()); break;
+            case TCommandLine::TAction::run:
+                if (!prepareFolder(commandLine)) return 1;
+                runStages(commandLine.settings);
+                break;
+        }
+        flushConsole();
     } catch (const std::exception& error) {
         std::fflush(stdout);
         std::fprintf(stderr, "Erro: %s\n", error.what());
         return 1;
     }
-    // A console that could not take the output is a failure too.
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "Erro: não foi possível escrever na saída padrão.\n");
-        return 1;
-    }
-    std::getchar();
+    if (commandLine.action == TCommandLine::TAction::run && commandLine.waitForKey) std::getchar();
     return 0;
 }

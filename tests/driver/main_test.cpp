@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "columns/columns.h"
+#include "driver/settings.h"
 #include "support/test_support.h"
 #include "tasks/tasks.h"
 #include "trips/trips.h"
@@ -21,9 +23,9 @@ const std::string kTripAndTaskLines =
 // The tasks of the standard run, drawn again in this process.
 TTarefas standardTasks() {
     TViagens trips;
-    trips.locationCount = 10;
     TTarefas tasks;
-    tasks.maxDuration = timeFromText("09:01");
+    TColunas columns;
+    applySettings(TSettings(), trips, tasks, columns);
     testing::internal::CaptureStdout();
     trips.generateTrips(false, false);
     tasks.generateTasks(trips, false, false);
@@ -134,7 +136,9 @@ TEST(Program, FailedWriteKeepsTheEarlierFileAndExitsNonZero) {
     for (long long limit : {1LL << 20, kStandardFileBytes - 1}) {
         TTemporaryFolder folder;
         writeFile(folder.path() / kFileName, "an earlier, complete run\n");
-        TProgramResult run = runProgram(folder.path(), {.fileSizeLimit = limit});
+        TRunOptions options;
+        options.fileSizeLimit = limit;
+        TProgramResult run = runProgram(folder.path(), options);
         EXPECT_EQ(run.exitStatus, 1) << limit;
         EXPECT_NE(run.standardError.find("Erro: "), std::string::npos) << run.standardError;
         EXPECT_NE(run.standardError.find(kFileName), std::string::npos) << run.standardError;
@@ -150,7 +154,9 @@ TEST(Program, FailedWriteKeepsTheEarlierFileAndExitsNonZero) {
 // take their numbers (console text would land in it).
 TEST(Program, ClosedStandardDescriptorsDoNotMixConsoleIntoTheFile) {
     TTemporaryFolder folder;
-    TProgramResult run = runProgram(folder.path(), {.closedDescriptors = {0, 1, 2}});
+    TRunOptions options;
+    options.closedDescriptors = {0, 1, 2};
+    TProgramResult run = runProgram(folder.path(), options);
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_EQ(entriesOf(folder.path()), std::vector<std::string>{kFileName});
     EXPECT_EQ(sha256Of(folder.path() / kFileName), kStandardFileDigest);
@@ -159,11 +165,49 @@ TEST(Program, ClosedStandardDescriptorsDoNotMixConsoleIntoTheFile) {
 // A console pipe that closes (gerador | head -1) is a write error, not a silent death.
 TEST(Program, ClosedConsolePipeFailsCleanly) {
     TTemporaryFolder folder;
-    TProgramResult run = runProgram(folder.path(), {.outputToClosedPipe = true});
+    TRunOptions options;
+    options.outputToClosedPipe = true;
+    TProgramResult run = runProgram(folder.path(), options);
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_NE(run.standardError.find("Erro: não foi possível escrever na saída padrão"), std::string::npos)
         << run.standardError;
     EXPECT_TRUE(entriesOf(folder.path()).empty());
+}
+
+// A smaller instance through the built program: files where -C says, arquivos/ made for them.
+TEST(Program, OptionsChooseTheInstanceAndTheFolder) {
+    TTemporaryFolder folder;
+    TTemporaryFolder elsewhere;
+    TProgramResult run =
+        runProgram(elsewhere.path(), withArguments({"--count", "60", "--max-tasks", "8", "--trip-write-file",
+                                                    "--task-write-file", "-C", folder.path().string(), "--no-wait"}));
+    ASSERT_EQ(run.exitStatus, 0) << run.standardError;
+    EXPECT_EQ(entriesOf(folder.path()), (std::vector<std::string>{kFileName, "arquivos"}));
+    EXPECT_EQ(entriesOf(folder.path() / "arquivos"), (std::vector<std::string>{"tarefas.txt", "viagens.txt"}));
+    EXPECT_TRUE(entriesOf(elsewhere.path()).empty());
+    std::vector<std::string> lines = linesOf(readFile(folder.path() / kFileName));
+    ASSERT_GT(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "60");
+    EXPECT_EQ(std::stoul(lines[1]), lines.size() - 3);
+    EXPECT_EQ(linesOf(readFile(folder.path() / "arquivos/tarefas.txt")).size(), 62u);
+    EXPECT_NE(run.standardOutput.find("   60 tarefas geradas com sucesso."), std::string::npos);
+}
+
+// A bad command line runs nothing and touches nothing: status 2, the option named.
+TEST(Program, BadCommandLineLeavesTheFolderAlone) {
+    TTemporaryFolder folder;
+    writeFile(folder.path() / kFileName, "an earlier run\n");
+    for (std::vector<std::string> arguments :
+         {std::vector<std::string>{"--count", "12abc"}, {"--task-write-file", "--depot-count", "1"}, {"--nope"}}) {
+        TProgramResult run = runProgram(folder.path(), withArguments(arguments));
+        EXPECT_EQ(run.exitStatus, 2) << arguments[0];
+        EXPECT_NE(run.standardError.find("Erro: " + arguments[arguments.size() > 1 ? arguments.size() - 2 : 0]),
+                  std::string::npos)
+            << run.standardError;
+        EXPECT_EQ(run.standardOutput, "");
+        EXPECT_EQ(entriesOf(folder.path()), std::vector<std::string>{kFileName});
+        EXPECT_EQ(readFile(folder.path() / kFileName), "an earlier run\n");
+    }
 }
 
 }  // namespace

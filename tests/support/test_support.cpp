@@ -76,6 +76,12 @@ TProgramResult runProgram(const fs::path& folder, const TRunOptions& options) {
     return result;
 }
 
+TRunOptions withArguments(std::vector<std::string> arguments) {
+    TRunOptions options;
+    options.arguments = std::move(arguments);
+    return options;
+}
+
 std::string sha256Of(const fs::path& file) {
     std::string command = "sha256sum '" + file.string() + "'";
     FILE* pipe = popen(command.c_str(), "r");

@@ -41,6 +41,9 @@ struct TRunOptions {
     bool outputToClosedPipe = false;     // standard output is a pipe that nobody reads
 };
 
+// Options with only the arguments set.
+TRunOptions withArguments(std::vector<std::string> arguments);
+
 // Runs the program in folder with standard input at its end.
 TProgramResult runProgram(const std::filesystem::path& folder, const TRunOptions& options = {});
 

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include "columns/columns.h"
 #include "common/random_source.h"
+#include "driver/settings.h"
 #include "support/test_support.h"
 #include "tasks/task_order.h"
 #include "trips/trips.h"
@@ -19,8 +21,8 @@ struct TStandardInput {
     TTarefas generator;
 
     TStandardInput() {
-        trips.locationCount = 10;
-        generator.maxDuration = timeFromText("09:01");
+        TColunas columns;
+        applySettings(TSettings(), trips, generator, columns);
         testing::internal::CaptureStdout();
         trips.generateTrips(false, false);
         testing::internal::GetCapturedStdout();

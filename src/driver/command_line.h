@@ -1,0 +1,32 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+#include "driver/settings.h"
+
+// What the command line asks for.
+struct TCommandLine {
+    enum class TAction { run, help, version };
+    TAction action = TAction::run;
+    TSettings settings;
+    std::string directory;   // where the files are written; empty: the working folder
+    bool waitForKey = true;  // read one character at the end
+};
+
+// A command line that cannot be run; the message names the option and its value.
+class ECommandLineError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reads GNU-style options into settings; no arguments give the standard run.
+// Throws ECommandLineError for an unknown option, a missing or malformed value or a
+// value out of its range, before anything is run or written.
+TCommandLine parseCommandLine(int argc, char* const argv[]);
+
+// The text of --help: what the program does, every option with its default, examples.
+std::string helpText();
+
+// The text of --version.
+std::string versionText();
