@@ -1,6 +1,7 @@
 #include "common/date_time.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cmath>
 
@@ -33,7 +34,28 @@ const TExtended kMillisecondsPerDayExtended = TExtended::fromInteger(kMillisecon
 // extended precision, rounded half to even; a value too large for 64 bits saturates.
 std::int64_t roundedMilliseconds(TDateTime value) {
     double days = value;
-    if (!(std::fabs(days) < 0x1p62 / kMillisecondsPerDay)) return days < 0 ? -(std::int64_t{1} << 62) : std::int64_t{1} << 62;
+#ifdef __SIZEOF_INT128__
+    // Fast path for positive values from 2^-20 to 2^30 days: the exact product in integers.
+    // Rounding it to 64 significant bits moves it by less than 2^15 units of its last place,
+    // so where its fraction is further than 2^16 units from a half both roundings agree.
+    // Integer arithmetic only, so it holds on every platform that has 128-bit integers.
+    auto bits = std::bit_cast<std::uint64_t>(days);
+    auto biasedExponent = static_cast<int>(bits >> 52);  // the sign bit makes negatives too large
+    if (biasedExponent >= 1003 && biasedExponent < 1053) {
+        __extension__ using TWide = unsigned __int128;
+        TWide exact = TWide{(bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52)} * kMillisecondsPerDay;
+        int fractionBits = 1075 - biasedExponent;  // 22 to 72
+        TWide fraction = exact & ((TWide{1} << fractionBits) - 1);
+        TWide half = TWide{1} << (fractionBits - 1);
+        TWide distance = fraction > half ? fraction - half : half - fraction;
+        if (distance > (TWide{1} << 16)) {
+            return static_cast<std::int64_t>(exact >> fractionBits) + (fraction > half ? 1 : 0);
+        }
+    }
+#endif
+    if (!(std::fabs(days) < 0x1p62 / kMillisecondsPerDay)) {
+        return days < 0 ? -(std::int64_t{1} << 62) : std::int64_t{1} << 62;
+    }
     return *(TExtended::fromDouble(days) * kMillisecondsPerDayExtended).rounded();
 }
 
