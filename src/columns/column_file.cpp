@@ -115,8 +115,7 @@ void TColunas::closeColumnFile(std::int32_t columnCounter, bool writeFile, bool 
         // Line 1 gets its own digits again; the count's digits land on the blank field.
         outFile->rewind();
         outFile->write(std::to_string(taskGenerator->count) + "\n" + std::to_string(columnCounter));
-        flushConsole();
-        outFile->commit();
+        commitAfterConsole(*outFile);
         outFile.reset();
     }
     printClosingLines(columnCounter, "colunas");

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/exceptions.h"
+#include "common/output_file.h"
 
 namespace {
 
@@ -24,6 +25,11 @@ void printText(std::string_view text) {
 void flushConsole() {
     errno = 0;
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) failConsole();
+}
+
+void commitAfterConsole(TOutputFile& file) {
+    flushConsole();
+    file.commit();
 }
 
 void printClosingLines(std::int32_t count, std::string_view items) {

@@ -7,9 +7,13 @@
 // Throws EFileError when standard output has failed (a closed pipe, a full disk).
 void printText(std::string_view text);
 
-// Hands what is buffered to standard output; called before a file is committed, so that
-// a console that fails leaves no new file behind. Throws EFileError when it fails.
+// Hands what is buffered to standard output. Throws EFileError when it fails.
 void flushConsole();
+
+class TOutputFile;
+
+// Checks the console, then commits file: a console that fails leaves no new file behind.
+void commitAfterConsole(TOutputFile& file);
 
 // The two lines that close every generator run: "   <count> <items> geradas com sucesso."
 // and the ENTER prompt, which does not wait.

@@ -216,9 +216,6 @@ void TTarefas::generateTasks(const TViagens& trips, bool writeFile, bool echo) {
     }
     if (echo) printText("\n\n");
     // Closed before the closing lines, so success is never reported for a failed write.
-    if (file) {
-        flushConsole();
-        file->commit();
-    }
+    if (file) commitAfterConsole(*file);
     printClosingLines(count, "tarefas");
 }

@@ -108,9 +108,6 @@ void TViagens::generateTrips(bool writeFile, bool echo) {
     }
     if (echo) printText("\n\n");
     // Closed before the closing lines, so success is never reported for a failed write.
-    if (file) {
-        flushConsole();
-        file->commit();
-    }
+    if (file) commitAfterConsole(*file);
     printClosingLines(locationCount, "viagens");
 }
