@@ -66,9 +66,9 @@ extern "C" void removeTemporaryFilesAndEnd(int signalNumber) {
 }
 
 // A name beside the final one that no other file has; the creation itself is exclusive.
-std::string temporaryNameFor(const std::string& fileName, unsigned attempt) {
+std::string temporaryNameFor(const std::string& fileName) {
     static unsigned long sequence = 0;
-    return fileName + ".tmp" + std::to_string(getpid()) + "_" + std::to_string(++sequence + attempt);
+    return fileName + ".tmp" + std::to_string(getpid()) + "_" + std::to_string(++sequence);
 }
 
 }  // namespace
@@ -77,7 +77,7 @@ TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes)
     : fileName_(std::move(fileName)), buffer_(bufferBytes) {
     TSignalBlock block;
     for (unsigned attempt = 0; descriptor_ < 0 && attempt < 100; ++attempt) {
-        temporaryName_ = temporaryNameFor(fileName_, attempt);
+        temporaryName_ = temporaryNameFor(fileName_);
         // Mode 0666 less the umask: the permissions a plain fopen would give.
         descriptor_ = open(temporaryName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (descriptor_ < 0 && errno != EEXIST) break;

@@ -1,5 +1,6 @@
 #include "common/random_source.h"
 
+#include <algorithm>
 #include <cassert>
 #include <climits>
 #include <random>
@@ -37,6 +38,11 @@ std::int64_t drawInRange(std::int64_t min, std::int64_t max) {
     assert(spanFitsDraw(min, max));
     auto span = static_cast<std::int32_t>(max - min);
     return span != 0 ? min + lrand() % span : min;
+}
+
+std::int64_t highestInRange(std::int64_t min, std::int64_t max) {
+    std::int64_t span = max - min;
+    return min + std::max<std::int64_t>((span < 0 ? -span : span) - 1, 0);
 }
 
 bool spanFitsDraw(std::int64_t min, std::int64_t max) {

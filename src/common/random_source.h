@@ -29,6 +29,9 @@ double randFraction();
 // Requires: the span fits 32 bits.
 std::int64_t drawInRange(std::int64_t min, std::int64_t max);
 
+// The largest value drawInRange(min, max) can give.
+std::int64_t highestInRange(std::int64_t min, std::int64_t max);
+
 // Whether drawInRange accepts the bounds.
 bool spanFitsDraw(std::int64_t min, std::int64_t max);
 

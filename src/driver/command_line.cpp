@@ -1,12 +1,10 @@
 #include "driver/command_line.h"
 
-#include <cerrno>
 #include <climits>
 #include <charconv>
 #include <cmath>
 #include <getopt.h>
 #include <sys/stat.h>
-#include <string_view>
 #include <vector>
 
 #include "common/exceptions.h"
@@ -225,12 +223,12 @@ TCommandLine parseCommandLine(int argc, char* const argv[]) {
             commandLine.settings.*flag.flag = (code - kFirstFlagCode) % 2 == 0;
             continue;
         }
-        const TOptionSpec& spec = kOptions[code];
+        const TOptionSpec& chosen = kOptions[code];
         std::string value = optarg != nullptr ? optarg : "";
         try {
-            spec.apply(commandLine, value);
+            chosen.apply(commandLine, value);
         } catch (const EBadValue& error) {
-            throw ECommandLineError("Erro: --" + std::string(spec.name) + " " + value + ": " + error.what() + "\n" +
+            throw ECommandLineError("Erro: --" + std::string(chosen.name) + " " + value + ": " + error.what() + "\n" +
                                     kPointToHelp);
         }
     }

@@ -118,8 +118,7 @@ void checkParameters(const TTarefas& parameters, const TViagens& trips) {
                  "a matriz de viagens não foi gerada para locationCount = " + std::to_string(locationCount));
 
     TTripExtremes extremes = extremesOf(trips);
-    std::int64_t extraSpan = std::int64_t{parameters.extraCostMax} - parameters.extraCostMin;
-    std::int64_t highestExtra = parameters.extraCostMin + std::max<std::int64_t>((extraSpan < 0 ? -extraSpan : extraSpan) - 1, 0);
+    std::int64_t highestExtra = randomsource::highestInRange(parameters.extraCostMin, parameters.extraCostMax);
     requireParameter(parameters.extraCostMin + extremes.lowestCost >= INT32_MIN, "extraCostMin",
                      parameters.extraCostMin, "o custo de uma tarefa não caberia em 32 bits");
     requireParameter(highestExtra + extremes.highestCost <= INT32_MAX, "extraCostMax", parameters.extraCostMax,

@@ -37,8 +37,7 @@ void checkParameters(const TViagens& parameters) {
                      "deve ser um número finito");
     // The cost grows or falls with the distance, so the extreme distances give the extreme costs.
     std::int64_t lowest = parameters.minDistance;
-    std::int64_t span = std::int64_t{parameters.maxDistance} - parameters.minDistance;
-    std::int64_t highest = lowest + std::max<std::int64_t>((span < 0 ? -span : span) - 1, 0);
+    std::int64_t highest = randomsource::highestInRange(parameters.minDistance, parameters.maxDistance);
     // Distances are unsigned: a range that crosses zero wraps to both ends of 32 bits.
     bool wraps = lowest < 0 && highest >= 0;
     for (std::int64_t distance : {wraps ? 0 : lowest, wraps ? std::int64_t{UINT32_MAX} : highest}) {
