@@ -4,7 +4,6 @@
 //   a blank, the cost, a blank and the travel time as "HH:mm".
 #include "trips/trips.h"
 
-#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <memory>
