@@ -1,42 +1,48 @@
 #!/usr/bin/env bash
-# Runs the program's standard run in a temporary folder and prints its wall time, peak
-# memory, columns and bytes written, next to the time `cat` takes to copy the same file:
-# writing those bytes is the floor for this run. Each timed run starts without the file
-# it writes, so neither side pays for dropping an earlier copy.
-# Usage: bench/standard_run.sh [path/to/gerador] [runs]
+# Times the program's standard run (plus any options given after the run count) against
+# the floor of writing its bytes: `cat` copying every file the run wrote. The two sides
+# alternate, each run starting without the files it writes, and the script prints the
+# median of the per-pair ratios, the median wall times, the peak memory and each file.
+# Usage: bench/standard_run.sh [path/to/gerador] [runs] [options of gerador...]
+#   e.g. bench/standard_run.sh build/gerador 7 --mps instancia.mps
 set -euo pipefail
 program=$(realpath "${1:-build/gerador}")
 runs=${2:-7}
+shift $(( $# < 2 ? $# : 2 ))
+options=("$@")
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
-cd "$folder"
+mkdir "$folder/run" "$folder/copy"
+cd "$folder/run"
 
 now() { date +%s%N; }
-# Prints the best (smallest) wall time in seconds of `runs` runs of a command; $1 is removed before each.
-best_of() {
-  local target=$1; shift
-  local best=""
-  for _ in $(seq "$runs"); do
-    rm -f "$target"; sync
-    local begin; begin=$(now)
-    "$@"
-    local elapsed=$(( $(now) - begin ))
-    if [ -z "$best" ] || [ "$elapsed" -lt "$best" ]; then best=$elapsed; fi
-  done
-  awk "BEGIN{printf \"%.3f\", $best / 1e9}"
-}
+median() { sort -g | awk '{v[NR]=$1} END{print (NR%2 ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2)}'; }
 
-run_program() { "$program" < /dev/null > console.txt; }
-copy_file() { cat 150_3304438.txt > copy; }
+# One run to learn the files and the peak memory.
+peak_kb=$(/usr/bin/time -f '%M' "$program" --no-wait "${options[@]}" < /dev/null 2>&1 >/dev/null | tail -1)
+files=(*)
 
-program_seconds=$(best_of 150_3304438.txt run_program)
-rm -f 150_3304438.txt
-peak_kb=$(/usr/bin/time -f '%M' "$program" < /dev/null 2>&1 >/dev/null | tail -1)
-cat_seconds=$(best_of copy copy_file)
+program_times=() cat_times=() ratios=()
+for _ in $(seq "$runs"); do
+  rm -f ./*; sync
+  begin=$(now)
+  "$program" --no-wait "${options[@]}" < /dev/null > /dev/null
+  program_ns=$(( $(now) - begin ))
 
-columns=$(sed -n 2p 150_3304438.txt | tr -d ' ')
-bytes=$(stat -c %s 150_3304438.txt)
-echo "standard run:  ${program_seconds} s wall (best of $runs), ${peak_kb} KB peak memory"
-echo "column file:   ${columns} columns, ${bytes} bytes"
-echo "cat floor:     ${cat_seconds} s wall (best of $runs)"
-awk "BEGIN{printf \"ratio:         %.1f x the floor\n\", $program_seconds / $cat_seconds}"
+  rm -f ../copy/*; sync
+  begin=$(now)
+  for file in "${files[@]}"; do cat "$file" > "../copy/$file"; done
+  cat_ns=$(( $(now) - begin ))
+
+  program_times+=("$program_ns") cat_times+=("$cat_ns")
+  ratios+=("$(awk "BEGIN{print $program_ns / $cat_ns}")")
+done
+
+program_s=$(printf '%s\n' "${program_times[@]}" | median)
+cat_s=$(printf '%s\n' "${cat_times[@]}" | median)
+ratio=$(printf '%s\n' "${ratios[@]}" | median)
+echo "options:       ${options[*]:-(standard run)}"
+for file in "${files[@]}"; do printf 'file:          %s, %s bytes\n' "$file" "$(stat -c %s "$file")"; done
+awk "BEGIN{printf \"run:           %.3f s wall (median of $runs), %d KB peak memory\n\", $program_s / 1e9, $peak_kb}"
+awk "BEGIN{printf \"cat floor:     %.3f s wall (median of $runs)\n\", $cat_s / 1e9}"
+awk "BEGIN{printf \"ratio:         %.2f x the floor (median of the $runs alternating pairs)\n\", $ratio}"

@@ -1,12 +1,9 @@
 #include "columns/chain_totals.h"
 
 #include <algorithm>
-#include <array>
 #include <cassert>
-#include <charconv>
 #include <climits>
 #include <cmath>
-#include <cstring>
 
 #include "common/date_time.h"
 #include "tasks/tasks.h"
@@ -14,21 +11,6 @@
 namespace {
 
 constexpr std::int64_t kSpanNotKept = INT64_MIN;
-
-// "00" to "99", two characters each.
-constexpr auto kDigitPairs = [] {
-    std::array<char, 200> pairs{};
-    for (int number = 0; number < 100; ++number) {
-        pairs[static_cast<std::size_t>(2 * number)] = static_cast<char>('0' + number / 10);
-        pairs[static_cast<std::size_t>(2 * number + 1)] = static_cast<char>('0' + number % 10);
-    }
-    return pairs;
-}();
-
-char* appendPair(char* out, unsigned number) {
-    std::memcpy(out, &kDigitPairs[2 * number], 2);
-    return out + 2;
-}
 
 }  // namespace
 
@@ -41,30 +23,6 @@ std::int64_t minutesOf(double duration) {
     return static_cast<std::int64_t>(duration) * 1440 + hour * 60 + minute;
 }
 
-char* appendNumber(char* out, std::int32_t value) {
-    // Fast path for every field of a column line (costs, minutes, task numbers stay below
-    // 10000, column numbers below 10^8): a library call per field is a large share of the run.
-    if (value >= 10000 && value < 100000000) {
-        auto number = static_cast<unsigned>(value);
-        out = appendNumber(out, static_cast<std::int32_t>(number / 10000));
-        return appendPair(appendPair(out, number % 10000 / 100), number % 100);
-    }
-    if (value >= 0 && value < 10000) {
-        auto number = static_cast<unsigned>(value);
-        if (number < 10) {
-            *out = static_cast<char>('0' + number);
-            return out + 1;
-        }
-        if (number < 100) return appendPair(out, number);
-        if (number < 1000) {
-            *out++ = static_cast<char>('0' + number / 100);
-            return appendPair(out, number % 100);
-        }
-        return appendPair(appendPair(out, number / 100), number % 100);
-    }
-    return std::to_chars(out, out + kLongestNumber, value).ptr;
-}
-
 void TChainTotals::reset() {
     tasks_ = nullptr;
     length_ = 0;
@@ -74,16 +32,8 @@ void TChainTotals::reset() {
 void TChainTotals::prepare(const std::vector<TTarefa>& tasks) {
     reset();
     tasks_ = &tasks;
-    taskNumberTexts_.resize(tasks.size());
-    for (std::size_t task = 0; task < tasks.size(); ++task) {
-        TTaskNumberText& number = taskNumberTexts_[task];
-        number.text[0] = ' ';
-        number.length = static_cast<std::size_t>(appendNumber(number.text + 1, static_cast<std::int32_t>(task + 1)) -
-                                                 number.text);
-    }
     // A chain holds each task at most once, as its indices rise.
     positions_.resize(tasks.size());
-    taskNumbers_.resize(tasks.size() * sizeof(TTaskNumberText::text));
     spanMinutesByLast_.resize(tasks.size());
 }
 
@@ -97,21 +47,16 @@ std::size_t TChainTotals::update(const std::vector<TTarefa>& tasks, const std::v
         std::int32_t task = chain[position];
         assert(task >= 0 && static_cast<std::size_t>(task) < tasks.size());
         const TTarefa& record = tasks[static_cast<std::size_t>(task)];
-        const TTaskNumberText& number = taskNumberTexts_[static_cast<std::size_t>(task)];
         TPosition& current = positions_[position];
         current.task = task;
         if (position == 0) {
             current.taskCosts = record.cost;
             current.workDays = 0.0 + (record.end - record.start);
-            current.taskNumbersEnd = 0;
         } else {
             const TPosition& previous = positions_[position - 1];
             current.taskCosts = previous.taskCosts + record.cost;
             current.workDays = previous.workDays + (record.end - record.start);
-            current.taskNumbersEnd = previous.taskNumbersEnd;
         }
-        std::memcpy(taskNumbers_.data() + current.taskNumbersEnd, number.text, sizeof number.text);
-        current.taskNumbersEnd += number.length;
     }
     length_ = chain.size();
     workMinutes_ = minutesOf(positions_[length_ - 1].workDays);

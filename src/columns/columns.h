@@ -1,23 +1,20 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
-#include <string>
 #include <vector>
 
 #include "columns/chain_search.h"
 #include "columns/chain_totals.h"
+#include "columns/column_sink.h"
 #include "columns/uncovered_pool.h"
-#include "common/output_file.h"
 
 class TTarefas;
 
 // The column generator: links the ordered tasks into a successor graph, enumerates
-// every chain of tasks one crew can perform from a depot, and writes each accepted
-// chain, priced, as one line of the column file.
+// every chain of tasks one crew can perform from a depot, prices each accepted chain
+// and hands it to the run's outputs (sinks), which it knows only as sinks.
 class TColunas {
 public:
-    std::unique_ptr<TOutputFile> outFile;  // open from the header to the closing step
     std::int32_t columnCount = 0;          // columns written by the most recent run
     std::int32_t minTasks = 2;             // a chain is offered when it holds more tasks than this
     std::int32_t maxTasks = 13;            // no chain holds more tasks than this
@@ -27,33 +24,31 @@ public:
     TSuccessorLists successors;         // by task index, ascending
     std::vector<std::int32_t> startTasks;  // tasks leaving from a depot, ascending
     const TTarefas* taskGenerator = nullptr;  // read only, not owned
-    std::string fileName;
+    std::vector<TColumnSink*> sinks;          // what writeColumn feeds; not owned
 
-    // Writes "150_3304438.txt" (with writeFile) from every chain of more than minTasks and
-    // at most maxTasks tasks: first from every start task, then from each task still
-    // uncovered, lowest first. With echo, prints every 10000th column.
+    // Feeds outputs every chain of more than minTasks and at most maxTasks tasks: first
+    // from every start task, then from each task still uncovered, lowest first. Then
+    // checks the console, commits every output and prints the closing lines.
     // Throws EParameterError for parameters under which the run would hang or read
-    // outside the tasks, EFileError when the file cannot be written.
+    // outside the tasks, and what a sink throws (EFileError); no output is committed then.
+    void generateColumns(const TTarefas* tasks, const std::vector<TColumnSink*>& outputs);
+    // The same with the standard outputs: "150_3304438.txt" with writeFile, every
+    // 10000th column on the console with echo.
     void generateColumns(const TTarefas* tasks, bool writeFile, bool echo);
 
     // Fills successors (later start, at the place where the task ends) and startTasks
     // (origin a depot), clearing them first. Throws EParameterError for a count outside the tasks.
     void buildSuccessorGraph(const TTarefas& tasks);
 
-    // Creates fileName in outFile and writes the header, with a blank field for the column count.
-    // Requires: taskGenerator set.
-    void openColumnFile();
-    // Prices the chain, numbers it (columnCounter + 1), writes its line to outFile (with
-    // writeFile) and the console (with echoThis), and removes its tasks from uncoveredTasks.
-    // Requires: taskGenerator set, outFile open when writeFile is set, at least one task,
-    // and the tasks it shares with the previous column already out of uncoveredTasks
-    // (true from one column to the next, and after startCoverage).
+    // Prices the chain, numbers it (columnCounter + 1), hands it to every sink and removes
+    // its tasks from uncoveredTasks.
+    // Requires: taskGenerator set, at least one task, and the tasks it shares with the
+    // previous column already out of uncoveredTasks (true from one column to the next,
+    // and after startCoverage).
     // Throws EParameterError when the number, cost or minutes of the column do not fit
     // their 32-bit fields.
     void writeColumn(std::int32_t depot, std::int32_t& columnCounter, const std::vector<std::int32_t>& chain,
-                     bool writeFile, bool echoThis);
-    // Writes the column count into the header, gives the file its name, prints the closing lines.
-    void closeColumnFile(std::int32_t columnCounter, bool writeFile, bool echo);
+                     std::int32_t phase = 1);
 
     // Puts every task back into uncoveredTasks and forgets the previous column, whose
     // tasks writeColumn would otherwise take as already removed.
@@ -61,12 +56,15 @@ public:
 
 private:
     // Runs one search; returns how many chains it offered.
-    std::int64_t searchFrom(TChainSearch& search, std::int32_t startTask, std::int32_t depot,
-                            std::int32_t& columnCounter, bool writeFile, bool echo);
+    std::int64_t searchFrom(TChainSearch& search, std::int32_t startTask, std::int32_t depot, std::int32_t phase,
+                            std::int32_t& columnCounter);
 
     TChainTotals columnTotals_;  // of the last column written
-    std::string line_;           // reused for every column line
 };
+
+// What the outputs of a column run over tasks learn at its start: the task count, the
+// depots' weights (0.4 for the first, the others share 0.6) and the tasks.
+TColumnRunInfo columnRunInfo(const TTarefas& tasks);
 
 // The task generator's count, checked against its tasks.
 // Throws EParameterError when it is negative or past the end of the tasks.

@@ -1,15 +1,16 @@
 #include "columns/columns.h"
 
 #include <cstdio>
+#include <memory>
 
+#include "columns/column_echo.h"
+#include "columns/column_file.h"
+#include "common/console.h"
 #include "common/exceptions.h"
 #include "common/random_source.h"
 #include "tasks/tasks.h"
 
 namespace {
-
-constexpr const char* kColumnFileName = "150_3304438.txt";
-constexpr std::int32_t kEchoEvery = 10000;
 
 void checkParameters(const TTarefas* tasks, std::int32_t acceptPercent) {
     if (tasks == nullptr) throw EParameterError("parâmetro inválido: taskGenerator não foi informado");
@@ -20,12 +21,33 @@ void checkParameters(const TTarefas* tasks, std::int32_t acceptPercent) {
 
 }  // namespace
 
+TColumnRunInfo columnRunInfo(const TTarefas& tasks) {
+    TColumnRunInfo run;
+    run.taskCount = tasks.count;
+    run.tasks = &tasks.tasks;
+    for (std::int32_t depot = 0; depot < tasks.depotCount; ++depot) {
+        // One depot never divides.
+        run.depotWeights.push_back(depot == 0 ? 0.4 : 0.6 / (tasks.depotCount - 1));
+    }
+    return run;
+}
+
 void TColunas::generateColumns(const TTarefas* tasks, bool writeFile, bool echo) {
+    std::unique_ptr<TColumnFileSink> file;
+    std::unique_ptr<TColumnEchoSink> echoSink;
+    std::vector<TColumnSink*> outputs;
+    if (writeFile) outputs.push_back((file = std::make_unique<TColumnFileSink>()).get());
+    if (echo) outputs.push_back((echoSink = std::make_unique<TColumnEchoSink>()).get());
+    generateColumns(tasks, outputs);
+}
+
+void TColunas::generateColumns(const TTarefas* tasks, const std::vector<TColumnSink*>& outputs) {
     checkParameters(tasks, acceptPercent);
-    fileName = kColumnFileName;
     taskGenerator = tasks;
+    sinks = outputs;
     std::int32_t columnCounter = 0;
-    if (writeFile) openColumnFile();
+    TColumnRunInfo run = columnRunInfo(*tasks);
+    for (TColumnSink* sink : sinks) sink->begin(run);
     randomsource::srand(seed);
     buildSuccessorGraph(*taskGenerator);
     startCoverage();
@@ -33,12 +55,12 @@ void TColunas::generateColumns(const TTarefas* tasks, bool writeFile, bool echo)
     TChainSearch search(successors, maxTasks);
     for (std::int32_t startTask : startTasks) {
         std::int32_t depot = taskGenerator->tasks[static_cast<std::size_t>(startTask)].origin;
-        searchFrom(search, startTask, depot, columnCounter, writeFile, echo);
+        searchFrom(search, startTask, depot, 1, columnCounter);
     }
     while (!uncoveredTasks.empty()) {
         std::int32_t startTask = uncoveredTasks.first();
         auto depot = static_cast<std::int32_t>(randomsource::drawInRange(1, std::int64_t{taskGenerator->depotCount} + 1));
-        if (searchFrom(search, startTask, depot, columnCounter, writeFile, echo) == 0) {
+        if (searchFrom(search, startTask, depot, 2, columnCounter) == 0) {
             // No chain long enough begins here, so no search can ever cover this task.
             uncoveredTasks.remove(startTask);
             std::fprintf(stderr,
@@ -46,12 +68,17 @@ void TColunas::generateColumns(const TTarefas* tasks, bool writeFile, bool echo)
                          startTask + 1);
         }
     }
-    closeColumnFile(columnCounter, writeFile, echo);
+    for (TColumnSink* sink : sinks) sink->end(columnCounter);
+    // A console that fails leaves no new file behind.
+    flushConsole();
+    for (TColumnSink* sink : sinks) sink->commit();
+    sinks.clear();
+    printClosingLines(columnCounter, "colunas");
     columnCount = columnCounter;
 }
 
 std::int64_t TColunas::searchFrom(TChainSearch& search, std::int32_t startTask, std::int32_t depot,
-                                  std::int32_t& columnCounter, bool writeFile, bool echo) {
+                                  std::int32_t phase, std::int32_t& columnCounter) {
     auto shortestOffered = static_cast<std::uint32_t>(minTasks);
     std::int64_t offered = 0;
     search.start(startTask);
@@ -59,11 +86,7 @@ std::int64_t TColunas::searchFrom(TChainSearch& search, std::int32_t startTask, 
         const std::vector<std::int32_t>& chain = search.chain();
         if (chain.size() <= shortestOffered) continue;
         ++offered;
-        // Decided before the draw, on the number the column would get minus one.
-        bool echoThis = echo && columnCounter % kEchoEvery == 0;
-        if (randomsource::lrand() % 100 <= acceptPercent) {
-            writeColumn(depot, columnCounter, chain, writeFile, echoThis);
-        }
+        if (randomsource::lrand() % 100 <= acceptPercent) writeColumn(depot, columnCounter, chain, phase);
     }
     return offered;
 }

@@ -116,13 +116,19 @@ char* TOutputFile::room(std::size_t maxBytes) {
 void TOutputFile::rewind() {
     flush();
     if (lseek(descriptor_, 0, SEEK_SET) != 0) fail("reposicionar o arquivo");
+    offset_ = 0;
 }
 
-void TOutputFile::commit() {
+void TOutputFile::finish() {
+    if (descriptor_ < 0) return;
     flush();
     int descriptor = descriptor_;
     descriptor_ = -1;
     if (close(descriptor) != 0) fail("fechar o arquivo");
+}
+
+void TOutputFile::commit() {
+    finish();
     TSignalBlock block;
     if (std::rename(temporaryName_.c_str(), fileName_.c_str()) != 0) fail("dar o nome final ao arquivo");
     committed_ = true;
@@ -140,7 +146,9 @@ void TOutputFile::flush() {
         if (written <= 0) fail("gravar o arquivo");
         pending += written;
         remaining -= static_cast<std::size_t>(written);
+        offset_ += static_cast<std::uint64_t>(written);
     }
+    size_ = std::max(size_, offset_);
     buffered_ = 0;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,10 +30,15 @@ public:
     void wrote(std::size_t bytes) { buffered_ += bytes; }
     // Later writes overwrite the file from its first byte.
     void rewind();
-    // Writes what is buffered, closes the file and gives it its final name.
+    // Writes what is buffered and closes the file, keeping its temporary name; no write
+    // may follow. Lets several files fail before any of them takes its final name.
+    void finish();
+    // Finishes the file if needed and gives it its final name.
     void commit();
 
     const std::string& fileName() const { return fileName_; }
+    // Bytes in the file so far, buffered ones included.
+    std::uint64_t size() const { return std::max(size_, offset_ + buffered_); }
 
 private:
     void flush();
@@ -42,6 +49,8 @@ private:
     int descriptor_ = -1;
     int signalSlot_ = -1;  // where a signal handler finds temporaryName_
     bool committed_ = false;
+    std::uint64_t offset_ = 0;  // where the buffer lands in the file
+    std::uint64_t size_ = 0;    // of the file on disk
     std::vector<char> buffer_;
     std::size_t buffered_ = 0;
 };

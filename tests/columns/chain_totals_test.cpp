@@ -31,30 +31,17 @@ TEST(ChainTotals, ReusedPrefixGivesTheSameTotalsAsAFreshStart) {
         EXPECT_EQ(kept.taskCosts(), fresh.taskCosts());
         EXPECT_EQ(kept.workMinutes(), fresh.workMinutes());
         EXPECT_EQ(kept.spanMinutes(), fresh.spanMinutes());
-        EXPECT_EQ(kept.taskNumbers(), fresh.taskNumbers());
     }
     kept.update(tasks.tasks, {0, 1, 3, 4, 5});
     EXPECT_EQ(kept.taskCosts(), 10 + 20 + 40 + 50 + 60);
     EXPECT_EQ(kept.workMinutes(), 60 + 45 + 45 + 1185 + 60);
     EXPECT_EQ(kept.spanMinutes(), 1620);
-    EXPECT_EQ(kept.taskNumbers(), " 1 2 4 5 6");
 
     // The same tasks changed in place: reset forgets what was kept.
     tasks.tasks[1].cost = 1000;
     kept.reset();
     kept.update(tasks.tasks, {0, 1});
     EXPECT_EQ(kept.taskCosts(), 1010);
-}
-
-TEST(AppendNumber, WritesPlainDecimal) {
-    const std::pair<std::int32_t, const char*> rows[] = {
-        {0, "0"}, {7, "7"}, {10, "10"}, {99, "99"}, {100, "100"}, {999, "999"},
-        {1000, "1000"}, {1503325, "1503325"}, {INT32_MAX, "2147483647"}, {-14, "-14"}, {INT32_MIN, "-2147483648"},
-    };
-    for (const auto& [value, expected] : rows) {
-        char text[16];
-        EXPECT_EQ(std::string(text, appendNumber(text, value)), expected) << value;
-    }
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 #include <climits>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
 #include "columns/column_test_support.h"
+#include "columns/column_echo.h"
+#include "columns/column_file.h"
 #include "columns/columns.h"
 #include "support/test_support.h"
 
@@ -15,14 +18,17 @@ TTarefa filler() {
     return handTask("01/01/2006 06:00", "01/01/2006 06:15", 9, 9);
 }
 
-// The console line that writeColumn echoes for a chain of hand-made tasks.
+// The console line that the echo shows for a chain of hand-made tasks priced by writeColumn.
 std::string columnLine(const TTarefas& tasks, const std::vector<std::int32_t>& chain, std::int32_t depot = 2) {
     TColunas columns;
     columns.taskGenerator = &tasks;
     columns.uncoveredTasks.fill(tasks.count);
+    TColumnEchoSink echo;
+    echo.begin(columnRunInfo(tasks));
+    columns.sinks = {&echo};
     std::int32_t counter = 0;
     testing::internal::CaptureStdout();
-    columns.writeColumn(depot, counter, chain, false, true);
+    columns.writeColumn(depot, counter, chain);
     std::string echoed = testing::internal::GetCapturedStdout();
     EXPECT_EQ(counter, 1);
     EXPECT_EQ(echoed.substr(echoed.size() - 2), "\n\n");  // an empty line follows each echo
@@ -74,7 +80,7 @@ TEST(ColumnLine, RemovesItsTasksFromThePool) {
     columns.taskGenerator = &tasks;
     columns.uncoveredTasks.fill(5);
     std::int32_t counter = 41;
-    columns.writeColumn(3, counter, {1, 3}, false, false);
+    columns.writeColumn(3, counter, {1, 3});
     EXPECT_EQ(counter, 42);
     EXPECT_EQ(columns.uncoveredTasks.size(), 3u);
     EXPECT_FALSE(columns.uncoveredTasks.contains(1));
@@ -82,30 +88,27 @@ TEST(ColumnLine, RemovesItsTasksFromThePool) {
     EXPECT_EQ(columns.uncoveredTasks.first(), 0);
 }
 
-// The whole file for a run of hand-made columns, and what the console shows.
-struct TColumnFileRun {
-    std::string file;
-    std::string console;
-};
-
-TColumnFileRun writeColumnFile(std::int32_t depotCount, const std::vector<std::vector<std::int32_t>>& chains,
-                               std::int32_t finalCount, bool echo) {
+// The whole file for a run of hand-made columns.
+std::string writeColumnFile(std::int32_t depotCount, const std::vector<std::vector<std::int32_t>>& chains,
+                            std::int32_t finalCount) {
     TTemporaryFolder folder;
     TTarefas tasks = handTasks({handTask("01/01/2006 08:00", "01/01/2006 09:00", 1, 2, 7),
                                 handTask("01/01/2006 09:15", "01/01/2006 10:00", 2, 1, 8)},
                                depotCount);
     TColunas columns;
     columns.taskGenerator = &tasks;
-    columns.fileName = (folder.path() / "columns.txt").string();
     columns.uncoveredTasks.fill(2);
-    testing::internal::CaptureStdout();
-    columns.openColumnFile();
+    std::string fileName = (folder.path() / "columns.txt").string();
+    TColumnFileSink file(fileName);
+    file.begin(columnRunInfo(tasks));
+    columns.sinks = {&file};
     std::int32_t counter = 0;
-    for (const auto& chain : chains) columns.writeColumn(1, counter, chain, true, false);
-    columns.closeColumnFile(finalCount, true, echo);
-    TColumnFileRun run{readFile(columns.fileName), testing::internal::GetCapturedStdout()};
+    for (const auto& chain : chains) columns.writeColumn(1, counter, chain);
+    file.end(finalCount);
+    EXPECT_FALSE(std::filesystem::exists(fileName)) << "named before the commit";
+    file.commit();
     EXPECT_EQ(entriesOf(folder.path()), std::vector<std::string>{"columns.txt"});
-    return run;
+    return readFile(fileName);
 }
 
 // Values past their 32-bit field refuse the run, naming the column, instead of wrapping.
@@ -130,7 +133,7 @@ TEST(ColumnLine, RefusesValuesThatDoNotFitTheirField) {
         columns.uncoveredTasks.fill(tasks.count);
         std::int32_t counter = row.counterBefore;
         try {
-            columns.writeColumn(1, counter, {0, 1}, false, false);
+            columns.writeColumn(1, counter, {0, 1});
             ADD_FAILURE() << "accepted " << row.expected;
         } catch (const EParameterError& error) {
             EXPECT_NE(std::string(error.what()).find(row.expected), std::string::npos) << error.what();
@@ -139,23 +142,18 @@ TEST(ColumnLine, RefusesValuesThatDoNotFitTheirField) {
 }
 
 TEST(ColumnFile, HeaderListsDepotsWithTheirWeights) {
-    EXPECT_EQ(writeColumnFile(0, {}, 0, false).file, "2\n0         \n0\n");
-    EXPECT_EQ(writeColumnFile(1, {}, 0, false).file, "2\n0         \n1 1 0.400000\n");
-    EXPECT_EQ(writeColumnFile(3, {}, 0, false).file, "2\n0         \n3 1 0.400000 2 0.300000 3 0.300000\n");
-    EXPECT_EQ(writeColumnFile(4, {}, 0, false).file,
+    EXPECT_EQ(writeColumnFile(0, {}, 0), "2\n0         \n0\n");
+    EXPECT_EQ(writeColumnFile(1, {}, 0), "2\n0         \n1 1 0.400000\n");
+    EXPECT_EQ(writeColumnFile(3, {}, 0), "2\n0         \n3 1 0.400000 2 0.300000 3 0.300000\n");
+    EXPECT_EQ(writeColumnFile(4, {}, 0),
               "2\n0         \n4 1 0.400000 2 0.200000 3 0.200000 4 0.200000\n");
 }
 
 TEST(ColumnFile, CountIsWrittenOverTheBlankField) {
-    TColumnFileRun run = writeColumnFile(2, {{0, 1}, {1}}, 2, true);
     // 15 idle minutes, 105 worked, tasks cost 7 + 8
-    EXPECT_EQ(run.file, "2\n2         \n2 1 0.400000 2 0.600000\n1 815 1 105 2 1 2\n2 808 1 45 1 2\n");
-    EXPECT_EQ(run.console, "\n   2 colunas geradas com sucesso.\n   Pressione ENTER para continuar!\n\n\n");
-
-    EXPECT_EQ(linesOf(writeColumnFile(2, {}, 250, false).file)[1], "250       ");
-    EXPECT_EQ(linesOf(writeColumnFile(2, {}, 2147483647, false).file)[1], "2147483647");
-    EXPECT_EQ(writeColumnFile(2, {}, 0, false).console,
-              "   0 colunas geradas com sucesso.\n   Pressione ENTER para continuar!\n\n\n");
+    EXPECT_EQ(writeColumnFile(2, {{0, 1}, {1}}, 2), "2\n2         \n2 1 0.400000 2 0.600000\n1 815 1 105 2 1 2\n2 808 1 45 1 2\n");
+    EXPECT_EQ(linesOf(writeColumnFile(2, {}, 250))[1], "250       ");
+    EXPECT_EQ(linesOf(writeColumnFile(2, {}, 2147483647))[1], "2147483647");
 }
 
 }  // namespace

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+#include "columns/column_line.h"
+#include "columns/column_sink.h"
+
+// The console's sample of a column run: the line of every 10000th column (the 1st,
+// the 10001st, ...), each followed by an empty line, and one empty line at the end.
+class TColumnEchoSink : public TColumnSink {
+public:
+    void begin(const TColumnRunInfo& run) override;
+    void add(const TPricedColumn& column) override;
+    void end(std::int32_t columnCount) override;
+
+private:
+    TTaskNumberText taskNumbers_;
+    std::string line_;
+};

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "columns/column_sink.h"
+
+// Characters of the longest 32-bit number, "-2147483648".
+inline constexpr std::size_t kLongestNumber = 11;
+
+// Writes value in decimal at out and returns the end; at most kLongestNumber characters.
+char* appendNumber(char* out, std::int32_t value);
+
+// The text of a column's task numbers (index + 1, each after a blank: " 5 18 33"), kept
+// from column to column: only the tasks after the part shared with the previous column
+// are formatted again, which matters on millions of lines.
+class TTaskNumberText {
+public:
+    // Forgets the kept text and sizes the tables for taskCount tasks.
+    void prepare(std::int32_t taskCount);
+    // The text of column's tasks. With keepShared, reuses the text of column.sharedTasks
+    // leading tasks; a writer that skips columns passes false.
+    // Requires: prepare() first; task indices below its taskCount; with keepShared, the
+    // previous call was for the run's previous column.
+    std::string_view update(const TPricedColumn& column, bool keepShared = true);
+
+private:
+    struct TNumberText {
+        char text[12];  // " <index + 1>", copied whole and cut to length
+        std::size_t length;
+    };
+    std::vector<TNumberText> numberTexts_;  // by task index
+    std::vector<std::size_t> ends_;         // end of the text of each position of the chain
+    std::string text_;
+};
+
+// Room a column line needs for task numbers of this length, with its line end and one more.
+inline std::size_t columnLineBound(std::size_t taskNumbersLength) {
+    return 5 * (kLongestNumber + 1) + taskNumbersLength + 2;
+}
+
+// The decimal text of a column number that mostly grows by one: counting in the text
+// is cheaper than formatting the number again on every line.
+class TColumnNumberText {
+public:
+    // The text of number. Requires: number >= 0.
+    std::string_view update(std::int32_t number);
+
+private:
+    char digits_[kLongestNumber] = {};
+    std::size_t length_ = 0;
+    std::int32_t number_ = -1;
+};
+
+// Writes the column file's line of column ("number cost depot minutes count" and the task
+// numbers, then '\n') at out and returns the end.
+char* appendColumnLine(char* out, const TPricedColumn& column, std::string_view taskNumbers);
+// The same with the column number's text given, from an array of kLongestNumber characters.
+char* appendColumnLine(char* out, std::string_view number, const TPricedColumn& column, std::string_view taskNumbers);

@@ -1,0 +1,65 @@
+#include "columns/columns.h"
+
+#include <cassert>
+#include <climits>
+#include <string>
+
+#include "common/exceptions.h"
+#include "tasks/tasks.h"
+
+namespace {
+
+constexpr std::int32_t kColumnCharge = 800;  // fixed cost of every column
+
+[[noreturn, gnu::cold]] void refuseField(std::int32_t column, const char* field, std::int64_t value) {
+    throw EParameterError("a coluna " + std::to_string(column) + " tem " + field + " " + std::to_string(value) +
+                          ", que não cabe em 32 bits");
+}
+
+// Refuses the run when a column's value does not fit its 32-bit field.
+inline void requireFieldFits(std::int32_t column, const char* field, std::int64_t value) {
+    if (value < INT32_MIN || value > INT32_MAX) [[unlikely]] refuseField(column, field, value);
+}
+
+}  // namespace
+
+void TColunas::startCoverage() {
+    uncoveredTasks.fill(taskGenerator->count);
+    columnTotals_.reset();
+}
+
+void TColunas::writeColumn(std::int32_t depot, std::int32_t& columnCounter, const std::vector<std::int32_t>& chain,
+                           std::int32_t phase) {
+    assert(taskGenerator != nullptr && !chain.empty());
+    if (columnCounter == INT32_MAX) {
+        throw EParameterError("mais de " + std::to_string(INT32_MAX) +
+                              " colunas: o número não cabe no campo de 10 caracteres do cabeçalho");
+    }
+    ++columnCounter;
+    std::size_t sharedTasks = columnTotals_.update(taskGenerator->tasks, chain);
+    std::int64_t workMinutes = columnTotals_.workMinutes();
+    std::int64_t idleMinutes = columnTotals_.spanMinutes() - workMinutes;
+    // One unit for each full 100 idle minutes: truncating idle × 0.01 in double gives
+    // exactly idle / 100 for every idle time below 2^40 minutes, negative ones included.
+    std::int64_t cost = columnTotals_.taskCosts() + idleMinutes / 100 + kColumnCharge;
+    requireFieldFits(columnCounter, "custo", cost);
+    requireFieldFits(columnCounter, "minutos trabalhados", workMinutes);
+#ifndef NDEBUG
+    for (std::size_t position = 0; position < sharedTasks; ++position) {
+        assert(!uncoveredTasks.contains(chain[position]));
+    }
+#endif
+    TPricedColumn column;
+    column.number = columnCounter;
+    column.cost = static_cast<std::int32_t>(cost);
+    column.depot = depot;
+    column.workMinutes = static_cast<std::int32_t>(workMinutes);
+    column.phase = phase;
+    column.tasks = &chain;
+    column.sharedTasks = sharedTasks;
+    for (TColumnSink* sink : sinks) sink->add(column);
+    // The shared part's tasks left the pool with the previous column.
+    for (std::size_t position = sharedTasks; position < chain.size(); ++position) {
+        uncoveredTasks.remove(chain[position]);
+    }
+}
