@@ -7,7 +7,6 @@
 //   and the task numbers (index + 1) in chain order.
 #include "columns/column_file.h"
 
-#include <cassert>
 #include <cstdio>
 
 namespace {
@@ -16,14 +15,14 @@ constexpr std::size_t kColumnFileBuffer = 1 << 20;
 
 }  // namespace
 
-void writeCountOverField(TOutputFile& file, const std::string& firstLine, std::int32_t count) {
+void writeCountOverField(TOutputFile& file, const std::string& textBefore, std::int32_t count) {
     // The text before the field gets its own bytes again; the count's digits land on the blanks.
     file.rewind();
-    file.write(firstLine + std::to_string(count));
+    file.write(textBefore + std::to_string(count));
 }
 
 void TColumnFileSink::begin(const TColumnRunInfo& run) {
-    file_ = std::make_unique<TOutputFile>(fileName_, kColumnFileBuffer);
+    createFile(kColumnFileBuffer);
     taskCount_ = run.taskCount;
     taskNumbers_.prepare(run.taskCount);
     std::string header = std::to_string(run.taskCount) + "\n" + kCountField + "\n" +
@@ -34,28 +33,17 @@ void TColumnFileSink::begin(const TColumnRunInfo& run) {
         header += field;
     }
     header += "\n";
-    file_->write(header);
+    file().write(header);
 }
 
 void TColumnFileSink::add(const TPricedColumn& column) {
     std::string_view taskNumbers = taskNumbers_.update(column);
-    char* line = file_->room(columnLineBound(taskNumbers.size()));
+    char* line = file().room(columnLineBound(taskNumbers.size()));
     char* end = appendColumnLine(line, columnNumber_.update(column.number), column, taskNumbers);
-    file_->wrote(static_cast<std::size_t>(end - line));
+    file().wrote(static_cast<std::size_t>(end - line));
 }
 
 void TColumnFileSink::end(std::int32_t columnCount) {
-    writeCountOverField(*file_, std::to_string(taskCount_) + "\n", columnCount);
-    file_->finish();
-}
-
-void TColumnFileSink::commit() {
-    assert(file_ != nullptr);
-    committedBytes_ = file_->size();
-    file_->commit();
-    file_.reset();
-}
-
-std::vector<TColumnSink::TWrittenFile> TColumnFileSink::writtenFiles() const {
-    return {{fileName_, committedBytes_}};
+    writeCountOverField(file(), std::to_string(taskCount_) + "\n", columnCount);
+    finishFile();
 }

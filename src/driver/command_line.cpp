@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "columns/column_file.h"
 #include "common/exceptions.h"
 
 namespace {
@@ -70,6 +71,17 @@ std::string instantText(TDateTime value) {
 
 std::string durationText(TDateTime value) {
     return "\"" + textFromDateTime(value, "HH:mm") + "\"";
+}
+
+std::string fileNameOf(const std::string& text) {
+    if (text.empty()) throw EBadValue("falta o nome do arquivo");
+    return text;
+}
+
+TModel modelOf(const std::string& text) {
+    if (text == "partition") return TModel::partition;
+    if (text == "cover") return TModel::cover;
+    throw EBadValue("deve ser partition ou cover");
 }
 
 std::string onOff(bool value) {
@@ -147,6 +159,15 @@ const TOptionSpec kOptions[] = {
     {"column-seed", 0, "N", "semente das colunas (0 a 4294967295)",
      [](const TSettings& s) { return std::to_string(s.columnSeed); },
      [](TCommandLine& c, const std::string& v) { c.settings.columnSeed = seedOf(v); }},
+    {"mps", 0, "ARQUIVO", "grava também a instância em MPS livre, para solvers",
+     [](const TSettings&) { return std::string("não grava"); },
+     [](TCommandLine& c, const std::string& v) { c.settings.mpsFileName = fileNameOf(v); }},
+    {"model", 0, "MODELO", "linhas do MPS: partition (cada tarefa exatamente uma vez) ou cover (ao menos uma)",
+     [](const TSettings& s) { return std::string(s.model == TModel::partition ? "partition" : "cover"); },
+     [](TCommandLine& c, const std::string& v) { c.settings.model = modelOf(v); }},
+    {"orlib", 0, "ARQUIVO", "grava também a instância no formato OR-Library de partição de conjuntos",
+     [](const TSettings&) { return std::string("não grava"); },
+     [](TCommandLine& c, const std::string& v) { c.settings.orlibFileName = fileNameOf(v); }},
     {"directory", 'C', "PASTA", "pasta onde os arquivos são gravados (deve existir)",
      [](const TSettings&) { return std::string("a pasta atual"); },
      [](TCommandLine& c, const std::string& v) {
@@ -189,6 +210,21 @@ int optionWithShortName(char shortName) {
     int index = 0;
     while (kOptions[index].shortName != shortName) ++index;
     return index;
+}
+
+// Two outputs of one run under one name would leave only the last one written.
+void refuseSharedOutputs(const TSettings& settings) {
+    std::vector<std::pair<std::string, std::string>> outputs;  // option, file name
+    if (settings.columnWriteFile) outputs.emplace_back("--column-write-file", kColumnFileName);
+    if (!settings.mpsFileName.empty()) outputs.emplace_back("--mps", settings.mpsFileName);
+    if (!settings.orlibFileName.empty()) outputs.emplace_back("--orlib", settings.orlibFileName);
+    for (std::size_t later = 1; later < outputs.size(); ++later) {
+        for (std::size_t earlier = 0; earlier < later; ++earlier) {
+            if (outputs[later].second != outputs[earlier].second) continue;
+            throw ECommandLineError("Erro: " + outputs[later].first + " " + outputs[later].second +
+                                    ": é o mesmo arquivo de " + outputs[earlier].first + "\n" + kPointToHelp);
+        }
+    }
 }
 
 }  // namespace
@@ -241,6 +277,7 @@ TCommandLine parseCommandLine(int argc, char* const argv[]) {
                                 ": deve ficar entre 2 e o número de locais, " + std::to_string(settings.locationCount) +
                                 "\n" + kPointToHelp);
     }
+    refuseSharedOutputs(settings);
     return commandLine;
 }
 
@@ -270,6 +307,9 @@ std::string helpText() {
         "  gerador --count 60 --max-tasks 8 --no-wait      uma instância menor\n"
         "  gerador --task-seed 7 --column-seed 7 -C saida  outra semente, gravada em saida/\n"
         "  gerador --no-column-write-file --no-column-echo conta as colunas sem gravá-las\n"
+        "  gerador --count 40 --mps i.mps --no-wait        a instância em MPS, que se resolve com\n"
+        "                                                  cbc i.mps -solve -quit ou\n"
+        "                                                  glpsol --freemps i.mps -o i.sol\n"
         "\nSaída: 0 sucesso, 1 falha durante a execução, 2 linha de comando inválida.\n";
     return text;
 }

@@ -1,9 +1,13 @@
 #include "driver/settings.h"
 
 #include <memory>
+#include <vector>
 
+#include "columns/column_echo.h"
+#include "columns/column_file.h"
 #include "columns/columns.h"
 #include "common/console.h"
+#include "exports/orlib_export.h"
 #include "tasks/tasks.h"
 #include "trips/trips.h"
 
@@ -43,5 +47,14 @@ void runStages(const TSettings& settings) {
 
     tripGenerator->generateTrips(settings.tripWriteFile, settings.tripEcho);
     taskGenerator->generateTasks(*tripGenerator, settings.taskWriteFile, settings.taskEcho);
-    columnGenerator->generateColumns(taskGenerator.get(), settings.columnWriteFile, settings.columnEcho);
+    std::vector<std::unique_ptr<TColumnSink>> outputs;
+    if (settings.columnWriteFile) outputs.push_back(std::make_unique<TColumnFileSink>());
+    if (settings.columnEcho) outputs.push_back(std::make_unique<TColumnEchoSink>());
+    if (!settings.mpsFileName.empty()) {
+        outputs.push_back(std::make_unique<TMpsExport>(settings.mpsFileName, settings.model));
+    }
+    if (!settings.orlibFileName.empty()) outputs.push_back(std::make_unique<TOrlibExport>(settings.orlibFileName));
+    std::vector<TColumnSink*> sinks;
+    for (const auto& output : outputs) sinks.push_back(output.get());
+    columnGenerator->generateColumns(taskGenerator.get(), sinks);
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "common/date_time.h"
+#include "exports/mps_export.h"
 
 class TViagens;
 class TTarefas;
@@ -39,11 +41,15 @@ struct TSettings {
     std::uint32_t columnSeed = 0;
     bool columnWriteFile = true;
     bool columnEcho = true;
+    // Exports of the columns; an empty name writes none.
+    std::string mpsFileName;
+    std::string orlibFileName;
+    TModel model = TModel::partition;  // of the MPS rows
 };
 
 // Copies the settings into the fields of the three generators.
 void applySettings(const TSettings& settings, TViagens& trips, TTarefas& tasks, TColunas& columns);
 
 // Prints the empty opening line, then runs the trip, task and column stages in order
-// with the settings' write and echo flags. Throws what a stage throws.
+// with the settings' write and echo flags and exports. Throws what a stage throws.
 void runStages(const TSettings& settings);

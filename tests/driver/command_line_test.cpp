@@ -64,6 +64,13 @@ TEST(CommandLine, OptionsSetTheirSettings) {
              return !s.tripEcho && !s.tripWriteFile && !s.taskWriteFile && !s.taskEcho && s.columnWriteFile &&
                     s.columnEcho;
          }},
+        {{"--mps", "a.mps", "--orlib", "a.txt", "--model", "cover"},
+         [](const TCommandLine& c) {
+             const TSettings& s = c.settings;
+             return s.mpsFileName == "a.mps" && s.orlibFileName == "a.txt" && s.model == TModel::cover;
+         }},
+        {{"--model", "partition", "--no-column-write-file", "--mps", "150_3304438.txt"},
+         [](const TCommandLine& c) { return c.settings.model == TModel::partition && !c.settings.columnWriteFile; }},
         {{"-h"}, [](const TCommandLine& c) { return c.action == TCommandLine::TAction::help; }},
         {{"--version"}, [](const TCommandLine& c) { return c.action == TCommandLine::TAction::version; }},
     };
@@ -93,6 +100,10 @@ TEST(CommandLine, BadInputNamesTheOptionAndItsValue) {
         {{"--window-start", "31/02/2006 08:00"}, "Erro: --window-start 31/02/2006 08:00: "},
         {{"--max-duration", "24:00"}, "Erro: --max-duration 24:00: "},
         {{"-C", "/no/such/folder"}, "Erro: --directory /no/such/folder: "},
+        {{"--model", "set"}, "Erro: --model set: "},
+        {{"--mps", ""}, "Erro: --mps : "},
+        {{"--mps", "150_3304438.txt"}, "Erro: --mps 150_3304438.txt: "},
+        {{"--mps", "a", "--orlib", "a"}, "Erro: --orlib a: "},
         {{"--bogus"}, "Erro: --bogus: "},
         {{"--count"}, "Erro: --count: "},
         {{"extra"}, "Erro: extra: "},
@@ -117,7 +128,7 @@ TEST(CommandLine, HelpListsEveryOptionWithItsDefault) {
           "--extra-cost-max", "--task-seed", "--window-start", "--window-end", "--min-duration", "--max-duration",
           "--task-write-file", "--no-task-write-file", "--task-echo", "--no-task-echo", "--min-tasks", "--max-tasks",
           "--accept-percent", "--column-seed", "--column-write-file", "--no-column-write-file", "--column-echo",
-          "--no-column-echo", "-C, --directory", "--no-wait", "-h, --help", "--version"}) {
+          "--no-column-echo", "--mps", "--orlib", "--model", "-C, --directory", "--no-wait", "-h, --help", "--version"}) {
         EXPECT_NE(help.find(name), std::string::npos) << name;
     }
     EXPECT_NE(help.find("(\"04/01/2006 08:00\")"), std::string::npos);

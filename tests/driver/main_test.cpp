@@ -1,4 +1,5 @@
 #include <cmath>
+#include <filesystem>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -191,6 +192,27 @@ TEST(Program, OptionsChooseTheInstanceAndTheFolder) {
     EXPECT_EQ(std::stoul(lines[1]), lines.size() - 3);
     EXPECT_EQ(linesOf(readFile(folder.path() / "arquivos/tarefas.txt")).size(), 62u);
     EXPECT_NE(run.standardOutput.find("   60 tarefas geradas com sucesso."), std::string::npos);
+}
+
+// The files of one run take their names together: an export that fails, even after the
+// column file is complete, leaves every earlier file as it was.
+TEST(Program, FailedExportKeepsEveryEarlierFile) {
+    TTemporaryFolder folder;
+    const std::vector<std::string> arguments = {"--count", "60", "--mps", "i.mps", "--orlib", "i.txt", "--no-wait"};
+    ASSERT_EQ(runProgram(folder.path(), withArguments(arguments)).exitStatus, 0);
+    const std::vector<std::string> names = {kFileName, "i.mps", "i.txt"};
+    ASSERT_EQ(entriesOf(folder.path()), names);
+    auto mpsBytes = static_cast<long long>(std::filesystem::file_size(folder.path() / "i.mps"));
+    ASSERT_GT(mpsBytes, static_cast<long long>(std::filesystem::file_size(folder.path() / kFileName)));
+    for (const std::string& name : names) writeFile(folder.path() / name, "an earlier run\n");
+
+    TRunOptions options = withArguments(arguments);
+    options.fileSizeLimit = mpsBytes - 1;
+    TProgramResult run = runProgram(folder.path(), options);
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.standardError.find("\"i.mps\": File too large"), std::string::npos) << run.standardError;
+    EXPECT_EQ(entriesOf(folder.path()), names);
+    for (const std::string& name : names) EXPECT_EQ(readFile(folder.path() / name), "an earlier run\n") << name;
 }
 
 // A bad command line runs nothing and touches nothing: status 2, the option named.

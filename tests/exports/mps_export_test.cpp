@@ -1,0 +1,120 @@
+#include "exports/mps_export.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "exports/export_test_support.h"
+#include "support/test_support.h"
+
+namespace {
+
+using TOptimum = std::optional<std::int64_t>;
+
+std::string textOf(const TOptimum& optimum) {
+    return optimum ? std::to_string(*optimum) : "inviável";
+}
+
+// Skips the calling test when a solver is missing, except under CI, where it fails.
+bool solversMissing() {
+    for (const char* solver : {"glpsol", "cbc"}) {
+        std::string probe = std::string("command -v ") + solver + " > /dev/null 2>&1";
+        if (std::system(probe.c_str()) == 0) continue;
+        const char* ci = std::getenv("CI");
+        if (ci != nullptr && std::string(ci) == "true") {
+            ADD_FAILURE() << solver << " is missing under CI";
+        } else {
+            std::cout << "[  SKIPPED ] " << solver << " is not installed\n";
+        }
+        return true;
+    }
+    return false;
+}
+
+// What glpsol finds: its plain solution file starts "s mip <rows> <columns> <status> <objective>".
+TOptimum glpsolOptimum(const std::filesystem::path& mps) {
+    std::filesystem::path solution = mps.parent_path() / "glpsol.sol";
+    std::string command = "glpsol --freemps '" + mps.string() + "' -w '" + solution.string() + "' > /dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    for (const std::string& line : linesOf(readFile(solution))) {
+        if (line.rfind("s mip", 0) != 0) continue;
+        std::istringstream fields(line.substr(5));
+        std::string rows, columns, status;
+        double objective = 0;
+        fields >> rows >> columns >> status >> objective;
+        if (status == "n") return std::nullopt;
+        EXPECT_EQ(status, "o") << line;
+        return static_cast<std::int64_t>(objective);
+    }
+    ADD_FAILURE() << "no status line from glpsol";
+    return std::nullopt;
+}
+
+// What cbc finds: its solution file starts "Optimal - objective value <objective>" or "Infeasible ...".
+TOptimum cbcOptimum(const std::filesystem::path& mps) {
+    std::filesystem::path solution = mps.parent_path() / "cbc.sol";
+    std::string command = "cbc '" + mps.string() + "' -solve -solu '" + solution.string() + "' -quit > /dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    std::string first = linesOf(readFile(solution)).at(0);
+    if (first.rfind("Infeasible", 0) == 0) return std::nullopt;
+    EXPECT_EQ(first.rfind("Optimal - objective value ", 0), 0u) << first;
+    return static_cast<std::int64_t>(std::stod(first.substr(first.rfind(' ') + 1)));
+}
+
+TEST(MpsExport, SolversFindTheOptimumOfTheExhaustiveSearch) {
+    if (solversMissing()) GTEST_SKIP();
+    bool sawPartition = false;
+    bool sawNoPartition = false;
+    for (const TSmallInstance& instance : kSmallInstances) {
+        for (TModel model : {TModel::partition, TModel::cover}) {
+            TTemporaryFolder folder;
+            TWorkingDirectory inFolder(folder.path());
+            TSettings settings = smallSettings(instance);
+            settings.mpsFileName = "instancia.mps";
+            settings.model = model;
+            runQuietly(settings);
+            std::string columnFile = readFile("150_3304438.txt");
+            TOptimum expected =
+                exhaustiveOptimum(taskCountOfColumnFile(columnFile), columnsOfColumnFile(columnFile), model);
+            if (model == TModel::partition) (expected ? sawPartition : sawNoPartition) = true;
+            std::string label = std::string(instance.label) + (model == TModel::cover ? ", cover" : ", partition");
+            EXPECT_EQ(textOf(glpsolOptimum(folder.path() / "instancia.mps")), textOf(expected)) << "glpsol, " << label;
+            EXPECT_EQ(textOf(cbcOptimum(folder.path() / "instancia.mps")), textOf(expected)) << "cbc, " << label;
+        }
+    }
+    EXPECT_TRUE(sawPartition && sawNoPartition) << "the instances should include both kinds";
+}
+
+// The whole file for two hand-priced columns over three tasks.
+std::string mpsOf(TModel model) {
+    TTemporaryFolder folder;
+    std::filesystem::path file = folder.path() / "m.mps";
+    TMpsExport mps(file.string(), model);
+    TColumnRunInfo run;
+    run.taskCount = 3;
+    mps.begin(run);
+    const std::vector<std::int32_t> first = {0, 1, 2};
+    const std::vector<std::int32_t> second = {2};
+    TPricedColumn column;
+    column.number = 1, column.cost = 900, column.tasks = &first;
+    mps.add(column);
+    column.number = 2, column.cost = 815, column.tasks = &second;
+    mps.add(column);
+    mps.end(2);
+    mps.commit();
+    return readFile(file);
+}
+
+TEST(MpsExport, WritesRowsColumnsRightHandSidesAndCoverBounds) {
+    const std::string rows = "NAME gerador FREE\nROWS\n N CUSTO\n";
+    const std::string columns =
+        "COLUMNS\n INTSTART 'MARKER' 'INTORG'\n C1 CUSTO 900 T1 1\n C1 T2 1 T3 1\n C2 CUSTO 815 T3 1\n"
+        " INTEND 'MARKER' 'INTEND'\nRHS\n RHS T1 1\n RHS T2 1\n RHS T3 1\n";
+    EXPECT_EQ(mpsOf(TModel::partition), rows + " E T1\n E T2\n E T3\n" + columns + "ENDATA\n");
+    EXPECT_EQ(mpsOf(TModel::cover),
+              rows + " G T1\n G T2\n G T3\n" + columns + "BOUNDS\n UP BND C1 1\n UP BND C2 1\nENDATA\n");
+}
+
+}  // namespace
