@@ -42,7 +42,7 @@ public:
     // after every end() has returned, so a failure leaves none of the new files.
     virtual void commit() {}
 
-    // The files written (final names) and their sizes in bytes, once committed.
+    // The files written (final names) and their sizes in bytes, once end() has run.
     struct TWrittenFile {
         std::string name;
         std::uint64_t bytes = 0;

@@ -20,5 +20,5 @@ void TFileSink::commit() {
 }
 
 std::vector<TColumnSink::TWrittenFile> TFileSink::writtenFiles() const {
-    return {{fileName_, committedBytes_}};
+    return {{fileName_, file_ != nullptr ? file_->size() : committedBytes_}};
 }

@@ -168,6 +168,12 @@ const TOptionSpec kOptions[] = {
     {"orlib", 0, "ARQUIVO", "grava também a instância no formato OR-Library de partição de conjuntos",
      [](const TSettings&) { return std::string("não grava"); },
      [](TCommandLine& c, const std::string& v) { c.settings.orlibFileName = fileNameOf(v); }},
+    {"report", 0, "ARQUIVO", "grava um relatório da instância em JSON e resume-o no console",
+     [](const TSettings&) { return std::string("não grava"); },
+     [](TCommandLine& c, const std::string& v) { c.settings.reportFileName = fileNameOf(v); }},
+    {"svg", 0, "ARQUIVO", "grava uma figura da instância em SVG",
+     [](const TSettings&) { return std::string("não grava"); },
+     [](TCommandLine& c, const std::string& v) { c.settings.svgFileName = fileNameOf(v); }},
     {"directory", 'C', "PASTA", "pasta onde os arquivos são gravados (deve existir)",
      [](const TSettings&) { return std::string("a pasta atual"); },
      [](TCommandLine& c, const std::string& v) {
@@ -218,6 +224,8 @@ void refuseSharedOutputs(const TSettings& settings) {
     if (settings.columnWriteFile) outputs.emplace_back("--column-write-file", kColumnFileName);
     if (!settings.mpsFileName.empty()) outputs.emplace_back("--mps", settings.mpsFileName);
     if (!settings.orlibFileName.empty()) outputs.emplace_back("--orlib", settings.orlibFileName);
+    if (!settings.reportFileName.empty()) outputs.emplace_back("--report", settings.reportFileName);
+    if (!settings.svgFileName.empty()) outputs.emplace_back("--svg", settings.svgFileName);
     for (std::size_t later = 1; later < outputs.size(); ++later) {
         for (std::size_t earlier = 0; earlier < later; ++earlier) {
             if (outputs[later].second != outputs[earlier].second) continue;

@@ -1,6 +1,9 @@
 #include "driver/settings.h"
 
+#include <chrono>
 #include <memory>
+
+#include <nlohmann/json.hpp>
 #include <vector>
 
 #include "columns/column_echo.h"
@@ -8,6 +11,9 @@
 #include "columns/columns.h"
 #include "common/console.h"
 #include "exports/orlib_export.h"
+#include "report/instance_summary.h"
+#include "report/json_report.h"
+#include "report/svg_picture.h"
 #include "tasks/tasks.h"
 #include "trips/trips.h"
 
@@ -38,7 +44,45 @@ void applySettings(const TSettings& settings, TViagens& trips, TTarefas& tasks, 
     columns.seed = settings.columnSeed;
 }
 
+nlohmann::ordered_json settingsJson(const TSettings& settings) {
+    auto instant = [](TDateTime value) { return textFromDateTime(value, "DD/MM/YYYY HH:mm"); };
+    auto duration = [](TDateTime value) { return textFromDateTime(value, "HH:mm"); };
+    auto fileOrNull = [](const std::string& name) { return name.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(name); };
+    return {
+        {"location-count", settings.locationCount},
+        {"min-distance", settings.minDistance},
+        {"max-distance", settings.maxDistance},
+        {"cost-factor", settings.costFactor},
+        {"trip-seed", settings.tripSeed},
+        {"trip-write-file", settings.tripWriteFile},
+        {"trip-echo", settings.tripEcho},
+        {"count", settings.count},
+        {"depot-count", settings.depotCount},
+        {"extra-cost-min", settings.extraCostMin},
+        {"extra-cost-max", settings.extraCostMax},
+        {"task-seed", settings.taskSeed},
+        {"window-start", instant(settings.windowStart)},
+        {"window-end", instant(settings.windowEnd)},
+        {"min-duration", duration(settings.minDuration)},
+        {"max-duration", duration(settings.maxDuration)},
+        {"task-write-file", settings.taskWriteFile},
+        {"task-echo", settings.taskEcho},
+        {"min-tasks", settings.minTasks},
+        {"max-tasks", settings.maxTasks},
+        {"accept-percent", settings.acceptPercent},
+        {"column-seed", settings.columnSeed},
+        {"column-write-file", settings.columnWriteFile},
+        {"column-echo", settings.columnEcho},
+        {"mps", fileOrNull(settings.mpsFileName)},
+        {"model", settings.model == TModel::partition ? "partition" : "cover"},
+        {"orlib", fileOrNull(settings.orlibFileName)},
+        {"report", fileOrNull(settings.reportFileName)},
+        {"svg", fileOrNull(settings.svgFileName)},
+    };
+}
+
 void runStages(const TSettings& settings) {
+    auto started = std::chrono::steady_clock::now();
     auto tripGenerator = std::make_unique<TViagens>();
     auto taskGenerator = std::make_unique<TTarefas>();
     auto columnGenerator = std::make_unique<TColunas>();
@@ -47,14 +91,37 @@ void runStages(const TSettings& settings) {
 
     tripGenerator->generateTrips(settings.tripWriteFile, settings.tripEcho);
     taskGenerator->generateTasks(*tripGenerator, settings.taskWriteFile, settings.taskEcho);
+
+    // The summary feeds the report and the picture, so it goes first; the report lists
+    // the files of every output before it, so it goes last.
     std::vector<std::unique_ptr<TColumnSink>> outputs;
+    TInstanceSummary* summary = nullptr;
+    if (!settings.reportFileName.empty() || !settings.svgFileName.empty()) {
+        auto owned = std::make_unique<TInstanceSummary>();
+        summary = owned.get();
+        outputs.push_back(std::move(owned));
+    }
     if (settings.columnWriteFile) outputs.push_back(std::make_unique<TColumnFileSink>());
     if (settings.columnEcho) outputs.push_back(std::make_unique<TColumnEchoSink>());
     if (!settings.mpsFileName.empty()) {
         outputs.push_back(std::make_unique<TMpsExport>(settings.mpsFileName, settings.model));
     }
     if (!settings.orlibFileName.empty()) outputs.push_back(std::make_unique<TOrlibExport>(settings.orlibFileName));
+    if (!settings.svgFileName.empty()) {
+        outputs.push_back(std::make_unique<TSvgPicture>(settings.svgFileName, *summary, settings.locationCount,
+                                                        settings.windowStart, settings.windowEnd));
+    }
+    if (!settings.reportFileName.empty()) {
+        std::vector<const TColumnSink*> listed;
+        for (const auto& output : outputs) listed.push_back(output.get());
+        std::vector<std::string> earlierFiles;
+        if (settings.tripWriteFile) earlierFiles.push_back(kTripFileName);
+        if (settings.taskWriteFile) earlierFiles.push_back(kTaskFileName);
+        outputs.push_back(std::make_unique<TJsonReport>(settings.reportFileName, *summary, settingsJson(settings),
+                                                        listed, earlierFiles, started));
+    }
     std::vector<TColumnSink*> sinks;
     for (const auto& output : outputs) sinks.push_back(output.get());
     columnGenerator->generateColumns(taskGenerator.get(), sinks);
+    if (!settings.reportFileName.empty()) printText(summary->consoleText());
 }

@@ -6,6 +6,8 @@
 #include "common/date_time.h"
 #include "exports/mps_export.h"
 
+#include <nlohmann/json_fwd.hpp>
+
 class TViagens;
 class TTarefas;
 class TColunas;
@@ -45,10 +47,16 @@ struct TSettings {
     std::string mpsFileName;
     std::string orlibFileName;
     TModel model = TModel::partition;  // of the MPS rows
+    // What the run produced; an empty name writes none.
+    std::string reportFileName;
+    std::string svgFileName;
 };
 
 // Copies the settings into the fields of the three generators.
 void applySettings(const TSettings& settings, TViagens& trips, TTarefas& tasks, TColunas& columns);
+
+// Every setting, keyed by the name of its option, for the report.
+nlohmann::ordered_json settingsJson(const TSettings& settings);
 
 // Prints the empty opening line, then runs the trip, task and column stages in order
 // with the settings' write and echo flags and exports. Throws what a stage throws.

@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr const char* kTaskFileName = "arquivos/tarefas.txt";
 constexpr double kOneHour = 1.0 / 24.0;
 
 // Days from 30 December 1899 to 1 January of year 1, and to 1 January 10000: every date

@@ -7,6 +7,8 @@
 
 class TViagens;
 
+inline constexpr const char* kTaskFileName = "arquivos/tarefas.txt";
+
 // One timed trip: leaves origin at start, arrives at destination at end, both on a quarter hour.
 struct TTarefa {
     TDateTime start;

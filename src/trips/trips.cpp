@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr const char* kTripFileName = "arquivos/viagens.txt";
 const TExtended kOneTenth = TExtended::fromDouble(0.1);
 
 // The distance, as unsigned, times costFactor in extended precision, truncated.

@@ -12,6 +12,8 @@ struct TViagem {
     TDateTime travelTime;  // whole minutes, day number 0
 };
 
+inline constexpr const char* kTripFileName = "arquivos/viagens.txt";
+
 // The trip matrix: for every ordered pair of locations 1..N, a distance, a cost and a
 // travel time, symmetric, drawn from the random source.
 class TViagens {

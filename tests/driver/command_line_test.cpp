@@ -64,10 +64,11 @@ TEST(CommandLine, OptionsSetTheirSettings) {
              return !s.tripEcho && !s.tripWriteFile && !s.taskWriteFile && !s.taskEcho && s.columnWriteFile &&
                     s.columnEcho;
          }},
-        {{"--mps", "a.mps", "--orlib", "a.txt", "--model", "cover"},
+        {{"--mps", "a.mps", "--orlib", "a.txt", "--model", "cover", "--report", "r.json", "--svg", "r.svg"},
          [](const TCommandLine& c) {
              const TSettings& s = c.settings;
-             return s.mpsFileName == "a.mps" && s.orlibFileName == "a.txt" && s.model == TModel::cover;
+             return s.mpsFileName == "a.mps" && s.orlibFileName == "a.txt" && s.model == TModel::cover &&
+                    s.reportFileName == "r.json" && s.svgFileName == "r.svg";
          }},
         {{"--model", "partition", "--no-column-write-file", "--mps", "150_3304438.txt"},
          [](const TCommandLine& c) { return c.settings.model == TModel::partition && !c.settings.columnWriteFile; }},
@@ -104,6 +105,7 @@ TEST(CommandLine, BadInputNamesTheOptionAndItsValue) {
         {{"--mps", ""}, "Erro: --mps : "},
         {{"--mps", "150_3304438.txt"}, "Erro: --mps 150_3304438.txt: "},
         {{"--mps", "a", "--orlib", "a"}, "Erro: --orlib a: "},
+        {{"--report", "a", "--svg", "a"}, "Erro: --svg a: "},
         {{"--bogus"}, "Erro: --bogus: "},
         {{"--count"}, "Erro: --count: "},
         {{"extra"}, "Erro: extra: "},
@@ -128,7 +130,7 @@ TEST(CommandLine, HelpListsEveryOptionWithItsDefault) {
           "--extra-cost-max", "--task-seed", "--window-start", "--window-end", "--min-duration", "--max-duration",
           "--task-write-file", "--no-task-write-file", "--task-echo", "--no-task-echo", "--min-tasks", "--max-tasks",
           "--accept-percent", "--column-seed", "--column-write-file", "--no-column-write-file", "--column-echo",
-          "--no-column-echo", "--mps", "--orlib", "--model", "-C, --directory", "--no-wait", "-h, --help", "--version"}) {
+          "--no-column-echo", "--mps", "--orlib", "--model", "--report", "--svg", "-C, --directory", "--no-wait", "-h, --help", "--version"}) {
         EXPECT_NE(help.find(name), std::string::npos) << name;
     }
     EXPECT_NE(help.find("(\"04/01/2006 08:00\")"), std::string::npos);

@@ -215,6 +215,27 @@ TEST(Program, FailedExportKeepsEveryEarlierFile) {
     for (const std::string& name : names) EXPECT_EQ(readFile(folder.path() / name), "an earlier run\n") << name;
 }
 
+// The report and the picture ride along without touching the column file; the standard
+// instance has a certificate that it cannot be partitioned exactly.
+TEST(Program, ReportOfTheStandardRunNamesACertificate) {
+    TTemporaryFolder folder;
+    TProgramResult run = runProgram(folder.path(), withArguments({"--report", "r.json", "--svg", "r.svg"}));
+    ASSERT_EQ(run.exitStatus, 0) << run.standardError;
+    EXPECT_EQ(sha256Of(folder.path() / kFileName), kStandardFileDigest);
+    EXPECT_EQ(entriesOf(folder.path()), (std::vector<std::string>{kFileName, "r.json", "r.svg"}));
+    std::string closing = "   1503325 colunas geradas com sucesso.\n   Pressione ENTER para continuar!\n\n\n";
+    std::size_t summary = run.standardOutput.find(closing);
+    ASSERT_NE(summary, std::string::npos);
+    EXPECT_EQ(run.standardOutput.substr(summary + closing.size()),
+              "   Relatório: 1503325 colunas (1362889 na fase 1, 140436 na fase 2).\n"
+              "   Menor cobertura: 1894 colunas, tarefas 96, 117.\n"
+              "   Partição: não há partição exata: as tarefas 21 e 31 nunca estão numa mesma coluna, e toda coluna "
+              "com uma delas tem a tarefa 8, que uma partição cobriria duas vezes.\n\n");
+    std::string report = readFile(folder.path() / "r.json");
+    EXPECT_NE(report.find("\"certificate\": \"never-together-pair\""), std::string::npos);
+    EXPECT_NE(report.find("\"name\": \"150_3304438.txt\",\n      \"bytes\": 77068557"), std::string::npos);
+}
+
 // A bad command line runs nothing and touches nothing: status 2, the option named.
 TEST(Program, BadCommandLineLeavesTheFolderAlone) {
     TTemporaryFolder folder;

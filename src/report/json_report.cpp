@@ -1,0 +1,136 @@
+#include "report/json_report.h"
+
+#include <filesystem>
+#include <sys/resource.h>
+
+#include <nlohmann/json.hpp>
+
+#include "common/date_time.h"
+#include "tasks/tasks.h"
+
+namespace {
+
+nlohmann::ordered_json rangeOf(const TValueRange& range, std::int64_t count) {
+    if (count == 0) return nullptr;
+    return {{"min", range.min}, {"mean", static_cast<double>(range.sum) / static_cast<double>(count)},
+            {"max", range.max}};
+}
+
+std::vector<std::int32_t> taskNumbers(const std::vector<std::int32_t>& indices) {
+    std::vector<std::int32_t> numbers;
+    for (std::int32_t index : indices) numbers.push_back(index + 1);
+    return numbers;
+}
+
+nlohmann::ordered_json tasksOf(const TInstanceSummary& summary) {
+    std::int64_t fromDepot = 0;
+    std::int64_t toDepot = 0;
+    nlohmann::ordered_json firstStart = nullptr;
+    nlohmann::ordered_json lastEnd = nullptr;
+    if (summary.taskCount > 0) {
+        TDateTime first = (*summary.tasks)[0].start;
+        TDateTime last = (*summary.tasks)[0].end;
+        for (std::size_t task = 0; task < static_cast<std::size_t>(summary.taskCount); ++task) {
+            const TTarefa& record = (*summary.tasks)[task];
+            fromDepot += record.origin >= 1 && record.origin <= summary.depotCount;
+            toDepot += record.destination >= 1 && record.destination <= summary.depotCount;
+            first = std::min(first, record.start);
+            last = std::max(last, record.end);
+        }
+        firstStart = textFromDateTime(first, "DD/MM/YYYY HH:mm");
+        lastEnd = textFromDateTime(last, "DD/MM/YYYY HH:mm");
+    }
+    return {{"count", summary.taskCount}, {"depots", summary.depotCount}, {"leavingFromDepot", fromDepot},
+            {"arrivingAtDepot", toDepot}, {"firstStart", firstStart}, {"lastEnd", lastEnd}};
+}
+
+nlohmann::ordered_json verdictOf(const TInstanceSummary& summary) {
+    const TPartitionVerdict& verdict = summary.verdict;
+    nlohmann::ordered_json result;
+    switch (verdict.kind) {
+        case TPartitionVerdict::TKind::uncoveredTask:
+            result = {{"exactPartition", false}, {"certificate", "uncovered-task"}, {"task", verdict.a + 1}};
+            break;
+        case TPartitionVerdict::TKind::neverTogetherPair:
+            result = {{"exactPartition", false},
+                      {"certificate", "never-together-pair"},
+                      {"tasks", {verdict.a + 1, verdict.b + 1}},
+                      {"commonTask", verdict.c + 1}};
+            break;
+        case TPartitionVerdict::TKind::noSimpleObstacle:
+            result = {{"exactPartition", nullptr}, {"certificate", nullptr}};
+            break;
+    }
+    result["explanation"] = summary.verdictText();
+    return result;
+}
+
+}  // namespace
+
+TJsonReport::TJsonReport(std::string fileName, const TInstanceSummary& summary, const nlohmann::ordered_json& settings,
+                         std::vector<const TColumnSink*> outputs, std::vector<std::string> earlierFiles,
+                         std::chrono::steady_clock::time_point started)
+    : TFileSink(std::move(fileName)),
+      summary_(summary),
+      settings_(std::make_unique<nlohmann::ordered_json>(settings)),
+      outputs_(std::move(outputs)),
+      earlierFiles_(std::move(earlierFiles)),
+      started_(started) {}
+
+TJsonReport::~TJsonReport() = default;
+
+void TJsonReport::begin(const TColumnRunInfo&) {
+    createFile(1 << 16);
+}
+
+void TJsonReport::end(std::int32_t) {
+    file().write(reportOf().dump(2) + "\n");
+    finishFile();
+}
+
+nlohmann::ordered_json TJsonReport::reportOf() const {
+    const TInstanceSummary& summary = summary_;
+    nlohmann::ordered_json byLength = nlohmann::ordered_json::object();
+    for (std::size_t length = 0; length < summary.columnsByLength.size(); ++length) {
+        if (summary.columnsByLength[length] != 0) byLength[std::to_string(length)] = summary.columnsByLength[length];
+    }
+    nlohmann::ordered_json byDepot = nlohmann::ordered_json::object();
+    for (const auto& [depot, columns] : summary.columnsByDepot) byDepot[std::to_string(depot)] = columns;
+
+    nlohmann::ordered_json files = nlohmann::ordered_json::array();
+    for (const std::string& name : earlierFiles_) {
+        std::error_code error;
+        auto bytes = std::filesystem::file_size(name, error);
+        if (!error) files.push_back({{"name", name}, {"bytes", bytes}});
+    }
+    for (const TColumnSink* output : outputs_) {
+        for (const TColumnSink::TWrittenFile& written : output->writtenFiles()) {
+            files.push_back({{"name", written.name}, {"bytes", written.bytes}});
+        }
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::chrono::duration<double> wall = std::chrono::steady_clock::now() - started_;
+
+    return {
+        {"program", {{"name", "gerador"}, {"version", GERADOR_VERSION}}},
+        {"settings", *settings_},
+        {"trips", {{"locations", settings_->value("location-count", 0)}}},
+        {"tasks", tasksOf(summary)},
+        {"columns",
+         {{"total", summary.columnCount},
+          {"phase1", summary.phaseColumns[0]},
+          {"phase2", summary.phaseColumns[1]},
+          {"byLength", byLength},
+          {"cost", rangeOf(summary.cost, summary.columnCount)},
+          {"workMinutes", rangeOf(summary.workMinutes, summary.columnCount)},
+          {"byDepot", byDepot}}},
+        {"coverage",
+         {{"byTask", summary.coverage},
+          {"least", {{"columns", summary.leastCoverage}, {"tasks", taskNumbers(summary.leastCovered)}}},
+          {"uncovered", taskNumbers(summary.uncovered)}}},
+        {"partition", verdictOf(summary)},
+        {"files", files},
+        {"run", {{"wallSeconds", wall.count()}, {"peakMemoryKB", usage.ru_maxrss}}},
+    };
+}
