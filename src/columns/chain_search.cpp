@@ -1,5 +1,6 @@
 #include "columns/chain_search.h"
 
+#include <algorithm>
 #include <cassert>
 
 TChainSearch::TChainSearch(const TSuccessorLists& successors, std::int32_t maxTasks)
@@ -11,6 +12,7 @@ void TChainSearch::start(std::int32_t startTask) {
     choiceCounters_.assign(1, 0);
     position_ = -1;
     descending_ = true;
+    unchangedSinceMark_ = 0;
 }
 
 bool TChainSearch::canExtend() const {
@@ -24,6 +26,7 @@ bool TChainSearch::next() {
         const auto& following = successors_[static_cast<std::size_t>(chain_[static_cast<std::size_t>(position_)])];
         if (!following.empty() && canExtend()) {
             choiceCounters_.push_back(0);
+            unchangedSinceMark_ = std::min(unchangedSinceMark_, chain_.size());
             chain_.push_back(following.front());
             return true;
         }
@@ -35,6 +38,7 @@ bool TChainSearch::next() {
         const auto& following = successors_[static_cast<std::size_t>(chain_[position])];
         std::int32_t choice = ++choiceCounters_[position];
         if (static_cast<std::size_t>(choice) < following.size() && canExtend()) {
+            unchangedSinceMark_ = std::min(unchangedSinceMark_, chain_.size());
             chain_.push_back(following[static_cast<std::size_t>(choice)]);
             choiceCounters_.push_back(0);
             descending_ = true;
@@ -43,6 +47,7 @@ bool TChainSearch::next() {
         --position_;
         chain_.pop_back();
         choiceCounters_.pop_back();
+        unchangedSinceMark_ = std::min(unchangedSinceMark_, chain_.size());
     }
     return false;
 }

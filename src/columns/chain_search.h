@@ -20,6 +20,10 @@ public:
     bool next();
     // The chain formed by the last successful next(), start task first.
     const std::vector<std::int32_t>& chain() const { return chain_; }
+    // Leading tasks of chain() unchanged since the last mark() (0 after start()): what
+    // it shares with the chain of that moment, without comparing them.
+    std::size_t unchangedSinceMark() const { return unchangedSinceMark_; }
+    void mark() { unchangedSinceMark_ = chain_.size(); }
 
 private:
     bool canExtend() const;
@@ -30,5 +34,6 @@ private:
     // choiceCounters_[p]: position, in the successor list of chain_[p], of the task taken after it.
     std::vector<std::int32_t> choiceCounters_;
     std::int32_t position_ = -1;  // chain position being worked on
+    std::size_t unchangedSinceMark_ = 0;
     bool descending_ = false;
 };

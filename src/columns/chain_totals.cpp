@@ -37,11 +37,19 @@ void TChainTotals::prepare(const std::vector<TTarefa>& tasks) {
     spanMinutesByLast_.resize(tasks.size());
 }
 
-std::size_t TChainTotals::update(const std::vector<TTarefa>& tasks, const std::vector<std::int32_t>& chain) {
+std::size_t TChainTotals::update(const std::vector<TTarefa>& tasks, const std::vector<std::int32_t>& chain,
+                                 std::size_t unchanged) {
     if (tasks_ != &tasks) prepare(tasks);
     assert(!chain.empty() && chain.size() <= positions_.size());
     std::size_t shared = 0;
-    while (shared < length_ && shared < chain.size() && positions_[shared].task == chain[shared]) ++shared;
+    if (unchanged == kUnknownShared) {
+        while (shared < length_ && shared < chain.size() && positions_[shared].task == chain[shared]) ++shared;
+    } else {
+        shared = std::min({unchanged, length_, chain.size()});
+#ifndef NDEBUG
+        for (std::size_t position = 0; position < shared; ++position) assert(positions_[position].task == chain[position]);
+#endif
+    }
 
     for (std::size_t position = shared; position < chain.size(); ++position) {
         std::int32_t task = chain[position];

@@ -15,9 +15,13 @@ public:
     // Forgets everything kept; needed whenever the tasks may have changed.
     void reset();
     // Brings the totals to chain, reusing the part it shares with the previous one, and
-    // returns the first position it had to add (the length of that shared part).
+    // returns the first position it had to add (the length of that shared part). A caller
+    // that knows how many leading tasks are unchanged passes it as unchanged, which saves
+    // the comparison; any smaller count is correct too, only slower.
     // Requires: chain not empty, every index of chain a position of tasks.
-    std::size_t update(const std::vector<TTarefa>& tasks, const std::vector<std::int32_t>& chain);
+    std::size_t update(const std::vector<TTarefa>& tasks, const std::vector<std::int32_t>& chain,
+                       std::size_t unchanged = kUnknownShared);
+    static constexpr std::size_t kUnknownShared = SIZE_MAX;
 
     std::int64_t taskCosts() const { return positions_[length_ - 1].taskCosts; }
     // Minutes of the sum of end - start of the tasks, added in chain order from 0.0.

@@ -29,14 +29,14 @@ void TColunas::startCoverage() {
 }
 
 void TColunas::writeColumn(std::int32_t depot, std::int32_t& columnCounter, const std::vector<std::int32_t>& chain,
-                           std::int32_t phase) {
+                           std::int32_t phase, std::size_t unchangedTasks) {
     assert(taskGenerator != nullptr && !chain.empty());
     if (columnCounter == INT32_MAX) {
         throw EParameterError("mais de " + std::to_string(INT32_MAX) +
                               " colunas: o número não cabe no campo de 10 caracteres do cabeçalho");
     }
     ++columnCounter;
-    std::size_t sharedTasks = columnTotals_.update(taskGenerator->tasks, chain);
+    std::size_t sharedTasks = columnTotals_.update(taskGenerator->tasks, chain, unchangedTasks);
     std::int64_t workMinutes = columnTotals_.workMinutes();
     std::int64_t idleMinutes = columnTotals_.spanMinutes() - workMinutes;
     // One unit for each full 100 idle minutes: truncating idle × 0.01 in double gives

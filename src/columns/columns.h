@@ -47,8 +47,9 @@ public:
     // and after startCoverage).
     // Throws EParameterError when the number, cost or minutes of the column do not fit
     // their 32-bit fields.
+    // unchangedTasks: leading tasks known equal to those of the previous column, if known.
     void writeColumn(std::int32_t depot, std::int32_t& columnCounter, const std::vector<std::int32_t>& chain,
-                     std::int32_t phase = 1);
+                     std::int32_t phase = 1, std::size_t unchangedTasks = TChainTotals::kUnknownShared);
 
     // Puts every task back into uncoveredTasks and forgets the previous column, whose
     // tasks writeColumn would otherwise take as already removed.

@@ -86,7 +86,10 @@ std::int64_t TColunas::searchFrom(TChainSearch& search, std::int32_t startTask, 
         const std::vector<std::int32_t>& chain = search.chain();
         if (chain.size() <= shortestOffered) continue;
         ++offered;
-        if (randomsource::lrand() % 100 <= acceptPercent) writeColumn(depot, columnCounter, chain, phase);
+        if (randomsource::lrand() % 100 <= acceptPercent) {
+            writeColumn(depot, columnCounter, chain, phase, search.unchangedSinceMark());
+            search.mark();
+        }
     }
     return offered;
 }

@@ -85,4 +85,26 @@ TEST(ChainSearch, OneSearchObjectServesManyStarts) {
     EXPECT_FALSE(search.next());
 }
 
+// The count of unchanged leading tasks stands in for comparing a chain with the one
+// marked last; it must never claim more than the chains share.
+TEST(ChainSearch, UnchangedSinceMarkIsTheSharedPrefix) {
+    std::mt19937 random(11);
+    for (int graph = 0; graph < 20; ++graph) {
+        TSuccessorLists successors = randomGraph(random, 12, 40);
+        TChainSearch search(successors, 6);
+        search.start(0);
+        TChain marked;
+        while (search.next()) {
+            const TChain& chain = search.chain();
+            std::size_t shared = 0;
+            while (shared < marked.size() && shared < chain.size() && marked[shared] == chain[shared]) ++shared;
+            ASSERT_EQ(search.unchangedSinceMark(), shared);
+            if (random() % 3 == 0) {
+                search.mark();
+                marked = chain;
+            }
+        }
+    }
+}
+
 }  // namespace
