@@ -22,7 +22,7 @@ void writeCountOverField(TOutputFile& file, const std::string& textBefore, std::
 }
 
 void TColumnFileSink::begin(const TColumnRunInfo& run) {
-    createFile(kColumnFileBuffer);
+    createFile(kColumnFileBuffer, TOutputFile::TWriting::inBackground);
     taskCount_ = run.taskCount;
     taskNumbers_.prepare(run.taskCount);
     std::string header = std::to_string(run.taskCount) + "\n" + kCountField + "\n" +

@@ -23,20 +23,44 @@ char* appendPair(char* out, unsigned number) {
     return out + 2;
 }
 
+// The text of every number below 10000, left-aligned in four characters, and its length.
+struct TShortNumber {
+    char text[4];
+    std::uint32_t length;
+};
+
+const auto kShortNumbers = [] {
+    std::array<TShortNumber, 10000> numbers{};
+    for (unsigned number = 0; number < numbers.size(); ++number) {
+        TShortNumber& entry = numbers[number];
+        unsigned digits = number < 10 ? 1 : number < 100 ? 2 : number < 1000 ? 3 : 4;
+        unsigned rest = number;
+        for (unsigned digit = digits; digit > 0; --digit) {
+            entry.text[digit - 1] = static_cast<char>('0' + rest % 10);
+            rest /= 10;
+        }
+        entry.length = digits;
+    }
+    return numbers;
+}();
+
+// Writes four characters and keeps the number's: the callers leave room for that.
 inline char* appendBelow10000(char* out, unsigned number) {
-    if (number < 10) {
-        *out = static_cast<char>('0' + number);
-        return out + 1;
-    }
-    if (number < 100) return appendPair(out, number);
-    if (number < 1000) {
-        *out++ = static_cast<char>('0' + number / 100);
-        return appendPair(out, number % 100);
-    }
-    return appendPair(appendPair(out, number / 100), number % 100);
+    const TShortNumber& entry = kShortNumbers[number];
+    std::memcpy(out, entry.text, sizeof entry.text);
+    return out + entry.length;
 }
 
 }  // namespace
+
+char* appendTaskNumbers(char* out, std::string_view taskNumbers) {
+    // Whole blocks, the last one partly past the text: fixed-size copies beat a library
+    // call that works out the length, and both buffers leave room for the overrun.
+    for (std::size_t copied = 0; copied < taskNumbers.size(); copied += kCopyBlock) {
+        std::memcpy(out + copied, taskNumbers.data() + copied, kCopyBlock);
+    }
+    return out + taskNumbers.size();
+}
 
 char* appendNumber(char* out, std::int32_t value) {
     // Fast paths for every field of a column line (costs, minutes, task numbers stay below
@@ -59,9 +83,9 @@ void TTaskNumberText::prepare(std::int32_t taskCount) {
         number.length =
             static_cast<std::size_t>(appendNumber(number.text + 1, static_cast<std::int32_t>(task + 1)) - number.text);
     }
-    // A chain holds each task at most once.
+    // A chain holds each task at most once; the text keeps room for a whole last block.
     ends_.assign(count, 0);
-    text_.assign(count * sizeof(TNumberText::text), ' ');
+    text_.assign(count * sizeof(TNumberText::text) + kCopyBlock, ' ');
 }
 
 std::string_view TTaskNumberText::update(const TPricedColumn& column, bool keepShared) {
@@ -114,7 +138,7 @@ char* appendColumnLine(char* out, std::string_view number, const TPricedColumn& 
         *out++ = ' ';
         out = appendNumber(out, field);
     }
-    out = std::copy(taskNumbers.begin(), taskNumbers.end(), out);
+    out = appendTaskNumbers(out, taskNumbers);
     *out++ = '\n';
     return out;
 }

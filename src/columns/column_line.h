@@ -11,7 +11,8 @@
 // Characters of the longest 32-bit number, "-2147483648".
 inline constexpr std::size_t kLongestNumber = 11;
 
-// Writes value in decimal at out and returns the end; at most kLongestNumber characters.
+// Writes value in decimal at out and returns the end; at most kLongestNumber characters,
+// though it may write up to 4 characters where a shorter number ends.
 char* appendNumber(char* out, std::int32_t value);
 
 // The text of a column's task numbers (index + 1, each after a blank: " 5 18 33"), kept
@@ -37,9 +38,16 @@ private:
     std::string text_;
 };
 
+// Task-number texts are copied in blocks of this many characters.
+inline constexpr std::size_t kCopyBlock = 16;
+
+// Writes taskNumbers (a text of TTaskNumberText) at out and returns its end; may write up
+// to kCopyBlock - 1 characters past it.
+char* appendTaskNumbers(char* out, std::string_view taskNumbers);
+
 // Room a column line needs for task numbers of this length, with its line end and one more.
 inline std::size_t columnLineBound(std::size_t taskNumbersLength) {
-    return 5 * (kLongestNumber + 1) + taskNumbersLength + 2;
+    return 5 * (kLongestNumber + 1) + taskNumbersLength + kCopyBlock + 2;
 }
 
 // The decimal text of a column number that mostly grows by one: counting in the text
@@ -56,7 +64,8 @@ private:
 };
 
 // Writes the column file's line of column ("number cost depot minutes count" and the task
-// numbers, then '\n') at out and returns the end.
+// numbers, then '\n') at out and returns the end. Requires: taskNumbers a text of
+// TTaskNumberText, room for columnLineBound(taskNumbers.size()) at out.
 char* appendColumnLine(char* out, const TPricedColumn& column, std::string_view taskNumbers);
 // The same with the column number's text given, from an array of kLongestNumber characters.
 char* appendColumnLine(char* out, std::string_view number, const TPricedColumn& column, std::string_view taskNumbers);

@@ -2,8 +2,8 @@
 
 #include <cassert>
 
-TOutputFile& TFileSink::createFile(std::size_t bufferBytes) {
-    file_ = std::make_unique<TOutputFile>(fileName_, bufferBytes);
+TOutputFile& TFileSink::createFile(std::size_t bufferBytes, TOutputFile::TWriting writing) {
+    file_ = std::make_unique<TOutputFile>(fileName_, bufferBytes, writing);
     return *file_;
 }
 

@@ -17,7 +17,7 @@ public:
 
 protected:
     // Creates the temporary file. Throws EFileError.
-    TOutputFile& createFile(std::size_t bufferBytes);
+    TOutputFile& createFile(std::size_t bufferBytes, TOutputFile::TWriting writing = TOutputFile::TWriting::inCaller);
     // Writes what is buffered and closes the file; every write failure happens by now.
     void finishFile();
     TOutputFile& file() { return *file_; }

@@ -73,7 +73,7 @@ std::string temporaryNameFor(const std::string& fileName) {
 
 }  // namespace
 
-TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes)
+TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes, TWriting writing)
     : fileName_(std::move(fileName)), buffer_(bufferBytes) {
     TSignalBlock block;
     for (unsigned attempt = 0; descriptor_ < 0 && attempt < 100; ++attempt) {
@@ -91,9 +91,11 @@ TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes)
         errno = ENAMETOOLONG;
         fail("registrar o arquivo temporário");
     }
+    if (writing == TWriting::inBackground) writer_ = std::make_unique<TBackgroundWriter>(descriptor_);
 }
 
 TOutputFile::~TOutputFile() {
+    writer_.reset();
     if (descriptor_ >= 0) close(descriptor_);
     TSignalBlock block;
     if (!committed_) unlink(temporaryName_.c_str());
@@ -115,6 +117,7 @@ char* TOutputFile::room(std::size_t maxBytes) {
 
 void TOutputFile::rewind() {
     flush();
+    drainWrites();
     if (lseek(descriptor_, 0, SEEK_SET) != 0) fail("reposicionar o arquivo");
     offset_ = 0;
 }
@@ -122,6 +125,8 @@ void TOutputFile::rewind() {
 void TOutputFile::finish() {
     if (descriptor_ < 0) return;
     flush();
+    drainWrites();
+    writer_.reset();
     int descriptor = descriptor_;
     descriptor_ = -1;
     if (close(descriptor) != 0) fail("fechar o arquivo");
@@ -136,7 +141,26 @@ void TOutputFile::commit() {
     signalSlot_ = -1;
 }
 
+void TOutputFile::drainWrites() {
+    if (writer_ == nullptr) return;
+    errno = writer_->drain();
+    if (errno != 0) fail("gravar o arquivo");
+}
+
 void TOutputFile::flush() {
+    if (writer_ != nullptr) {
+        if (buffered_ == 0) return;
+        errno = writer_->failure();
+        if (errno != 0) fail("gravar o arquivo");
+        std::size_t bufferBytes = buffer_.size();
+        std::vector<char> next = writer_->handOver(std::move(buffer_), buffered_);
+        next.resize(std::max(next.size(), bufferBytes));
+        buffer_ = std::move(next);
+        offset_ += buffered_;
+        size_ = std::max(size_, offset_);
+        buffered_ = 0;
+        return;
+    }
     const char* pending = buffer_.data();
     std::size_t remaining = buffered_;
     while (remaining > 0) {

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "common/background_writer.h"
 
 // An output file that is written whole or not at all. Bytes go through a buffer into
 // a temporary file beside the final name; commit() renames it over the final name, so
@@ -15,8 +18,14 @@
 // removes the temporary files still open too.
 class TOutputFile {
 public:
+    // Where full buffers are written: here, or by a thread of the file's own while the
+    // caller fills the next one (for large files). Either way a failed write throws from
+    // a call of this class, at the latest from finish().
+    enum class TWriting { inCaller, inBackground };
+
     // Creates the temporary file; the folder of fileName must exist.
-    explicit TOutputFile(std::string fileName, std::size_t bufferBytes = 1 << 16);
+    explicit TOutputFile(std::string fileName, std::size_t bufferBytes = 1 << 16,
+                         TWriting writing = TWriting::inCaller);
     // Removes the temporary file unless commit() succeeded.
     ~TOutputFile();
 
@@ -42,6 +51,8 @@ public:
 
 private:
     void flush();
+    // Waits for the background writes and throws if one failed.
+    void drainWrites();
     [[noreturn]] void fail(const char* action) const;
 
     std::string fileName_;
@@ -53,6 +64,7 @@ private:
     std::uint64_t size_ = 0;    // of the file on disk
     std::vector<char> buffer_;
     std::size_t buffered_ = 0;
+    std::unique_ptr<TBackgroundWriter> writer_;  // with TWriting::inBackground, while open
 };
 
 // Makes SIGINT, SIGTERM and SIGHUP remove the temporary file of every TOutputFile not

@@ -22,7 +22,7 @@ constexpr std::size_t kEntriesPerLine = 2;
 }  // namespace
 
 void TMpsExport::begin(const TColumnRunInfo& run) {
-    TOutputFile& out = createFile(kMpsBuffer);
+    TOutputFile& out = createFile(kMpsBuffer, TOutputFile::TWriting::inBackground);
     taskCount_ = run.taskCount;
     rowEntries_.resize(static_cast<std::size_t>(std::max(run.taskCount, 0)));
     const char* rowType = model_ == TModel::partition ? " E T" : " G T";

@@ -14,7 +14,7 @@ constexpr std::size_t kOrlibBuffer = 1 << 20;
 }  // namespace
 
 void TOrlibExport::begin(const TColumnRunInfo& run) {
-    TOutputFile& out = createFile(kOrlibBuffer);
+    TOutputFile& out = createFile(kOrlibBuffer, TOutputFile::TWriting::inBackground);
     taskCount_ = run.taskCount;
     taskNumbers_.prepare(run.taskCount);
     out.write(std::to_string(run.taskCount) + " " + kCountField + "\n");
@@ -26,7 +26,7 @@ void TOrlibExport::add(const TPricedColumn& column) {
     char* out = appendNumber(start, column.cost);
     *out++ = ' ';
     out = appendNumber(out, static_cast<std::int32_t>(column.tasks->size()));
-    out = std::copy(taskNumbers.begin(), taskNumbers.end(), out);
+    out = appendTaskNumbers(out, taskNumbers);
     *out++ = '\n';
     file().wrote(static_cast<std::size_t>(out - start));
 }

@@ -12,29 +12,40 @@
 
 namespace {
 
+constexpr TOutputFile::TWriting kWritings[] = {TOutputFile::TWriting::inCaller, TOutputFile::TWriting::inBackground};
+
 TEST(OutputFile, CommitLeavesExactlyTheFinalFile) {
-    TTemporaryFolder folder;
-    auto name = (folder.path() / "out.txt").string();
-    {
-        TOutputFile file(name, 4);  // a tiny buffer, so writes pass through it many times
-        file.write("first line\n");
-        file.write("");
-        file.write("second\n");
-        file.commit();
+    for (TOutputFile::TWriting writing : kWritings) {
+        TTemporaryFolder folder;
+        auto name = (folder.path() / "out.txt").string();
+        std::string expected;
+        {
+            TOutputFile file(name, 4, writing);  // a tiny buffer, so writes pass through it many times
+            for (int line = 0; line < 200; ++line) {
+                std::string text = "line " + std::to_string(line) + "\n";
+                file.write(text);
+                file.write("");
+                expected += text;
+            }
+            file.commit();
+        }
+        EXPECT_EQ(readFile(name), expected);
+        EXPECT_EQ(entriesOf(folder.path()), std::vector<std::string>{"out.txt"});
     }
-    EXPECT_EQ(readFile(name), "first line\nsecond\n");
-    EXPECT_EQ(entriesOf(folder.path()), std::vector<std::string>{"out.txt"});
 }
 
 TEST(OutputFile, RewindOverwritesFromTheFirstByte) {
-    TTemporaryFolder folder;
-    auto name = (folder.path() / "out.txt").string();
-    TOutputFile file(name);
-    file.write("150\n          \ntail\n");
-    file.rewind();
-    file.write("150\n42");
-    file.commit();
-    EXPECT_EQ(readFile(name), "150\n42        \ntail\n");
+    for (TOutputFile::TWriting writing : kWritings) {
+        TTemporaryFolder folder;
+        auto name = (folder.path() / "out.txt").string();
+        TOutputFile file(name, 8, writing);
+        file.write("150\n          \ntail\n");
+        file.rewind();
+        file.write("150\n42");
+        EXPECT_EQ(file.size(), 20u);
+        file.commit();
+        EXPECT_EQ(readFile(name), "150\n42        \ntail\n");
+    }
 }
 
 TEST(OutputFile, AbandonedFileKeepsTheEarlierOne) {
