@@ -78,8 +78,14 @@ void TMpsExport::end(std::int32_t columnCount) {
     for (std::int32_t task = 1; task <= taskCount_; ++task) out.write(" RHS T" + std::to_string(task) + " 1\n");
     if (model_ == TModel::cover) {
         out.write("BOUNDS\n");
+        TColumnNumberText name;
         for (std::int32_t number = 1; number <= columnCount; ++number) {
-            out.write(" UP BND C" + std::to_string(number) + " 1\n");
+            std::string_view digits = name.update(number);
+            char* line = out.room(kLongestNumber + 16);
+            std::memcpy(line, " UP BND C", 9);
+            std::memcpy(line + 9, digits.data(), kLongestNumber);
+            std::memcpy(line + 9 + digits.size(), " 1\n", 3);
+            out.wrote(9 + digits.size() + 3);
         }
     }
     out.write("ENDATA\n");
