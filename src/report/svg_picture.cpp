@@ -19,7 +19,7 @@ namespace {
 constexpr double kLeft = 60;
 constexpr double kTop = 90;
 constexpr double kTimelineWidth = 900;
-constexpr double kCoverageLeft = kLeft + kTimelineWidth + 30;
+constexpr double kCoverageLeft = kLeft + kTimelineWidth + 50;
 constexpr double kCoverageWidth = 200;
 constexpr double kLengthsLeft = kCoverageLeft + kCoverageWidth + 50;
 constexpr double kLengthsWidth = 260;
@@ -175,7 +175,7 @@ void TSvgPicture::end(std::int32_t) {
                         "text-anchor=\"end\" font-size=\"9\"");
         }
     }
-    svg += text(kCoverageLeft, kTop - 16, "Colunas por tarefa (até " + std::to_string(mostCoverage) + ")");
+    svg += text(kCoverageLeft, kTop - 36, "Colunas por tarefa (até " + std::to_string(mostCoverage) + ")");
 
     // Columns by number of tasks.
     std::int64_t mostColumns = 1;
@@ -183,7 +183,7 @@ void TSvgPicture::end(std::int32_t) {
     std::size_t lengths = std::max<std::size_t>(summary.columnsByLength.size(), 2);
     double slot = kLengthsWidth / static_cast<double>(lengths - 1);
     double base = kTop + kLengthsHeight;
-    svg += text(kLengthsLeft, kTop - 16, "Colunas por número de tarefas (até " + std::to_string(mostColumns) + ")");
+    svg += text(kLengthsLeft, kTop - 36, "Colunas por número de tarefas (até " + std::to_string(mostColumns) + ")");
     svg += line(kLengthsLeft, base, kLengthsLeft + kLengthsWidth, base, "#888");
     for (std::size_t length = 1; length < lengths; ++length) {
         std::int64_t columns = length < summary.columnsByLength.size() ? summary.columnsByLength[length] : 0;
@@ -196,7 +196,7 @@ void TSvgPicture::end(std::int32_t) {
 
     // Legend.
     for (std::int32_t location = 1; location <= locationCount_; ++location) {
-        double x = kLeft + 90.0 * ((location - 1) % 10);
+        double x = kLeft + 130.0 * ((location - 1) % 10);
         double y = legendTop + 20.0 * ((location - 1) / 10);
         svg += rect(x, y - 9, 10, 10, "fill=\"" + colourOf(location, locationCount_) + "\"") + "\n";
         svg += text(x + 14, y, "local " + std::to_string(location) + (location <= summary.depotCount ? " (depósito)" : ""));
