@@ -285,6 +285,10 @@ TCommandLine parseCommandLine(int argc, char* const argv[]) {
                                 ": deve ficar entre 2 e o número de locais, " + std::to_string(settings.locationCount) +
                                 "\n" + kPointToHelp);
     }
+    if (settings.model == TModel::cover && settings.mpsFileName.empty()) {
+        throw ECommandLineError("Erro: --model cover: só vale para o arquivo de --mps, que não foi pedido\n" +
+                                std::string(kPointToHelp));
+    }
     refuseSharedOutputs(settings);
     return commandLine;
 }

@@ -102,6 +102,7 @@ TEST(CommandLine, BadInputNamesTheOptionAndItsValue) {
         {{"--max-duration", "24:00"}, "Erro: --max-duration 24:00: "},
         {{"-C", "/no/such/folder"}, "Erro: --directory /no/such/folder: "},
         {{"--model", "set"}, "Erro: --model set: "},
+        {{"--model", "cover"}, "Erro: --model cover: "},
         {{"--mps", ""}, "Erro: --mps : "},
         {{"--mps", "150_3304438.txt"}, "Erro: --mps 150_3304438.txt: "},
         {{"--mps", "a", "--orlib", "a"}, "Erro: --orlib a: "},
