@@ -162,7 +162,7 @@ const TOptionSpec kOptions[] = {
     {"mps", 0, "ARQUIVO", "grava também a instância em MPS livre, para solvers",
      [](const TSettings&) { return std::string("não grava"); },
      [](TCommandLine& c, const std::string& v) { c.settings.mpsFileName = fileNameOf(v); }},
-    {"model", 0, "MODELO", "linhas do MPS: partition (cada tarefa exatamente uma vez) ou cover (ao menos uma)",
+    {"model", 0, "MODELO", "linhas do arquivo de --mps: partition (cada tarefa exatamente uma vez) ou cover (ao menos uma)",
      [](const TSettings& s) { return std::string(s.model == TModel::partition ? "partition" : "cover"); },
      [](TCommandLine& c, const std::string& v) { c.settings.model = modelOf(v); }},
     {"orlib", 0, "ARQUIVO", "grava também a instância no formato OR-Library de partição de conjuntos",
