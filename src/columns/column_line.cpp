@@ -23,27 +23,6 @@ char* appendPair(char* out, unsigned number) {
     return out + 2;
 }
 
-// The text of every number below 10000, left-aligned in four characters, and its length.
-struct TShortNumber {
-    char text[4];
-    std::uint32_t length;
-};
-
-const auto kShortNumbers = [] {
-    std::array<TShortNumber, 10000> numbers{};
-    for (unsigned number = 0; number < numbers.size(); ++number) {
-        TShortNumber& entry = numbers[number];
-        unsigned digits = number < 10 ? 1 : number < 100 ? 2 : number < 1000 ? 3 : 4;
-        unsigned rest = number;
-        for (unsigned digit = digits; digit > 0; --digit) {
-            entry.text[digit - 1] = static_cast<char>('0' + rest % 10);
-            rest /= 10;
-        }
-        entry.length = digits;
-    }
-    return numbers;
-}();
-
 // Writes four characters and keeps the number's: the callers leave room for that.
 inline char* appendBelow10000(char* out, unsigned number) {
     const TShortNumber& entry = kShortNumbers[number];
@@ -62,9 +41,8 @@ char* appendTaskNumbers(char* out, std::string_view taskNumbers) {
     return out + taskNumbers.size();
 }
 
-char* appendNumber(char* out, std::int32_t value) {
-    // Fast paths for every field of a column line (costs, minutes, task numbers stay below
-    // 10000, column numbers below 10^8): a library call per field is a large share of the run.
+char* appendLongNumber(char* out, std::int32_t value) {
+    // Column numbers stay below 10^8: a library call per line would be a large share of the run.
     if (value >= 0 && value < 10000) return appendBelow10000(out, static_cast<unsigned>(value));
     if (value >= 10000 && value < 100000000) {
         auto number = static_cast<unsigned>(value);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstring>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,9 +13,41 @@
 // Characters of the longest 32-bit number, "-2147483648".
 inline constexpr std::size_t kLongestNumber = 11;
 
+// The text of every number below 10000, left-aligned in four characters, and its length.
+struct TShortNumber {
+    char text[4];
+    std::uint32_t length;
+};
+
+inline constexpr std::array<TShortNumber, 10000> kShortNumbers = [] {
+    std::array<TShortNumber, 10000> numbers{};
+    for (unsigned number = 0; number < numbers.size(); ++number) {
+        TShortNumber& entry = numbers[number];
+        unsigned digits = number < 10 ? 1 : number < 100 ? 2 : number < 1000 ? 3 : 4;
+        unsigned rest = number;
+        for (unsigned digit = digits; digit > 0; --digit) {
+            entry.text[digit - 1] = static_cast<char>('0' + rest % 10);
+            rest /= 10;
+        }
+        entry.length = digits;
+    }
+    return numbers;
+}();
+
+// appendNumber for the numbers that are not in kShortNumbers.
+char* appendLongNumber(char* out, std::int32_t value);
+
 // Writes value in decimal at out and returns the end; at most kLongestNumber characters,
 // though it may write up to 4 characters where a shorter number ends.
-char* appendNumber(char* out, std::int32_t value);
+// Every field of a column line but the column number is short, so that case is inline.
+inline char* appendNumber(char* out, std::int32_t value) {
+    if (value >= 0 && value < 10000) {
+        const TShortNumber& entry = kShortNumbers[static_cast<std::size_t>(value)];
+        std::memcpy(out, entry.text, sizeof entry.text);
+        return out + entry.length;
+    }
+    return appendLongNumber(out, value);
+}
 
 // The text of a column's task numbers (index + 1, each after a blank: " 5 18 33"), kept
 // from column to column: only the tasks after the part shared with the previous column

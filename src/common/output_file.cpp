@@ -107,11 +107,9 @@ void TOutputFile::write(std::string_view text) {
     buffered_ += text.size();
 }
 
-char* TOutputFile::room(std::size_t maxBytes) {
-    if (maxBytes > buffer_.size() - buffered_) {
-        flush();
-        if (maxBytes > buffer_.size()) buffer_.resize(maxBytes);
-    }
+char* TOutputFile::roomAfterFlush(std::size_t maxBytes) {
+    flush();
+    if (maxBytes > buffer_.size()) buffer_.resize(maxBytes);
     return buffer_.data() + buffered_;
 }
 

@@ -35,7 +35,9 @@ public:
     void write(std::string_view text);
     // Room for up to maxBytes at the end of the buffer, for text formatted in place;
     // valid until the next call. wrote(n) then keeps the first n bytes written there.
-    char* room(std::size_t maxBytes);
+    char* room(std::size_t maxBytes) {
+        return maxBytes <= buffer_.size() - buffered_ ? buffer_.data() + buffered_ : roomAfterFlush(maxBytes);
+    }
     void wrote(std::size_t bytes) { buffered_ += bytes; }
     // Later writes overwrite the file from its first byte.
     void rewind();
@@ -50,6 +52,7 @@ public:
     std::uint64_t size() const { return std::max(size_, offset_ + buffered_); }
 
 private:
+    char* roomAfterFlush(std::size_t maxBytes);
     void flush();
     // Waits for the background writes and throws if one failed.
     void drainWrites();
