@@ -22,9 +22,9 @@ private:
     TColumnNumberText columnNumber_;
 };
 
-// Writes count over the blank field that follows textBefore at the start of file; the
-// field has room for any 32-bit count. Requires: file begins with textBefore, then kCountField.
-void writeCountOverField(TOutputFile& file, const std::string& textBefore, std::int32_t count);
-
-// The blank field of a count known only at the end.
+// The blank field of a count known only at the end; any 32-bit count fits.
 inline constexpr const char* kCountField = "          ";
+
+// Writes count over the blank field that follows textBefore at the start of file.
+// Requires: file begins with textBefore, then kCountField.
+void writeCountOverField(TOutputFile& file, const std::string& textBefore, std::int32_t count);

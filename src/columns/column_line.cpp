@@ -23,13 +23,6 @@ char* appendPair(char* out, unsigned number) {
     return out + 2;
 }
 
-// Writes four characters and keeps the number's: the callers leave room for that.
-inline char* appendBelow10000(char* out, unsigned number) {
-    const TShortNumber& entry = kShortNumbers[number];
-    std::memcpy(out, entry.text, sizeof entry.text);
-    return out + entry.length;
-}
-
 }  // namespace
 
 char* appendTaskNumbers(char* out, std::string_view taskNumbers) {
@@ -43,10 +36,9 @@ char* appendTaskNumbers(char* out, std::string_view taskNumbers) {
 
 char* appendLongNumber(char* out, std::int32_t value) {
     // Column numbers stay below 10^8: a library call per line would be a large share of the run.
-    if (value >= 0 && value < 10000) return appendBelow10000(out, static_cast<unsigned>(value));
     if (value >= 10000 && value < 100000000) {
         auto number = static_cast<unsigned>(value);
-        out = appendBelow10000(out, number / 10000);
+        out = appendNumber(out, static_cast<std::int32_t>(number / 10000));
         return appendPair(appendPair(out, number % 10000 / 100), number % 100);
     }
     return std::to_chars(out, out + kLongestNumber, value).ptr;

@@ -34,7 +34,7 @@ inline constexpr std::array<TShortNumber, 10000> kShortNumbers = [] {
     return numbers;
 }();
 
-// appendNumber for the numbers that are not in kShortNumbers.
+// appendNumber for the numbers that are not in kShortNumbers (any other 32-bit number).
 char* appendLongNumber(char* out, std::int32_t value);
 
 // Writes value in decimal at out and returns the end; at most kLongestNumber characters,

@@ -2,9 +2,9 @@
 
 #include <chrono>
 #include <memory>
+#include <vector>
 
 #include <nlohmann/json.hpp>
-#include <vector>
 
 #include "columns/column_echo.h"
 #include "columns/column_file.h"
@@ -47,7 +47,9 @@ void applySettings(const TSettings& settings, TViagens& trips, TTarefas& tasks, 
 nlohmann::ordered_json settingsJson(const TSettings& settings) {
     auto instant = [](TDateTime value) { return textFromDateTime(value, "DD/MM/YYYY HH:mm"); };
     auto duration = [](TDateTime value) { return textFromDateTime(value, "HH:mm"); };
-    auto fileOrNull = [](const std::string& name) { return name.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(name); };
+    auto fileOrNull = [](const std::string& name) {
+        return name.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(name);
+    };
     return {
         {"location-count", settings.locationCount},
         {"min-distance", settings.minDistance},

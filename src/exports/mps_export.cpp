@@ -23,7 +23,6 @@ constexpr std::size_t kEntriesPerLine = 2;
 
 void TMpsExport::begin(const TColumnRunInfo& run) {
     TOutputFile& out = createFile(kMpsBuffer, TOutputFile::TWriting::inBackground);
-    taskCount_ = run.taskCount;
     rowEntries_.resize(static_cast<std::size_t>(std::max(run.taskCount, 0)));
     const char* rowType = model_ == TModel::partition ? " E T" : " G T";
     std::string rows = "NAME gerador FREE\nROWS\n N CUSTO\n";
@@ -57,7 +56,7 @@ void TMpsExport::add(const TPricedColumn& column) {
     // The cost shares the first line with one entry; later lines hold two.
     std::size_t onLine = 1;
     for (std::int32_t task : chain) {
-        assert(task >= 0 && task < taskCount_);
+        assert(task >= 0 && static_cast<std::size_t>(task) < rowEntries_.size());
         if (onLine == kEntriesPerLine) {
             *out++ = '\n';
             beginLine();
@@ -75,7 +74,7 @@ void TMpsExport::add(const TPricedColumn& column) {
 void TMpsExport::end(std::int32_t columnCount) {
     TOutputFile& out = file();
     out.write(" INTEND 'MARKER' 'INTEND'\nRHS\n");
-    for (std::int32_t task = 1; task <= taskCount_; ++task) out.write(" RHS T" + std::to_string(task) + " 1\n");
+    for (std::size_t task = 1; task <= rowEntries_.size(); ++task) out.write(" RHS T" + std::to_string(task) + " 1\n");
     if (model_ == TModel::cover) {
         out.write("BOUNDS\n");
         TColumnNumberText name;

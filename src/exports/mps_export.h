@@ -24,7 +24,6 @@ private:
         std::size_t length;
     };
     TModel model_;
-    std::int32_t taskCount_ = 0;
     std::vector<TRowEntry> rowEntries_;  // by task index
     TColumnNumberText columnNumber_;
 };
