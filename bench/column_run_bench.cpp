@@ -11,7 +11,8 @@
 #include <unistd.h>
 
 #include "columns/columns.h"
-#include "driver/settings.h"
+#include "driver/setting_table.h"
+#include "driver/stages.h"
 #include "tasks/tasks.h"
 #include "trips/trips.h"
 

@@ -14,8 +14,7 @@ void TColumnEchoSink::begin(const TColumnRunInfo& run) {
 
 void TColumnEchoSink::add(const TPricedColumn& column) {
     if ((column.number - 1) % kEchoEvery != 0) return;
-    // The text kept belongs to an earlier sampled column, not to the previous one.
-    std::string_view taskNumbers = taskNumbers_.update(column, false);
+    std::string_view taskNumbers = taskNumbers_.update(column);
     line_.resize(columnLineBound(taskNumbers.size()));
     char* end = appendColumnLine(line_.data(), column, taskNumbers);
     *end++ = '\n';

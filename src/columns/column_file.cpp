@@ -15,25 +15,17 @@ constexpr std::size_t kColumnFileBuffer = 1 << 20;
 
 }  // namespace
 
-void writeCountOverField(TOutputFile& file, const std::string& textBefore, std::int32_t count) {
-    // The text before the field gets its own bytes again; the count's digits land on the blanks.
-    file.rewind();
-    file.write(textBefore + std::to_string(count));
-}
-
 void TColumnFileSink::begin(const TColumnRunInfo& run) {
     createFile(kColumnFileBuffer, TOutputFile::TWriting::inBackground);
-    taskCount_ = run.taskCount;
     taskNumbers_.prepare(run.taskCount);
-    std::string header = std::to_string(run.taskCount) + "\n" + kCountField + "\n" +
-                         std::to_string(run.depotWeights.size());
+    writeCountHeader(std::to_string(run.taskCount) + "\n", run);
+    std::string depots = "\n" + std::to_string(run.depotWeights.size());
     for (std::size_t depot = 0; depot < run.depotWeights.size(); ++depot) {
         char field[64];
         std::snprintf(field, sizeof field, " %zu %f", depot + 1, run.depotWeights[depot]);
-        header += field;
+        depots += field;
     }
-    header += "\n";
-    file().write(header);
+    file().write(depots + "\n");
 }
 
 void TColumnFileSink::add(const TPricedColumn& column) {
@@ -44,6 +36,5 @@ void TColumnFileSink::add(const TPricedColumn& column) {
 }
 
 void TColumnFileSink::end(std::int32_t columnCount) {
-    writeCountOverField(file(), std::to_string(taskCount_) + "\n", columnCount);
-    finishFile();
+    endWithCount(columnCount);
 }

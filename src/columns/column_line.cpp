@@ -56,12 +56,13 @@ void TTaskNumberText::prepare(std::int32_t taskCount) {
     // A chain holds each task at most once; the text keeps room for a whole last block.
     ends_.assign(count, 0);
     text_.assign(count * sizeof(TNumberText::text) + kCopyBlock, ' ');
+    previous_.forget();
 }
 
-std::string_view TTaskNumberText::update(const TPricedColumn& column, bool keepShared) {
+std::string_view TTaskNumberText::update(const TPricedColumn& column) {
     const std::vector<std::int32_t>& chain = *column.tasks;
     assert(!chain.empty() && chain.size() <= ends_.size());
-    std::size_t position = keepShared ? column.sharedTasks : 0;
+    std::size_t position = previous_.sharedWith(column);
     std::size_t end = position == 0 ? 0 : ends_[position - 1];
     for (; position < chain.size(); ++position) {
         assert(chain[position] >= 0 && static_cast<std::size_t>(chain[position]) < numberTexts_.size());

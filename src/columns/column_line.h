@@ -56,11 +56,10 @@ class TTaskNumberText {
 public:
     // Forgets the kept text and sizes the tables for taskCount tasks.
     void prepare(std::int32_t taskCount);
-    // The text of column's tasks. With keepShared, reuses the text of column.sharedTasks
-    // leading tasks; a writer that skips columns passes false.
-    // Requires: prepare() first; task indices below its taskCount; with keepShared, the
-    // previous call was for the run's previous column.
-    std::string_view update(const TPricedColumn& column, bool keepShared = true);
+    // The text of column's tasks; reuses the text of the leading tasks it shares with the
+    // column of the previous call, when that was the column before it.
+    // Requires: prepare() first; task indices below its taskCount.
+    std::string_view update(const TPricedColumn& column);
 
 private:
     struct TNumberText {
@@ -70,6 +69,7 @@ private:
     std::vector<TNumberText> numberTexts_;  // by task index
     std::vector<std::size_t> ends_;         // end of the text of each position of the chain
     std::string text_;
+    TPreviousColumn previous_;
 };
 
 // Task-number texts are copied in blocks of this many characters.

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <optional>
 #include <vector>
 
 struct TTarefa;
@@ -10,25 +10,48 @@ struct TTarefa;
 // What every output of a column run learns before the first column.
 struct TColumnRunInfo {
     std::int32_t taskCount = 0;
-    std::vector<double> depotWeights;          // depot d + 1 weighs depotWeights[d]
+    std::vector<double> depotWeights;             // depot d + 1 weighs depotWeights[d]
     const std::vector<TTarefa>* tasks = nullptr;  // the first taskCount are the run's, in task order
+    // The number of columns the run will write, when a counting pass found it first: lets
+    // a file whose header holds the count be written without going back (a pipe).
+    std::optional<std::int32_t> knownColumnCount;
 };
 
 // One written column, priced and numbered.
 struct TPricedColumn {
-    std::int32_t number = 0;  // 1 for the first column of the run
+    std::int32_t number = 0;  // 1 for the first column of the run, then consecutive
     std::int32_t cost = 0;
     std::int32_t depot = 0;
     std::int32_t workMinutes = 0;
     std::int32_t phase = 1;  // 1: searched from a start task; 2: from a task still uncovered
     const std::vector<std::int32_t>* tasks = nullptr;  // task indices in chain order, never empty
-    // Leading tasks equal to those of the previous column of the run; lets a text
-    // writer keep the text of that shared part instead of formatting it again.
+    // Leading tasks equal to those of the column numbered number - 1. Read it only
+    // through TPreviousColumn, which knows whether that column is the one a consumer saw.
     std::size_t sharedTasks = 0;
 };
 
+// The one place that decides what a consumer keeping state from column to column (a
+// text of task numbers, pair counts) may reuse: the leading tasks shared with the column
+// before, when that is the column it saw last; nothing otherwise. A consumer that skips
+// columns, or sees them from another producer, thus never reuses what is not its own.
+class TPreviousColumn {
+public:
+    // Leading tasks of column that equal those of the column seen last.
+    std::size_t sharedWith(const TPricedColumn& column) {
+        std::size_t shared = column.number == lastNumber_ + 1 ? column.sharedTasks : 0;
+        lastNumber_ = column.number;
+        return shared;
+    }
+    // Nothing seen yet.
+    void forget() { lastNumber_ = kNone; }
+
+private:
+    static constexpr std::int64_t kNone = -2;
+    std::int64_t lastNumber_ = kNone;
+};
+
 // An output the column run feeds: begin, one add per column in order, end with the
-// count, then commit. A sink destroyed without commit leaves no file of its own behind.
+// count. Files a sink writes belong to the run's commit (TRunFiles), not to the sink.
 class TColumnSink {
 public:
     virtual ~TColumnSink() = default;
@@ -38,14 +61,7 @@ public:
     virtual void add(const TPricedColumn& column) = 0;
     // Writes what is left; every write failure of the sink happens here at the latest.
     virtual void end(std::int32_t columnCount) = 0;
-    // Gives the finished files their final names; the run calls it on every sink only
-    // after every end() has returned, so a failure leaves none of the new files.
-    virtual void commit() {}
-
-    // The files written (final names) and their sizes in bytes, once end() has run.
-    struct TWrittenFile {
-        std::string name;
-        std::uint64_t bytes = 0;
-    };
-    virtual std::vector<TWrittenFile> writtenFiles() const { return {}; }
+    // Whether the sink needs TColumnRunInfo::knownColumnCount: a count in its header
+    // that it cannot write at the end.
+    virtual bool needsCountFirst() const { return false; }
 };

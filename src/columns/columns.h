@@ -10,6 +10,15 @@
 
 class TTarefas;
 
+// What a column run produced, beyond what its outputs wrote.
+struct TColumnRunResult {
+    std::int32_t columnCount = 0;
+    // Tasks no column can cover, lowest first: no chain of more than minTasks tasks begins
+    // at them, and no chain from a start task holds them. The instance has no exact
+    // partition then; the caller decides how to tell the user.
+    std::vector<std::int32_t> uncoverableTasks;
+};
+
 // The column generator: links the ordered tasks into a successor graph, enumerates
 // every chain of tasks one crew can perform from a depot, prices each accepted chain
 // and hands it to the run's outputs (sinks), which it knows only as sinks.
@@ -27,14 +36,17 @@ public:
     std::vector<TColumnSink*> sinks;          // what writeColumn feeds; not owned
 
     // Feeds outputs every chain of more than minTasks and at most maxTasks tasks: first
-    // from every start task, then from each task still uncovered, lowest first. Then
-    // checks the console, commits every output and prints the closing lines.
+    // from every start task, then from each task still uncovered, lowest first, and ends
+    // every output. Committing their files is the caller's.
     // Throws EParameterError for parameters under which the run would hang or read
-    // outside the tasks, and what a sink throws (EFileError); no output is committed then.
-    void generateColumns(const TTarefas* tasks, const std::vector<TColumnSink*>& outputs);
+    // outside the tasks, and what a sink throws (EFileError).
+    TColumnRunResult generateColumns(const TTarefas* tasks, const std::vector<TColumnSink*>& outputs);
     // The same with the standard outputs: "150_3304438.txt" with writeFile, every
-    // 10000th column on the console with echo.
-    void generateColumns(const TTarefas* tasks, bool writeFile, bool echo);
+    // 10000th column on the console with echo; then checks the console, commits the file
+    // and prints the closing lines.
+    TColumnRunResult generateColumns(const TTarefas* tasks, bool writeFile, bool echo);
+    // The number of columns a run would write, found by a run with no outputs.
+    std::int32_t countColumns(const TTarefas* tasks);
 
     // Fills successors (later start, at the place where the task ends) and startTasks
     // (origin a depot), clearing them first. Throws EParameterError for a count outside the tasks.

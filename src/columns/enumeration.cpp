@@ -1,6 +1,5 @@
 #include "columns/columns.h"
 
-#include <cstdio>
 #include <memory>
 
 #include "columns/column_echo.h"
@@ -8,6 +7,7 @@
 #include "common/console.h"
 #include "common/exceptions.h"
 #include "common/random_source.h"
+#include "common/run_files.h"
 #include "tasks/tasks.h"
 
 namespace {
@@ -32,21 +32,34 @@ TColumnRunInfo columnRunInfo(const TTarefas& tasks) {
     return run;
 }
 
-void TColunas::generateColumns(const TTarefas* tasks, bool writeFile, bool echo) {
+TColumnRunResult TColunas::generateColumns(const TTarefas* tasks, bool writeFile, bool echo) {
+    TRunFiles files;
     std::unique_ptr<TColumnFileSink> file;
     std::unique_ptr<TColumnEchoSink> echoSink;
     std::vector<TColumnSink*> outputs;
-    if (writeFile) outputs.push_back((file = std::make_unique<TColumnFileSink>()).get());
+    if (writeFile) outputs.push_back((file = std::make_unique<TColumnFileSink>(files)).get());
     if (echo) outputs.push_back((echoSink = std::make_unique<TColumnEchoSink>()).get());
-    generateColumns(tasks, outputs);
+    TColumnRunResult result = generateColumns(tasks, outputs);
+    commitAfterConsole(files);
+    printClosingLines(result.columnCount, "colunas");
+    return result;
 }
 
-void TColunas::generateColumns(const TTarefas* tasks, const std::vector<TColumnSink*>& outputs) {
+std::int32_t TColunas::countColumns(const TTarefas* tasks) {
+    return generateColumns(tasks, std::vector<TColumnSink*>{}).columnCount;
+}
+
+TColumnRunResult TColunas::generateColumns(const TTarefas* tasks, const std::vector<TColumnSink*>& outputs) {
     checkParameters(tasks, acceptPercent);
+    TColumnRunInfo run = columnRunInfo(*tasks);
+    for (TColumnSink* sink : outputs) {
+        // A file that cannot go back to its header learns the count from a first pass.
+        if (sink->needsCountFirst() && !run.knownColumnCount) run.knownColumnCount = countColumns(tasks);
+    }
     taskGenerator = tasks;
     sinks = outputs;
+    TColumnRunResult result;
     std::int32_t columnCounter = 0;
-    TColumnRunInfo run = columnRunInfo(*tasks);
     for (TColumnSink* sink : sinks) sink->begin(run);
     randomsource::srand(seed);
     buildSuccessorGraph(*taskGenerator);
@@ -63,18 +76,14 @@ void TColunas::generateColumns(const TTarefas* tasks, const std::vector<TColumnS
         if (searchFrom(search, startTask, depot, 2, columnCounter) == 0) {
             // No chain long enough begins here, so no search can ever cover this task.
             uncoveredTasks.remove(startTask);
-            std::fprintf(stderr,
-                         "Aviso: nenhuma coluna cobre a tarefa %d; a instância não tem partição exata.\n",
-                         startTask + 1);
+            result.uncoverableTasks.push_back(startTask);
         }
     }
     for (TColumnSink* sink : sinks) sink->end(columnCounter);
-    // A console that fails leaves no new file behind.
-    flushConsole();
-    for (TColumnSink* sink : sinks) sink->commit();
     sinks.clear();
-    printClosingLines(columnCounter, "colunas");
     columnCount = columnCounter;
+    result.columnCount = columnCounter;
+    return result;
 }
 
 std::int64_t TColunas::searchFrom(TChainSearch& search, std::int32_t startTask, std::int32_t depot,

@@ -2,23 +2,25 @@
 
 #include <cassert>
 
+#include "common/count_field.h"
+#include "common/output_target.h"
+
 TOutputFile& TFileSink::createFile(std::size_t bufferBytes, TOutputFile::TWriting writing) {
-    file_ = std::make_unique<TOutputFile>(fileName_, bufferBytes, writing);
+    file_ = &files_.create(fileName_, bufferBytes, writing);
     return *file_;
 }
 
-void TFileSink::finishFile() {
-    assert(file_ != nullptr);
-    file_->finish();
+bool TCountedFileSink::needsCountFirst() const {
+    return !resolveOutput(fileName()).seekable;
 }
 
-void TFileSink::commit() {
-    assert(file_ != nullptr);
-    committedBytes_ = file_->size();
-    file_->commit();
-    file_.reset();
+void TCountedFileSink::writeCountHeader(const std::string& textBefore, const TColumnRunInfo& run) {
+    textBefore_ = textBefore;
+    countWritten_ = run.knownColumnCount.has_value();
+    file().write(textBefore + countField(run.knownColumnCount));
 }
 
-std::vector<TColumnSink::TWrittenFile> TFileSink::writtenFiles() const {
-    return {{fileName_, file_ != nullptr ? file_->size() : committedBytes_}};
+void TCountedFileSink::endWithCount(std::int32_t columnCount) {
+    if (!countWritten_) writeCountOverField(file(), textBefore_, columnCount);
+    file().finish();
 }

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/exceptions.h"
-#include "common/output_file.h"
+#include "common/run_files.h"
 
 namespace {
 
@@ -27,9 +27,9 @@ void flushConsole() {
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) failConsole();
 }
 
-void commitAfterConsole(TOutputFile& file) {
+void commitAfterConsole(TRunFiles& files) {
     flushConsole();
-    file.commit();
+    files.commit();
 }
 
 void printClosingLines(std::int32_t count, std::string_view items) {

@@ -10,10 +10,10 @@ void printText(std::string_view text);
 // Hands what is buffered to standard output. Throws EFileError when it fails.
 void flushConsole();
 
-class TOutputFile;
+class TRunFiles;
 
-// Checks the console, then commits file: a console that fails leaves no new file behind.
-void commitAfterConsole(TOutputFile& file);
+// Checks the console, then commits the files: a console that fails leaves no new file behind.
+void commitAfterConsole(TRunFiles& files);
 
 // The two lines that close every generator run: "   <count> <items> geradas com sucesso."
 // and the ENTER prompt, which does not wait.

@@ -2,42 +2,50 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "common/exceptions.h"
+#include "common/fault_hook.h"
 
 namespace {
 
 // Temporary names a signal handler can reach without allocating: fixed slots, each
 // marked in use only while its name is complete.
-constexpr int kSignalSlots = 16;
-constexpr std::size_t kSlotNameBytes = 4096;
+constexpr int kSignalSlots = 64;
+constexpr std::size_t kSlotNameBytes = PATH_MAX;
 char gSlotNames[kSignalSlots][kSlotNameBytes];
 volatile std::sig_atomic_t gSlotInUse[kSignalSlots];
 
-constexpr int kCleanedSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// The signals whose default action ends the process; SIGKILL and SIGSTOP cannot be caught.
+const std::vector<int>& endingSignals() {
+    static const std::vector<int> signals = [] {
+        std::vector<int> list = {SIGHUP,  SIGINT,    SIGQUIT, SIGABRT, SIGUSR1, SIGUSR2,   SIGPIPE,
+                                 SIGALRM, SIGTERM,   SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO,
+                                 SIGPWR,  SIGSTKFLT};
+#ifndef __SANITIZE_ADDRESS__
+        // The sanitizer reports these itself; elsewhere a crash cleans up too.
+        for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS}) list.push_back(fault);
+#endif
+        for (int realTime = SIGRTMIN; realTime <= SIGRTMAX; ++realTime) list.push_back(realTime);
+        return list;
+    }();
+    return signals;
+}
 
-// Keeps the cleaned signals out while a slot and the file behind it change together.
-class TSignalBlock {
-public:
-    TSignalBlock() {
-        sigset_t blocked;
-        sigemptyset(&blocked);
-        for (int signalNumber : kCleanedSignals) sigaddset(&blocked, signalNumber);
-        sigprocmask(SIG_BLOCK, &blocked, &previous_);
-    }
-    ~TSignalBlock() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
-    TSignalBlock(const TSignalBlock&) = delete;
-    TSignalBlock& operator=(const TSignalBlock&) = delete;
-
-private:
-    sigset_t previous_;
-};
+sigset_t endingSignalSet() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signalNumber : endingSignals()) sigaddset(&set, signalNumber);
+    return set;
+}
 
 int takeSlot(const std::string& name) {
     if (name.size() >= kSlotNameBytes) return -1;
@@ -65,31 +73,50 @@ extern "C" void removeTemporaryFilesAndEnd(int signalNumber) {
     raise(signalNumber);
 }
 
-// A name beside the final one that no other file has; the creation itself is exclusive.
-std::string temporaryNameFor(const std::string& fileName) {
-    static unsigned long sequence = 0;
-    return fileName + ".tmp" + std::to_string(getpid()) + "_" + std::to_string(++sequence);
-}
+std::mutex gLeftoverMutex;
+std::vector<std::string> gLeftoverNotes;
 
 }  // namespace
 
+std::string siblingName(const std::string& path, const char* kind) {
+    static std::atomic<unsigned long> sequence = 0;
+    std::size_t slash = path.find_last_of('/');
+    std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    std::string leaf = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string suffix = ".gerador~" + std::string(kind) + std::to_string(getpid()) + "-" + std::to_string(++sequence);
+    // Only the suffix has to be unique, so a long name gives up its end.
+    if (leaf.size() + suffix.size() > NAME_MAX) leaf.resize(NAME_MAX - std::min<std::size_t>(suffix.size(), NAME_MAX));
+    return folder + leaf + suffix;
+}
+
 TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes, TWriting writing)
-    : fileName_(std::move(fileName)), buffer_(bufferBytes) {
-    TSignalBlock block;
-    for (unsigned attempt = 0; descriptor_ < 0 && attempt < 100; ++attempt) {
-        temporaryName_ = temporaryNameFor(fileName_);
-        // Mode 0666 less the umask: the permissions a plain fopen would give.
-        descriptor_ = open(temporaryName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor_ < 0 && errno != EEXIST) break;
+    : target_(resolveOutput(fileName)), buffer_(bufferBytes) {
+    if (target_.kind == TOutputTarget::TKind::folder) {
+        errno = EISDIR;
+        fail("criar o arquivo");
     }
-    if (descriptor_ < 0) fail("criar o arquivo");
-    signalSlot_ = takeSlot(temporaryName_);
-    if (signalSlot_ < 0) {
-        close(descriptor_);
-        unlink(temporaryName_.c_str());
-        descriptor_ = -1;
-        errno = ENAMETOOLONG;
-        fail("registrar o arquivo temporário");
+    if (isDirect()) {
+        // Written where it stands: the bytes go out as they come, as to any Unix tool.
+        descriptor_ = target_.descriptor >= 0 ? fcntl(target_.descriptor, F_DUPFD_CLOEXEC, 3)
+                                              : open(target_.path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        if (descriptor_ < 0) fail("abrir o arquivo");
+    } else {
+        TSignalHold hold;
+        for (unsigned attempt = 0; descriptor_ < 0 && attempt < 100; ++attempt) {
+            temporaryPath_ = siblingName(target_.path, "tmp");
+            // Mode 0666 less the umask: the permissions a plain fopen would give.
+            descriptor_ = open(temporaryPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (descriptor_ < 0 && errno != EEXIST) break;
+        }
+        if (descriptor_ < 0) fail("criar o arquivo");
+        signalSlot_ = takeSlot(temporaryPath_);
+        if (signalSlot_ < 0) {
+            close(descriptor_);
+            unlink(temporaryPath_.c_str());
+            descriptor_ = -1;
+            errno = EMFILE;
+            fail("registrar o arquivo temporário de");
+        }
     }
     if (writing == TWriting::inBackground) writer_ = std::make_unique<TBackgroundWriter>(descriptor_);
 }
@@ -97,8 +124,9 @@ TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes, TWriting
 TOutputFile::~TOutputFile() {
     writer_.reset();
     if (descriptor_ >= 0) close(descriptor_);
-    TSignalBlock block;
-    if (!committed_) unlink(temporaryName_.c_str());
+    if (isDirect()) return;
+    TSignalHold hold;
+    if (!committed_) removeOrNote(temporaryPath_);
     releaseSlot(signalSlot_);
 }
 
@@ -130,10 +158,7 @@ void TOutputFile::finish() {
     if (close(descriptor) != 0) fail("fechar o arquivo");
 }
 
-void TOutputFile::commit() {
-    finish();
-    TSignalBlock block;
-    if (std::rename(temporaryName_.c_str(), fileName_.c_str()) != 0) fail("dar o nome final ao arquivo");
+void TOutputFile::markCommitted() {
     committed_ = true;
     releaseSlot(signalSlot_);
     signalSlot_ = -1;
@@ -176,18 +201,50 @@ void TOutputFile::flush() {
 
 void TOutputFile::fail(const char* action) const {
     std::string reason = errno != 0 ? std::strerror(errno) : "motivo desconhecido";
-    throw EFileError("não foi possível " + std::string(action) + " \"" + fileName_ + "\": " + reason);
+    throw EFileError("não foi possível " + std::string(action) + " \"" + target_.name + "\": " + reason);
 }
 
 void removeTemporaryFilesOnSignals() {
-    for (int signalNumber : kCleanedSignals) {
+    sigset_t blockedInHandler = endingSignalSet();
+    for (int signalNumber : endingSignals()) {
         struct sigaction current {};
         if (sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
         struct sigaction cleanup {};
         cleanup.sa_handler = removeTemporaryFilesAndEnd;
-        sigemptyset(&cleanup.sa_mask);
-        for (int other : kCleanedSignals) sigaddset(&cleanup.sa_mask, other);
+        cleanup.sa_mask = blockedInHandler;
         cleanup.sa_flags = SA_RESETHAND;
         sigaction(signalNumber, &cleanup, nullptr);
     }
+}
+
+TSignalHold::TSignalHold() {
+    sigset_t held = endingSignalSet();
+    pthread_sigmask(SIG_BLOCK, &held, &previous_);
+}
+
+TSignalHold::~TSignalHold() {
+    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+}
+
+bool TSignalHold::signalWaiting() const {
+    sigset_t waiting;
+    sigemptyset(&waiting);
+    sigpending(&waiting);
+    for (int signalNumber : endingSignals()) {
+        if (sigismember(&waiting, signalNumber) == 1 && sigismember(&previous_, signalNumber) != 1) return true;
+    }
+    return false;
+}
+
+void removeOrNote(const std::string& path) {
+    int fault = injectedFault("unlink");
+    if (fault == 0 && (unlink(path.c_str()) == 0 || errno == ENOENT)) return;
+    std::string reason = std::strerror(fault != 0 ? fault : errno);
+    std::lock_guard lock(gLeftoverMutex);
+    gLeftoverNotes.push_back("\"" + path + "\": " + reason);
+}
+
+std::vector<std::string> takeLeftoverNotes() {
+    std::lock_guard lock(gLeftoverMutex);
+    return std::exchange(gLeftoverNotes, {});
 }

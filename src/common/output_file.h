@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -9,13 +10,15 @@
 #include <vector>
 
 #include "common/background_writer.h"
+#include "common/output_target.h"
 
-// An output file that is written whole or not at all. Bytes go through a buffer into
-// a temporary file beside the final name; commit() renames it over the final name, so
-// a failed run neither leaves a half-written file nor destroys an earlier one.
+// An output file that is written whole or not at all. Bytes go through a buffer into a
+// temporary file beside the final name, which a commit (TRunFiles) renames over it, so a
+// failed run neither leaves a half-written file nor destroys an earlier one. A device or
+// a pipe (/dev/null, /dev/stdout, a FIFO) is written in place instead.
 // Every failure throws EFileError naming the file and the system's reason.
-// Once removeTemporaryFilesOnSignals() has run, an interrupt, termination or hang-up
-// removes the temporary files still open too.
+// Once removeTemporaryFilesOnSignals() has run, a signal that ends the process removes
+// the temporary files still open too.
 class TOutputFile {
 public:
     // Where full buffers are written: here, or by a thread of the file's own while the
@@ -23,10 +26,10 @@ public:
     // a call of this class, at the latest from finish().
     enum class TWriting { inCaller, inBackground };
 
-    // Creates the temporary file; the folder of fileName must exist.
+    // Creates the temporary file (or opens the device); the folder of fileName must exist.
     explicit TOutputFile(std::string fileName, std::size_t bufferBytes = 1 << 16,
                          TWriting writing = TWriting::inCaller);
-    // Removes the temporary file unless commit() succeeded.
+    // Removes the temporary file unless it was committed.
     ~TOutputFile();
 
     TOutputFile(const TOutputFile&) = delete;
@@ -39,15 +42,23 @@ public:
         return maxBytes <= buffer_.size() - buffered_ ? buffer_.data() + buffered_ : roomAfterFlush(maxBytes);
     }
     void wrote(std::size_t bytes) { buffered_ += bytes; }
-    // Later writes overwrite the file from its first byte.
+    // Whether rewind() may be used: not for a device or a pipe.
+    bool canRewind() const { return target_.seekable; }
+    // Later writes overwrite the file from its first byte. Requires: canRewind().
     void rewind();
     // Writes what is buffered and closes the file, keeping its temporary name; no write
     // may follow. Lets several files fail before any of them takes its final name.
     void finish();
-    // Finishes the file if needed and gives it its final name.
-    void commit();
 
-    const std::string& fileName() const { return fileName_; }
+    // The name as given, for messages and reports.
+    const std::string& fileName() const { return target_.name; }
+    const TOutputTarget& target() const { return target_; }
+    // Written in place: nothing to rename at the commit.
+    bool isDirect() const { return target_.kind == TOutputTarget::TKind::direct; }
+    // Where the bytes wait for the commit. Requires: !isDirect().
+    const std::string& temporaryPath() const { return temporaryPath_; }
+    // The commit gave the file its final name: the temporary one is gone.
+    void markCommitted();
     // Bytes in the file so far, buffered ones included.
     std::uint64_t size() const { return std::max(size_, offset_ + buffered_); }
 
@@ -58,10 +69,10 @@ private:
     void drainWrites();
     [[noreturn]] void fail(const char* action) const;
 
-    std::string fileName_;
-    std::string temporaryName_;
+    TOutputTarget target_;
+    std::string temporaryPath_;
     int descriptor_ = -1;
-    int signalSlot_ = -1;  // where a signal handler finds temporaryName_
+    int signalSlot_ = -1;  // where a signal handler finds temporaryPath_
     bool committed_ = false;
     std::uint64_t offset_ = 0;  // where the buffer lands in the file
     std::uint64_t size_ = 0;    // of the file on disk
@@ -70,7 +81,32 @@ private:
     std::unique_ptr<TBackgroundWriter> writer_;  // with TWriting::inBackground, while open
 };
 
-// Makes SIGINT, SIGTERM and SIGHUP remove the temporary file of every TOutputFile not
-// yet committed, then end the process as the signal would. A signal the process was
-// started ignoring stays ignored.
+// A name beside path, in its folder, that ends in kind and a number no other file of this
+// process uses: "<name>.gerador~<kind><pid>-<n>", with the name cut short where the whole
+// would pass the system's limit on a name. `rm ./*.gerador~*` clears what a killed run left.
+std::string siblingName(const std::string& path, const char* kind);
+
+// Makes every signal whose default action ends the process (but SIGKILL and SIGSTOP)
+// remove the temporary file of every TOutputFile not yet committed, then end the process
+// as the signal would. A signal the process was started ignoring stays ignored.
 void removeTemporaryFilesOnSignals();
+
+// Keeps those signals waiting while it lives: what the commit does between its first and
+// last rename is never cut short by them.
+class TSignalHold {
+public:
+    TSignalHold();
+    ~TSignalHold();
+    TSignalHold(const TSignalHold&) = delete;
+    TSignalHold& operator=(const TSignalHold&) = delete;
+    // Whether one of them arrived since and is waiting.
+    bool signalWaiting() const;
+
+private:
+    sigset_t previous_;
+};
+
+// Removes path, and when that fails notes the file as left behind.
+void removeOrNote(const std::string& path);
+// Files that could not be removed, each with the reason, for the user; empties the list.
+std::vector<std::string> takeLeftoverNotes();

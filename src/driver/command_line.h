@@ -10,8 +10,6 @@ struct TCommandLine {
     enum class TAction { run, help, version };
     TAction action = TAction::run;
     TSettings settings;
-    std::string directory;   // where the files are written; empty: the working folder
-    bool waitForKey = true;  // read one character at the end
 };
 
 // A command line that cannot be run; the message names the option and its value.

@@ -7,24 +7,32 @@
 #include <unistd.h>
 
 #include "common/console.h"
+#include "common/output_file.h"
 #include "driver/command_line.h"
 #include "driver/process_setup.h"
+#include "driver/stages.h"
 
 namespace {
 
 // Moves into the folder of -C and makes arquivos/ when a trip or task file is asked for.
 // Returns false with a message when that cannot be done.
-bool prepareFolder(const TCommandLine& commandLine) {
-    if (!commandLine.directory.empty() && chdir(commandLine.directory.c_str()) != 0) {
-        std::perror(("Erro: --directory " + commandLine.directory).c_str());
+bool prepareFolder(const TSettings& settings) {
+    if (!settings.directory.empty() && chdir(settings.directory.c_str()) != 0) {
+        std::perror(("Erro: --directory " + settings.directory).c_str());
         return false;
     }
-    const TSettings& settings = commandLine.settings;
     if ((settings.tripWriteFile || settings.taskWriteFile) && mkdir("arquivos", 0777) != 0 && errno != EEXIST) {
         std::perror("Erro: não foi possível criar a pasta \"arquivos\"");
         return false;
     }
     return true;
+}
+
+// Temporary files that could not be removed are named, so the user can.
+void reportLeftovers() {
+    for (const std::string& note : takeLeftoverNotes()) {
+        std::fprintf(stderr, "Aviso: não foi possível remover o arquivo temporário %s\n", note.c_str());
+    }
 }
 
 }  // namespace
@@ -43,7 +51,7 @@ int main(int argc, char* argv[]) {
             case TCommandLine::TAction::help: printText(helpText()); break;
             case TCommandLine::TAction::version: printText(versionText()); break;
             case TCommandLine::TAction::run:
-                if (!prepareFolder(commandLine)) return 1;
+                if (!prepareFolder(commandLine.settings)) return 1;
                 runStages(commandLine.settings);
                 break;
         }
@@ -51,8 +59,10 @@ int main(int argc, char* argv[]) {
     } catch (const std::exception& error) {
         std::fflush(stdout);
         std::fprintf(stderr, "Erro: %s\n", error.what());
+        reportLeftovers();
         return 1;
     }
-    if (commandLine.action == TCommandLine::TAction::run && commandLine.waitForKey) std::getchar();
+    reportLeftovers();
+    if (commandLine.action == TCommandLine::TAction::run && commandLine.settings.waitForKey) std::getchar();
     return 0;
 }

@@ -4,60 +4,49 @@
 #include <string>
 
 #include "common/date_time.h"
-#include "exports/mps_export.h"
+#include "common/model.h"
 
-#include <nlohmann/json_fwd.hpp>
-
-class TViagens;
-class TTarefas;
-class TColunas;
-
-// Every setting of the three stages; the defaults are the standard run's.
+// Every setting of a run. Each one is named, read, shown, reported and handed to its
+// generator by one row of the setting table (setting_table.h); a default-made value
+// holds the table's defaults, which are the standard run's.
 struct TSettings {
     TSettings();
 
     // Trips.
-    std::int32_t locationCount = 10;
-    std::int32_t minDistance = 100;
-    std::int32_t maxDistance = 1500;  // exclusive
-    double costFactor = 0.25;
-    std::uint32_t tripSeed = 0;
-    bool tripWriteFile = false;
-    bool tripEcho = false;
+    std::int32_t locationCount{};
+    std::int32_t minDistance{};
+    std::int32_t maxDistance{};  // exclusive
+    double costFactor{};
+    std::uint32_t tripSeed{};
+    bool tripWriteFile{};
+    bool tripEcho{};
     // Tasks.
-    std::int32_t count = 150;
-    std::int32_t depotCount = 3;
-    std::int32_t extraCostMin = 0;
-    std::int32_t extraCostMax = 30;  // exclusive
-    std::uint32_t taskSeed = 0;
-    TDateTime windowStart;  // 01/01/2006 08:00
-    TDateTime windowEnd;    // 04/01/2006 08:00
-    TDateTime minDuration;  // 01:00
-    TDateTime maxDuration;  // 09:01
-    bool taskWriteFile = false;
-    bool taskEcho = false;
+    std::int32_t count{};
+    std::int32_t depotCount{};
+    std::int32_t extraCostMin{};
+    std::int32_t extraCostMax{};  // exclusive
+    std::uint32_t taskSeed{};
+    TDateTime windowStart;
+    TDateTime windowEnd;
+    TDateTime minDuration;
+    TDateTime maxDuration;
+    bool taskWriteFile{};
+    bool taskEcho{};
     // Columns.
-    std::int32_t minTasks = 2;
-    std::int32_t maxTasks = 13;
-    std::int32_t acceptPercent = 100;
-    std::uint32_t columnSeed = 0;
-    bool columnWriteFile = true;
-    bool columnEcho = true;
+    std::int32_t minTasks{};
+    std::int32_t maxTasks{};
+    std::int32_t acceptPercent{};
+    std::uint32_t columnSeed{};
+    bool columnWriteFile{};
+    bool columnEcho{};
     // Exports of the columns; an empty name writes none.
     std::string mpsFileName;
+    TModel model{};  // of the MPS rows
     std::string orlibFileName;
-    TModel model = TModel::partition;  // of the MPS rows
     // What the run produced; an empty name writes none.
     std::string reportFileName;
     std::string svgFileName;
+    // The run itself.
+    std::string directory;  // where the files are written; empty: the working folder
+    bool waitForKey{};      // read one character at the end
 };
-
-// Copies the settings into the fields of the three generators.
-void applySettings(const TSettings& settings, TViagens& trips, TTarefas& tasks, TColunas& columns);
-
-// Every setting, keyed by the name of its option, for the report.
-nlohmann::ordered_json settingsJson(const TSettings& settings);
-
-// Prints the empty opening line, then runs the trip, task and column stages in order
-// with the settings' write and echo flags and exports. Throws what a stage throws.
-void runStages(const TSettings& settings);

@@ -88,5 +88,5 @@ void TMpsExport::end(std::int32_t columnCount) {
         }
     }
     out.write("ENDATA\n");
-    finishFile();
+    out.finish();
 }

@@ -5,14 +5,13 @@
 
 #include "columns/column_line.h"
 #include "columns/file_sink.h"
-
-// How the task rows bind: each task covered exactly once, or at least once.
-enum class TModel { partition, cover };
+#include "common/model.h"
 
 // The instance as a free-format MPS file for a mixed-integer solver.
 class TMpsExport : public TFileSink {
 public:
-    TMpsExport(std::string fileName, TModel model) : TFileSink(std::move(fileName)), model_(model) {}
+    TMpsExport(TRunFiles& files, std::string fileName, TModel model)
+        : TFileSink(files, std::move(fileName)), model_(model) {}
 
     void begin(const TColumnRunInfo& run) override;
     void add(const TPricedColumn& column) override;

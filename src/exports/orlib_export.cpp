@@ -5,7 +5,6 @@
 //   (index + 1) in chain order.
 #include "exports/orlib_export.h"
 
-#include "columns/column_file.h"
 
 namespace {
 
@@ -14,10 +13,10 @@ constexpr std::size_t kOrlibBuffer = 1 << 20;
 }  // namespace
 
 void TOrlibExport::begin(const TColumnRunInfo& run) {
-    TOutputFile& out = createFile(kOrlibBuffer, TOutputFile::TWriting::inBackground);
-    taskCount_ = run.taskCount;
+    createFile(kOrlibBuffer, TOutputFile::TWriting::inBackground);
     taskNumbers_.prepare(run.taskCount);
-    out.write(std::to_string(run.taskCount) + " " + kCountField + "\n");
+    writeCountHeader(std::to_string(run.taskCount) + " ", run);
+    file().write("\n");
 }
 
 void TOrlibExport::add(const TPricedColumn& column) {
@@ -32,6 +31,5 @@ void TOrlibExport::add(const TPricedColumn& column) {
 }
 
 void TOrlibExport::end(std::int32_t columnCount) {
-    writeCountOverField(file(), std::to_string(taskCount_) + " ", columnCount);
-    finishFile();
+    endWithCount(columnCount);
 }

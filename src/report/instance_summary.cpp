@@ -4,6 +4,8 @@
 
 namespace {
 
+constexpr std::size_t kLeastShown = 5;  // least covered tasks named on the console
+
 std::string taskNumber(std::int32_t task) {
     return std::to_string(task + 1);
 }
@@ -17,47 +19,49 @@ void TValueRange::add(std::int64_t value) {
 }
 
 void TInstanceSummary::begin(const TColumnRunInfo& run) {
-    static_cast<TInstanceFacts&>(*this) = TInstanceFacts();
-    taskCount = run.taskCount;
-    depotCount = static_cast<std::int32_t>(run.depotWeights.size());
-    tasks = run.tasks;
+    facts_ = TInstanceFacts();
+    facts_.taskCount = run.taskCount;
+    facts_.depotCount = static_cast<std::int32_t>(run.depotWeights.size());
+    facts_.tasks = run.tasks;
     check_.start(run.taskCount);
     depotColumns_ = nullptr;
     // A column holds each task at most once; the unused lengths are cut at the end.
-    columnsByLength.assign(static_cast<std::size_t>(std::max(run.taskCount, 0)) + 1, 0);
+    facts_.columnsByLength.assign(static_cast<std::size_t>(std::max(run.taskCount, 0)) + 1, 0);
 }
 
 void TInstanceSummary::add(const TPricedColumn& column) {
-    const std::vector<std::int32_t>& chain = *column.tasks;
-    ++columnCount;
-    cost.add(column.cost);
-    workMinutes.add(column.workMinutes);
+    ++facts_.columnCount;
+    facts_.cost.add(column.cost);
+    facts_.workMinutes.add(column.workMinutes);
     // Consecutive columns mostly come from one search, with one depot.
     if (depotColumns_ == nullptr || column.depot != lastDepot_) {
         lastDepot_ = column.depot;
-        depotColumns_ = &columnsByDepot[lastDepot_];
+        depotColumns_ = &facts_.columnsByDepot[lastDepot_];
     }
     ++*depotColumns_;
-    ++phaseColumns[column.phase == 1 ? 0 : 1];
-    ++columnsByLength[chain.size()];
-    check_.add(column.sharedTasks, std::span(chain).subspan(column.sharedTasks));
+    ++facts_.phaseColumns[column.phase == 1 ? 0 : 1];
+    ++facts_.columnsByLength[column.tasks->size()];
+    check_.add(column);
 }
 
 void TInstanceSummary::end(std::int32_t) {
-    while (!columnsByLength.empty() && columnsByLength.back() == 0) columnsByLength.pop_back();
+    std::vector<std::int64_t>& byLength = facts_.columnsByLength;
+    while (!byLength.empty() && byLength.back() == 0) byLength.pop_back();
     check_.finish();
 
-    coverage = check_.coverage();
-    verdict = check_.verdict();
-    leastCoverage = coverage.empty() ? 0 : *std::min_element(coverage.begin(), coverage.end());
+    facts_.coverage = check_.coverage();
+    facts_.verdict = check_.verdict();
+    const std::vector<std::int64_t>& coverage = facts_.coverage;
+    facts_.leastCoverage = coverage.empty() ? 0 : *std::min_element(coverage.begin(), coverage.end());
     for (std::size_t task = 0; task < coverage.size(); ++task) {
         auto index = static_cast<std::int32_t>(task);
-        if (coverage[task] == leastCoverage) leastCovered.push_back(index);
-        if (coverage[task] == 0) uncovered.push_back(index);
+        if (coverage[task] == facts_.leastCoverage) facts_.leastCovered.push_back(index);
+        if (coverage[task] == 0) facts_.uncovered.push_back(index);
     }
 }
 
-std::string TInstanceSummary::verdictText() const {
+std::string verdictText(const TInstanceFacts& facts) {
+    const TPartitionVerdict& verdict = facts.verdict;
     switch (verdict.kind) {
         case TPartitionVerdict::TKind::uncoveredTask:
             return "não há partição exata: nenhuma coluna cobre a tarefa " + taskNumber(verdict.a) + ".";
@@ -72,21 +76,23 @@ std::string TInstanceSummary::verdictText() const {
            "resolva a exportação MPS para saber.";
 }
 
-std::string TInstanceSummary::consoleText() const {
-    std::string text = "   Relatório: " + std::to_string(columnCount) + " colunas (";
-    text += std::to_string(phaseColumns[0]) + " na fase 1, " + std::to_string(phaseColumns[1]) + " na fase 2).\n";
-    if (leastCovered.empty()) {
+std::string consoleSummary(const TInstanceFacts& facts) {
+    std::string text = "   Relatório: " + std::to_string(facts.columnCount) + " colunas (";
+    text += std::to_string(facts.phaseColumns[0]) + " na fase 1, " + std::to_string(facts.phaseColumns[1]) +
+            " na fase 2).\n";
+    const std::vector<std::int32_t>& least = facts.leastCovered;
+    if (least.empty()) {
         text += "   Menor cobertura: não há tarefas.\n";
     } else {
-        text += "   Menor cobertura: " + std::to_string(leastCoverage) + " colunas, tarefa";
-        text += leastCovered.size() > 1 ? "s " : " ";
-        for (std::size_t shown = 0; shown < leastCovered.size() && shown < 5; ++shown) {
+        text += "   Menor cobertura: " + std::to_string(facts.leastCoverage) + " colunas, tarefa";
+        text += least.size() > 1 ? "s " : " ";
+        for (std::size_t shown = 0; shown < least.size() && shown < kLeastShown; ++shown) {
             if (shown > 0) text += ", ";
-            text += taskNumber(leastCovered[shown]);
+            text += taskNumber(least[shown]);
         }
-        if (leastCovered.size() > 5) text += " e mais " + std::to_string(leastCovered.size() - 5);
+        if (least.size() > kLeastShown) text += " e mais " + std::to_string(least.size() - kLeastShown);
         text += ".\n";
     }
-    text += "   Partição: " + verdictText() + "\n\n";
+    text += "   Partição: " + verdictText(facts) + "\n\n";
     return text;
 }

@@ -35,22 +35,25 @@ struct TInstanceFacts {
     TPartitionVerdict verdict;
 };
 
-// What a column run produced, gathered while the columns stream by, with memory in the
+// The verdict in one Portuguese sentence, naming the tasks by number (index + 1).
+std::string verdictText(const TInstanceFacts& facts);
+// The lines printed after the closing lines of the column run.
+std::string consoleSummary(const TInstanceFacts& facts);
+
+// Gathers the facts of a column run while the columns stream by, with memory in the
 // number of tasks: counts by phase, length and depot, cost and minutes, the coverage of
-// each task and the partition verdict. Writes no file: the report and the picture read
-// it once its end() has run, so it goes before them among the sinks.
-class TInstanceSummary : public TColumnSink, public TInstanceFacts {
+// each task and the partition verdict.
+class TInstanceSummary : public TColumnSink {
 public:
     void begin(const TColumnRunInfo& run) override;
     void add(const TPricedColumn& column) override;
     void end(std::int32_t columnCount) override;
 
-    // The verdict in one Portuguese sentence, naming the tasks by number (index + 1).
-    std::string verdictText() const;
-    // The lines printed after the closing lines of the column run.
-    std::string consoleText() const;
+    // Complete once end() has run.
+    const TInstanceFacts& facts() const { return facts_; }
 
 private:
+    TInstanceFacts facts_;
     TPartitionCheck check_;
     std::int32_t lastDepot_ = 0;
     std::int64_t* depotColumns_ = nullptr;  // entry of lastDepot_ in columnsByDepot

@@ -1,11 +1,11 @@
 #include "report/json_report.h"
 
-#include <filesystem>
 #include <sys/resource.h>
 
 #include <nlohmann/json.hpp>
 
 #include "common/date_time.h"
+#include "common/output_file.h"
 #include "tasks/tasks.h"
 
 namespace {
@@ -22,7 +22,7 @@ std::vector<std::int32_t> taskNumbers(const std::vector<std::int32_t>& indices) 
     return numbers;
 }
 
-nlohmann::ordered_json tasksOf(const TInstanceSummary& summary) {
+nlohmann::ordered_json tasksOf(const TInstanceFacts& summary) {
     std::int64_t fromDepot = 0;
     std::int64_t toDepot = 0;
     nlohmann::ordered_json firstStart = nullptr;
@@ -44,7 +44,7 @@ nlohmann::ordered_json tasksOf(const TInstanceSummary& summary) {
             {"arrivingAtDepot", toDepot}, {"firstStart", firstStart}, {"lastEnd", lastEnd}};
 }
 
-nlohmann::ordered_json verdictOf(const TInstanceSummary& summary) {
+nlohmann::ordered_json verdictOf(const TInstanceFacts& summary) {
     const TPartitionVerdict& verdict = summary.verdict;
     nlohmann::ordered_json result;
     switch (verdict.kind) {
@@ -61,35 +61,14 @@ nlohmann::ordered_json verdictOf(const TInstanceSummary& summary) {
             result = {{"exactPartition", nullptr}, {"certificate", nullptr}};
             break;
     }
-    result["explanation"] = summary.verdictText();
+    result["explanation"] = verdictText(summary);
     return result;
 }
 
 }  // namespace
 
-TJsonReport::TJsonReport(std::string fileName, const TInstanceSummary& summary, const nlohmann::ordered_json& settings,
-                         std::vector<const TColumnSink*> outputs, std::vector<std::string> earlierFiles,
-                         std::chrono::steady_clock::time_point started)
-    : TFileSink(std::move(fileName)),
-      summary_(summary),
-      settings_(std::make_unique<nlohmann::ordered_json>(settings)),
-      outputs_(std::move(outputs)),
-      earlierFiles_(std::move(earlierFiles)),
-      started_(started) {}
-
-TJsonReport::~TJsonReport() = default;
-
-void TJsonReport::begin(const TColumnRunInfo&) {
-    createFile(1 << 16);
-}
-
-void TJsonReport::end(std::int32_t) {
-    file().write(reportOf().dump(2) + "\n");
-    finishFile();
-}
-
-nlohmann::ordered_json TJsonReport::reportOf() const {
-    const TInstanceSummary& summary = summary_;
+void writeJsonReport(TOutputFile& file, const TRunResult& result, const nlohmann::ordered_json& settings) {
+    const TInstanceFacts& summary = result.instance;
     nlohmann::ordered_json byLength = nlohmann::ordered_json::object();
     for (std::size_t length = 0; length < summary.columnsByLength.size(); ++length) {
         if (summary.columnsByLength[length] != 0) byLength[std::to_string(length)] = summary.columnsByLength[length];
@@ -98,24 +77,15 @@ nlohmann::ordered_json TJsonReport::reportOf() const {
     for (const auto& [depot, columns] : summary.columnsByDepot) byDepot[std::to_string(depot)] = columns;
 
     nlohmann::ordered_json files = nlohmann::ordered_json::array();
-    for (const std::string& name : earlierFiles_) {
-        std::error_code error;
-        auto bytes = std::filesystem::file_size(name, error);
-        if (!error) files.push_back({{"name", name}, {"bytes", bytes}});
-    }
-    for (const TColumnSink* output : outputs_) {
-        for (const TColumnSink::TWrittenFile& written : output->writtenFiles()) {
-            files.push_back({{"name", written.name}, {"bytes", written.bytes}});
-        }
-    }
+    for (const TWrittenFile& written : result.files) files.push_back({{"name", written.name}, {"bytes", written.bytes}});
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::chrono::duration<double> wall = std::chrono::steady_clock::now() - started_;
+    std::chrono::duration<double> wall = std::chrono::steady_clock::now() - result.started;
 
-    return {
+    nlohmann::ordered_json report = {
         {"program", {{"name", "gerador"}, {"version", GERADOR_VERSION}}},
-        {"settings", *settings_},
-        {"trips", {{"locations", settings_->value("location-count", 0)}}},
+        {"settings", settings},
+        {"trips", {{"locations", settings.value("location-count", 0)}}},
         {"tasks", tasksOf(summary)},
         {"columns",
          {{"total", summary.columnCount},
@@ -133,4 +103,5 @@ nlohmann::ordered_json TJsonReport::reportOf() const {
         {"files", files},
         {"run", {{"wallSeconds", wall.count()}, {"peakMemoryKB", usage.ru_maxrss}}},
     };
+    file.write(report.dump(2) + "\n");
 }

@@ -25,6 +25,7 @@ void TPartitionCheck::start(std::int32_t taskCount) {
     depth_ = 0;
     positionTask_.assign(tasks, 0);
     positionColumns_.assign(tasks, 0);
+    previous_.forget();
 }
 
 std::uint32_t& TPartitionCheck::together(std::int32_t first, std::int32_t second) {
@@ -58,11 +59,13 @@ void TPartitionCheck::pop() {
     }
 }
 
-void TPartitionCheck::add(std::size_t sharedTasks, std::span<const std::int32_t> newTasks) {
-    assert(sharedTasks <= depth_ && sharedTasks + newTasks.size() > 0);
-    assert(sharedTasks + newTasks.size() <= positionTask_.size());
-    while (depth_ > sharedTasks) pop();
-    for (std::int32_t task : newTasks) {
+void TPartitionCheck::add(const TPricedColumn& column) {
+    const std::vector<std::int32_t>& chain = *column.tasks;
+    std::size_t shared = previous_.sharedWith(column);
+    assert(shared <= depth_ && !chain.empty() && chain.size() <= positionTask_.size());
+    while (depth_ > shared) pop();
+    for (std::size_t position = shared; position < chain.size(); ++position) {
+        std::int32_t task = chain[position];
         assert(task >= 0 && task < taskCount_);
         positionTask_[depth_] = task;
         positionColumns_[depth_] = 0;

@@ -2,8 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <vector>
+
+#include "columns/column_sink.h"
 
 // Why an instance cannot be partitioned exactly, when a simple reason shows it.
 struct TPartitionVerdict {
@@ -27,11 +28,9 @@ class TPartitionCheck {
 public:
     // Forgets everything and sizes the tables for taskCount tasks.
     void start(std::int32_t taskCount);
-    // Adds the column made of the first sharedTasks tasks of the previous column and then
-    // newTasks. Requires: start() first; a column not empty, its task indices below
-    // taskCount, each at most once; sharedTasks at most the previous column's length;
-    // fewer than 2^32 columns.
-    void add(std::size_t sharedTasks, std::span<const std::int32_t> newTasks);
+    // Adds a column. Requires: start() first; task indices below taskCount, each at most
+    // once; fewer than 2^32 columns.
+    void add(const TPricedColumn& column);
     // Counts what is still kept; call once after the last column.
     void finish();
 
@@ -55,4 +54,5 @@ private:
     std::size_t depth_ = 0;
     std::vector<std::int32_t> positionTask_;
     std::vector<std::int64_t> positionColumns_;
+    TPreviousColumn previous_;
 };

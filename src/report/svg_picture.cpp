@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "common/output_file.h"
 #include "tasks/tasks.h"
 
 namespace {
@@ -86,84 +87,104 @@ std::string line(double x1, double y1, double x2, double y2, const std::string& 
     return "<line x1=\"" + number(x1) + "\" y1=\"" + number(y1) + "\" x2=\"" + number(x2) + "\" y2=\"" + number(y2) +
            "\" stroke=\"" + stroke + "\"/>\n";
 }
+// Where things go, worked out once from the task count and the window.
+struct TLayout {
+    std::size_t taskCount = 0;
+    double rowHeight = 0;
+    double barHeight = 0;
+    double rowsHeight = 0;
+    double firstDay = 0;  // the time axis, in whole days
+    double lastDay = 0;
+    double legendTop = 0;
+    double height = 0;
 
-}  // namespace
+    double xOf(double instant) const { return kLeft + (instant - firstDay) / (lastDay - firstDay) * kTimelineWidth; }
+    double yOf(std::size_t task) const { return kTop + rowHeight * static_cast<double>(task); }
+};
 
-void TSvgPicture::begin(const TColumnRunInfo&) {
-    createFile(1 << 16);
+TLayout layoutOf(const TInstanceFacts& facts, const TPictureFrame& frame) {
+    TLayout layout;
+    layout.taskCount = static_cast<std::size_t>(std::max(facts.taskCount, 0));
+    const std::vector<TTarefa>& tasks = *facts.tasks;
+    // Rows shrink with the task count: readable at 150 tasks, still one pixel at thousands.
+    layout.rowHeight = std::clamp(1200.0 / std::max<double>(1, static_cast<double>(layout.taskCount)), 1.0, 8.0);
+    layout.barHeight = layout.rowHeight >= 3 ? layout.rowHeight - 1 : layout.rowHeight;
+    layout.rowsHeight = layout.rowHeight * static_cast<double>(layout.taskCount);
+    layout.firstDay = std::floor(static_cast<double>(frame.windowStart));
+    layout.lastDay = std::ceil(static_cast<double>(frame.windowEnd));
+    for (std::size_t task = 0; task < layout.taskCount; ++task) {
+        layout.firstDay = std::min(layout.firstDay, std::floor(static_cast<double>(tasks[task].start)));
+        layout.lastDay = std::max(layout.lastDay, std::ceil(static_cast<double>(tasks[task].end)));
+    }
+    layout.lastDay = std::max(layout.lastDay, layout.firstDay + 1);
+    layout.legendTop = kTop + std::max(layout.rowsHeight, kLengthsHeight + 60) + 30;
+    layout.height = layout.legendTop + 20 * std::ceil(frame.locationCount / 10.0) + 30;
+    return layout;
 }
 
-void TSvgPicture::end(std::int32_t) {
-    const TInstanceSummary& summary = summary_;
-    auto taskCount = static_cast<std::size_t>(std::max(summary.taskCount, 0));
-    const std::vector<TTarefa>& tasks = *summary.tasks;
-    // Rows shrink with the task count: readable at 150 tasks, still one pixel at thousands.
-    double rowHeight = std::clamp(1200.0 / std::max<double>(1, static_cast<double>(taskCount)), 1.0, 8.0);
-    double barHeight = rowHeight >= 3 ? rowHeight - 1 : rowHeight;
-    double rowsHeight = rowHeight * static_cast<double>(taskCount);
-
-    double firstDay = std::floor(static_cast<double>(windowStart_));
-    double lastDay = std::ceil(static_cast<double>(windowEnd_));
-    for (std::size_t task = 0; task < taskCount; ++task) {
-        firstDay = std::min(firstDay, std::floor(static_cast<double>(tasks[task].start)));
-        lastDay = std::max(lastDay, std::ceil(static_cast<double>(tasks[task].end)));
-    }
-    lastDay = std::max(lastDay, firstDay + 1);
-    auto xOf = [&](double instant) { return kLeft + (instant - firstDay) / (lastDay - firstDay) * kTimelineWidth; };
-
-    double legendTop = kTop + std::max(rowsHeight, kLengthsHeight + 60) + 30;
-    double height = legendTop + 20 * std::ceil(locationCount_ / 10.0) + 30;
+std::string titlePanel(const TInstanceFacts& facts, const TLayout& layout) {
     std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
-                      number(kWidth) + "\" height=\"" + number(height) + "\" viewBox=\"0 0 " + number(kWidth) + " " +
-                      number(height) + "\" font-family=\"sans-serif\" font-size=\"11\">\n";
-    svg += rect(0, 0, kWidth, height, "fill=\"white\"") + "\n";
+                      number(kWidth) + "\" height=\"" + number(layout.height) + "\" viewBox=\"0 0 " + number(kWidth) +
+                      " " + number(layout.height) + "\" font-family=\"sans-serif\" font-size=\"11\">\n";
+    svg += rect(0, 0, kWidth, layout.height, "fill=\"white\"") + "\n";
     svg += text(kLeft, 22,
-                std::to_string(summary.taskCount) + " tarefas, " + std::to_string(summary.columnCount) + " colunas",
+                std::to_string(facts.taskCount) + " tarefas, " + std::to_string(facts.columnCount) + " colunas",
                 "font-size=\"16\" font-weight=\"bold\"");
-    svg += text(kLeft, 40, "Partição: " + summary.verdictText(), "font-size=\"12\"");
+    svg += text(kLeft, 40, "Partição: " + verdictText(facts), "font-size=\"12\"");
+    return svg;
+}
 
-    // The time axis.
-    for (double day = firstDay; day <= lastDay; day += 1) {
-        for (int hour = 6; hour < 24 && day < lastDay; hour += 6) {
-            svg += line(xOf(day + hour / 24.0), kTop - 4, xOf(day + hour / 24.0), kTop + rowsHeight, "#e4e4e4");
+// A line and a date at each midnight, lighter lines every six hours.
+std::string timeAxis(const TLayout& layout) {
+    std::string svg;
+    double bottom = kTop + layout.rowsHeight;
+    for (double day = layout.firstDay; day <= layout.lastDay; day += 1) {
+        for (int hour = 6; hour < 24 && day < layout.lastDay; hour += 6) {
+            svg += line(layout.xOf(day + hour / 24.0), kTop - 4, layout.xOf(day + hour / 24.0), bottom, "#e4e4e4");
         }
-        svg += line(xOf(day), kTop - 14, xOf(day), kTop + rowsHeight, "#888");
-        svg += text(xOf(day) + 2, kTop - 16, textFromDateTime(day, "DD/MM"));
+        svg += line(layout.xOf(day), kTop - 14, layout.xOf(day), bottom, "#888");
+        svg += text(layout.xOf(day) + 2, kTop - 16, textFromDateTime(day, "DD/MM"));
     }
     svg += text(kLeft, kTop - 36, "Tarefas no tempo (cor: local de origem; traço escuro: ponta num depósito)");
+    return svg;
+}
 
-    // Highlighted rows, then the bars.
+// The bands of uncovered and certificate tasks, then per task its bar, depot ticks,
+// coverage bar and, every few rows, its number.
+std::string taskRows(const TInstanceFacts& facts, const TPictureFrame& frame, const TLayout& layout) {
+    std::string svg;
     auto bandOf = [&](std::size_t task, const char* colour) {
-        double y = kTop + rowHeight * static_cast<double>(task);
-        return rect(kLeft, y, kCoverageLeft + kCoverageWidth - kLeft, rowHeight, "fill=\"" + std::string(colour) + "\"") +
+        return rect(kLeft, layout.yOf(task), kCoverageLeft + kCoverageWidth - kLeft, layout.rowHeight,
+                    "fill=\"" + std::string(colour) + "\"") +
                "\n";
     };
-    for (std::int32_t task : summary.uncovered) svg += bandOf(static_cast<std::size_t>(task), "#f8c8c8");
-    const TPartitionVerdict& verdict = summary.verdict;
+    for (std::int32_t task : facts.uncovered) svg += bandOf(static_cast<std::size_t>(task), "#f8c8c8");
+    const TPartitionVerdict& verdict = facts.verdict;
     if (verdict.kind == TPartitionVerdict::TKind::neverTogetherPair) {
         for (std::int32_t task : {verdict.a, verdict.b}) svg += bandOf(static_cast<std::size_t>(task), "#ffe08a");
         svg += bandOf(static_cast<std::size_t>(verdict.c), "#ffb070");
     }
     std::int64_t mostCoverage = 1;
-    for (std::int64_t columns : summary.coverage) mostCoverage = std::max(mostCoverage, columns);
-    std::size_t labelEvery = static_cast<std::size_t>(std::ceil(11.0 / rowHeight));
-    for (std::size_t task = 0; task < taskCount; ++task) {
-        const TTarefa& record = tasks[task];
-        double y = kTop + rowHeight * static_cast<double>(task);
-        double start = xOf(static_cast<double>(record.start));
-        double end = xOf(static_cast<double>(record.end));
-        std::int64_t coverage = task < summary.coverage.size() ? summary.coverage[task] : 0;
+    for (std::int64_t columns : facts.coverage) mostCoverage = std::max(mostCoverage, columns);
+    auto labelEvery = static_cast<std::size_t>(std::ceil(11.0 / layout.rowHeight));
+    double barHeight = layout.barHeight;
+    for (std::size_t task = 0; task < layout.taskCount; ++task) {
+        const TTarefa& record = (*facts.tasks)[task];
+        double y = layout.yOf(task);
+        double start = layout.xOf(static_cast<double>(record.start));
+        double end = layout.xOf(static_cast<double>(record.end));
+        std::int64_t coverage = task < facts.coverage.size() ? facts.coverage[task] : 0;
         svg += rect(start, y, end - start, barHeight,
-                    "class=\"tarefa\" fill=\"" + colourOf(record.origin, locationCount_) + "\"",
+                    "class=\"tarefa\" fill=\"" + colourOf(record.origin, frame.locationCount) + "\"",
                     "Tarefa " + std::to_string(task + 1) + ": " + textFromDateTime(record.start, "DD/MM HH:mm") +
                         " a " + textFromDateTime(record.end, "DD/MM HH:mm") + ", local " +
                         std::to_string(record.origin) + " a " + std::to_string(record.destination) + ", " +
                         std::to_string(coverage) + " colunas") +
                "\n";
-        if (record.origin >= 1 && record.origin <= summary.depotCount) {
+        if (record.origin >= 1 && record.origin <= facts.depotCount) {
             svg += rect(start, y, 2, barHeight, "fill=\"#222\"") + "\n";
         }
-        if (record.destination >= 1 && record.destination <= summary.depotCount) {
+        if (record.destination >= 1 && record.destination <= facts.depotCount) {
             svg += rect(end - 2, y, 2, barHeight, "fill=\"#222\"") + "\n";
         }
         svg += rect(kCoverageLeft, y,
@@ -171,39 +192,52 @@ void TSvgPicture::end(std::int32_t) {
                     "class=\"cobertura\" fill=\"#5577aa\"") +
                "\n";
         if (task % labelEvery == 0) {
-            svg += text(kLeft - 4, y + std::min(rowHeight, 9.0), std::to_string(task + 1),
+            svg += text(kLeft - 4, y + std::min(layout.rowHeight, 9.0), std::to_string(task + 1),
                         "text-anchor=\"end\" font-size=\"9\"");
         }
     }
     svg += text(kCoverageLeft, kTop - 36, "Colunas por tarefa (até " + std::to_string(mostCoverage) + ")");
+    return svg;
+}
 
-    // Columns by number of tasks.
+// Columns by number of tasks, one bar per length.
+std::string lengthsPanel(const TInstanceFacts& facts) {
+    std::string svg;
     std::int64_t mostColumns = 1;
-    for (std::int64_t columns : summary.columnsByLength) mostColumns = std::max(mostColumns, columns);
-    std::size_t lengths = std::max<std::size_t>(summary.columnsByLength.size(), 2);
+    for (std::int64_t columns : facts.columnsByLength) mostColumns = std::max(mostColumns, columns);
+    std::size_t lengths = std::max<std::size_t>(facts.columnsByLength.size(), 2);
     double slot = kLengthsWidth / static_cast<double>(lengths - 1);
     double base = kTop + kLengthsHeight;
     svg += text(kLengthsLeft, kTop - 36, "Colunas por número de tarefas (até " + std::to_string(mostColumns) + ")");
     svg += line(kLengthsLeft, base, kLengthsLeft + kLengthsWidth, base, "#888");
     for (std::size_t length = 1; length < lengths; ++length) {
-        std::int64_t columns = length < summary.columnsByLength.size() ? summary.columnsByLength[length] : 0;
+        std::int64_t columns = length < facts.columnsByLength.size() ? facts.columnsByLength[length] : 0;
         double barLength = kLengthsHeight * static_cast<double>(columns) / static_cast<double>(mostColumns);
         double x = kLengthsLeft + slot * static_cast<double>(length - 1);
         svg += rect(x + 1, base - barLength, std::max(slot - 2, 1.0), barLength, "class=\"comprimento\" fill=\"#6a9f58\"",
                     std::to_string(length) + " tarefas: " + std::to_string(columns) + " colunas");
         svg += "\n" + text(x + slot / 2, base + 14, std::to_string(length), "text-anchor=\"middle\" font-size=\"9\"");
     }
+    return svg;
+}
 
-    // Legend.
-    for (std::int32_t location = 1; location <= locationCount_; ++location) {
+std::string legend(const TInstanceFacts& facts, const TPictureFrame& frame, const TLayout& layout) {
+    std::string svg;
+    for (std::int32_t location = 1; location <= frame.locationCount; ++location) {
         double x = kLeft + 130.0 * ((location - 1) % 10);
-        double y = legendTop + 20.0 * ((location - 1) / 10);
-        svg += rect(x, y - 9, 10, 10, "fill=\"" + colourOf(location, locationCount_) + "\"") + "\n";
-        svg += text(x + 14, y, "local " + std::to_string(location) + (location <= summary.depotCount ? " (depósito)" : ""));
+        double y = layout.legendTop + 20.0 * ((location - 1) / 10);
+        svg += rect(x, y - 9, 10, 10, "fill=\"" + colourOf(location, frame.locationCount) + "\"") + "\n";
+        svg += text(x + 14, y, "local " + std::to_string(location) + (location <= facts.depotCount ? " (depósito)" : ""));
     }
-    svg += text(kLeft, height - 10, "Faixa vermelha: tarefa sem coluna; amarela: par que nunca se encontra; laranja: "
-                                    "tarefa comum ao par.");
-    svg += "</svg>\n";
-    file().write(svg);
-    finishFile();
+    svg += text(kLeft, layout.height - 10, "Faixa vermelha: tarefa sem coluna; amarela: par que nunca se encontra; laranja: "
+                                           "tarefa comum ao par.");
+    return svg;
+}
+
+}  // namespace
+
+void writeSvgPicture(TOutputFile& file, const TInstanceFacts& facts, const TPictureFrame& frame) {
+    TLayout layout = layoutOf(facts, frame);
+    file.write(titlePanel(facts, layout) + timeAxis(layout) + taskRows(facts, frame, layout) + lengthsPanel(facts) +
+               legend(facts, frame, layout) + "</svg>\n");
 }

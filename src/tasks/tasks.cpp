@@ -7,12 +7,11 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <memory>
 #include <string>
 
 #include "common/console.h"
 #include "common/exceptions.h"
-#include "common/output_file.h"
+#include "common/run_files.h"
 #include "common/random_source.h"
 #include "tasks/task_order.h"
 #include "trips/trips.h"
@@ -191,12 +190,13 @@ TDateTime endOnQuarterHour(TDateTime rawEnd) {
     return withMinute(rawEnd, quarter);
 }
 
-void TTarefas::generateTasks(const TViagens& trips, bool writeFile, bool echo) {
+void TTarefas::generateTasks(const TViagens& trips, bool writeFile, bool echo, TRunFiles* runFiles) {
     checkParameters(*this, trips);
     randomsource::srand(seed);
-    std::unique_ptr<TOutputFile> file;
+    TRunFiles ownFiles;
+    TOutputFile* file = nullptr;
     if (writeFile) {
-        file = std::make_unique<TOutputFile>(kTaskFileName);
+        file = &(runFiles != nullptr ? *runFiles : ownFiles).create(kTaskFileName);
         file->write(std::to_string(count) + "\n" + std::to_string(trips.locationCount) + "\n");
     }
     // Earlier tasks stay: the array is extended, then ordered as a whole.
@@ -214,6 +214,7 @@ void TTarefas::generateTasks(const TViagens& trips, bool writeFile, bool echo) {
     }
     if (echo) printText("\n\n");
     // Closed before the closing lines, so success is never reported for a failed write.
-    if (file) commitAfterConsole(*file);
+    if (file != nullptr) file->finish();
+    if (runFiles == nullptr) commitAfterConsole(ownFiles);
     printClosingLines(count, "tarefas");
 }

@@ -6,6 +6,7 @@
 #include "common/date_time.h"
 
 class TViagens;
+class TRunFiles;
 
 inline constexpr const char* kTaskFileName = "arquivos/tarefas.txt";
 
@@ -40,9 +41,11 @@ public:
     // Appends count tasks drawn over the trip matrix, orders the whole array, ties the
     // first and last count div 20 + 1 tasks to depots; with writeFile writes
     // "arquivos/tarefas.txt", with echo prints the task lines; then the two closing lines.
+    // The file joins runFiles, to be committed with the rest of a run, or without them is
+    // committed before the closing lines.
     // Requires: trips generated. Throws EParameterError for parameters under which the
     // run would hang or read outside the matrix, EFileError when the file cannot be written.
-    void generateTasks(const TViagens& trips, bool writeFile, bool echo);
+    void generateTasks(const TViagens& trips, bool writeFile, bool echo, TRunFiles* runFiles = nullptr);
 };
 
 // Start of the window plus the fraction f (0 to 1) of the range of start times.

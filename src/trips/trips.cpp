@@ -6,14 +6,13 @@
 
 #include <climits>
 #include <cmath>
-#include <memory>
 #include <optional>
 #include <string>
 
 #include "common/console.h"
 #include "common/exceptions.h"
 #include "common/extended.h"
-#include "common/output_file.h"
+#include "common/run_files.h"
 #include "common/random_source.h"
 
 namespace {
@@ -78,12 +77,13 @@ void appendCellText(std::string& line, const TViagem& trip) {
 
 }  // namespace
 
-void TViagens::generateTrips(bool writeFile, bool echo) {
+void TViagens::generateTrips(bool writeFile, bool echo, TRunFiles* runFiles) {
     checkParameters(*this);
     randomsource::srand(seed);
-    std::unique_ptr<TOutputFile> file;
+    TRunFiles ownFiles;
+    TOutputFile* file = nullptr;
     if (writeFile) {
-        file = std::make_unique<TOutputFile>(kTripFileName);
+        file = &(runFiles != nullptr ? *runFiles : ownFiles).create(kTripFileName);
         file->write(std::to_string(locationCount) + "\n");
     }
 
@@ -105,6 +105,7 @@ void TViagens::generateTrips(bool writeFile, bool echo) {
     }
     if (echo) printText("\n\n");
     // Closed before the closing lines, so success is never reported for a failed write.
-    if (file) commitAfterConsole(*file);
+    if (file != nullptr) file->finish();
+    if (runFiles == nullptr) commitAfterConsole(ownFiles);
     printClosingLines(locationCount, "viagens");
 }

@@ -5,6 +5,8 @@
 
 #include "common/date_time.h"
 
+class TRunFiles;
+
 // One trip between two locations.
 struct TViagem {
     std::uint32_t distance = 0;
@@ -26,8 +28,9 @@ public:
     std::vector<std::vector<TViagem>> trips;  // trips[i][j]: from location i+1 to j+1
 
     // Fills the N x N matrix; with writeFile writes "arquivos/viagens.txt", with echo
-    // prints its rows; then prints the two closing lines.
-    // Throws EParameterError for a negative locationCount, EConvertError for a travel
-    // time of 24 hours or more, EFileError when the file cannot be written.
-    void generateTrips(bool writeFile, bool echo);
+    // prints its rows; then prints the two closing lines. The file joins runFiles, to be
+    // committed with the rest of a run, or without them is committed before those lines.
+    // Throws EParameterError for a negative locationCount or a travel time of 24 hours or
+    // more, EFileError when the file cannot be written.
+    void generateTrips(bool writeFile, bool echo, TRunFiles* runFiles = nullptr);
 };

@@ -7,6 +7,7 @@
 #include "columns/column_echo.h"
 #include "columns/column_file.h"
 #include "columns/columns.h"
+#include "common/run_files.h"
 #include "support/test_support.h"
 
 namespace {
@@ -99,14 +100,15 @@ std::string writeColumnFile(std::int32_t depotCount, const std::vector<std::vect
     columns.taskGenerator = &tasks;
     columns.uncoveredTasks.fill(2);
     std::string fileName = (folder.path() / "columns.txt").string();
-    TColumnFileSink file(fileName);
+    TRunFiles files;
+    TColumnFileSink file(files, fileName);
     file.begin(columnRunInfo(tasks));
     columns.sinks = {&file};
     std::int32_t counter = 0;
     for (const auto& chain : chains) columns.writeColumn(1, counter, chain);
     file.end(finalCount);
     EXPECT_FALSE(std::filesystem::exists(fileName)) << "named before the commit";
-    file.commit();
+    files.commit();
     EXPECT_EQ(entriesOf(folder.path()), std::vector<std::string>{"columns.txt"});
     return readFile(fileName);
 }

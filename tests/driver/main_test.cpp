@@ -5,7 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "columns/columns.h"
-#include "driver/settings.h"
+#include "driver/setting_table.h"
+#include "driver/stages.h"
 #include "support/test_support.h"
 #include "tasks/tasks.h"
 #include "trips/trips.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/settings.h"
+#include "driver/stages.h"
 
 // A small generated instance: few tasks, short chains, every offered chain written.
 struct TSmallInstance {

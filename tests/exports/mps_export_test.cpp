@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/run_files.h"
 #include "exports/export_test_support.h"
 #include "support/test_support.h"
 
@@ -91,7 +92,8 @@ TEST(MpsExport, SolversFindTheOptimumOfTheExhaustiveSearch) {
 std::string mpsOf(TModel model) {
     TTemporaryFolder folder;
     std::filesystem::path file = folder.path() / "m.mps";
-    TMpsExport mps(file.string(), model);
+    TRunFiles files;
+    TMpsExport mps(files, file.string(), model);
     TColumnRunInfo run;
     run.taskCount = 3;
     mps.begin(run);
@@ -103,7 +105,7 @@ std::string mpsOf(TModel model) {
     column.number = 2, column.cost = 815, column.tasks = &second;
     mps.add(column);
     mps.end(2);
-    mps.commit();
+    files.commit();
     return readFile(file);
 }
 

@@ -14,18 +14,22 @@ namespace {
 
 using TChain = std::vector<std::int32_t>;
 
-// Feeds chains in the given order, each with the part it shares with the one before.
+// Feeds chains in the given order, numbered, each with the part it shares with the one before.
 TPartitionCheck checked(std::int32_t taskCount, const std::vector<TChain>& chains) {
     TPartitionCheck check;
     check.start(taskCount);
     const TChain* previous = nullptr;
+    TPricedColumn column;
     for (const TChain& chain : chains) {
         std::size_t shared = 0;
         while (previous != nullptr && shared < previous->size() && shared < chain.size() &&
                (*previous)[shared] == chain[shared]) {
             ++shared;
         }
-        check.add(shared, std::span(chain).subspan(shared));
+        ++column.number;
+        column.tasks = &chain;
+        column.sharedTasks = shared;
+        check.add(column);
         previous = &chain;
     }
     check.finish();

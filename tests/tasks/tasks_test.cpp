@@ -8,7 +8,7 @@
 
 #include "columns/columns.h"
 #include "common/random_source.h"
-#include "driver/settings.h"
+#include "driver/setting_table.h"
 #include "support/test_support.h"
 #include "tasks/task_order.h"
 #include "trips/trips.h"

@@ -1,0 +1,15 @@
+#include "common/fault_hook.h"
+
+namespace {
+
+TFaultHook gHook = nullptr;
+
+}  // namespace
+
+void setFaultHook(TFaultHook hook) {
+    gHook = hook;
+}
+
+int injectedFault(const char* operation) {
+    return gHook != nullptr ? gHook(operation) : 0;
+}

@@ -1,0 +1,115 @@
+#include "common/output_target.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <regex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "common/exceptions.h"
+
+namespace {
+
+constexpr int kMostLinks = 40;  // as the system follows them
+
+std::string folderOf(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string leafOf(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The folder with every link resolved; a part that does not exist yet is kept as written.
+std::string canonicalFolder(const std::string& folder) {
+    char resolved[PATH_MAX];
+    if (realpath(folder.c_str(), resolved) != nullptr) return resolved;
+    std::string parent = folderOf(folder);
+    if (parent == folder) return folder;
+    std::string base = canonicalFolder(parent);
+    return (base == "/" ? "" : base) + "/" + leafOf(folder);
+}
+
+std::string nodeIdentity(const struct stat& status) {
+    return "node " + std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
+}
+
+// N when path names a descriptor of this process: /dev/fd/N, /proc/self/fd/N, /proc/<pid>/fd/N.
+int descriptorNamedBy(const std::string& path) {
+    static const std::regex descriptorPath(R"(^/(dev|proc/self|proc/([0-9]+))/fd/([0-9]+)$)");
+    std::smatch match;
+    if (!std::regex_match(path, match, descriptorPath)) return -1;
+    if (match[2].matched && std::stol(match[2].str()) != getpid()) return -1;
+    return std::stoi(match[3].str());
+}
+
+[[noreturn]] void failToResolve(const std::string& name, int error) {
+    throw EFileError("não foi possível seguir o nome \"" + name + "\": " + std::strerror(error));
+}
+
+}  // namespace
+
+TOutputTarget resolveOutput(const std::string& name) {
+    TOutputTarget target;
+    target.name = name;
+    std::string path = name;
+    for (int link = 0;; ++link) {
+        if (link > kMostLinks) failToResolve(name, ELOOP);
+        int descriptor = descriptorNamedBy(path);
+        if (descriptor >= 0) {
+            // The console or another open descriptor: written through it, where it stands.
+            struct stat status {};
+            if (fstat(descriptor, &status) != 0) failToResolve(name, errno);
+            target.kind = S_ISDIR(status.st_mode) ? TOutputTarget::TKind::folder : TOutputTarget::TKind::direct;
+            target.path = path;
+            target.descriptor = descriptor;
+            target.identities = {nodeIdentity(status)};
+            target.seekable = false;
+            return target;
+        }
+        struct stat status {};
+        if (lstat(path.c_str(), &status) != 0) {
+            if (errno != ENOENT) failToResolve(name, errno);
+            break;  // a new file
+        }
+        if (S_ISLNK(status.st_mode)) {
+            std::string linked(PATH_MAX, '\0');
+            ssize_t length = readlink(path.c_str(), linked.data(), linked.size());
+            if (length < 0) failToResolve(name, errno);
+            linked.resize(static_cast<std::size_t>(length));
+            path = linked.front() == '/' ? linked : folderOf(path) + "/" + linked;
+            continue;
+        }
+        if (S_ISDIR(status.st_mode)) {
+            target.kind = TOutputTarget::TKind::folder;
+        } else if (!S_ISREG(status.st_mode)) {
+            target.kind = TOutputTarget::TKind::direct;
+            // Devices and pipes are written as they come; none is ever rewound.
+            target.seekable = false;
+        }
+        target.identities.push_back(nodeIdentity(status));
+        break;
+    }
+    std::string folder = canonicalFolder(folderOf(path));
+    target.path = (folder == "/" ? "" : folder) + "/" + leafOf(path);
+    if (target.kind != TOutputTarget::TKind::direct) target.identities.push_back("name " + target.path);
+    return target;
+}
+
+bool sameFile(const TOutputTarget& first, const TOutputTarget& second) {
+    for (const std::string& identity : first.identities) {
+        for (const std::string& other : second.identities) {
+            if (identity != other) continue;
+            struct stat status {};
+            bool device = stat(first.path.c_str(), &status) == 0 && S_ISCHR(status.st_mode);
+            if (first.descriptor >= 0) device = fstat(first.descriptor, &status) == 0 && S_ISCHR(status.st_mode);
+            return !device;
+        }
+    }
+    return false;
+}

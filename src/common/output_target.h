@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What an output name stands for once links are followed.
+struct TOutputTarget {
+    enum class TKind {
+        replaced,  // a regular file, new or existing: written beside it and renamed over it
+        direct,    // a device, a pipe or a descriptor (/dev/stdout): written in place
+        folder,    // a folder: no output can take its name
+    };
+    TKind kind = TKind::replaced;
+    std::string name;     // as the user gave it, for messages
+    std::string path;     // the file the bytes go to: links followed, its folder resolved
+    int descriptor = -1;  // a direct target named through /dev/fd/N or /proc/self/fd/N: N
+    // Two targets with an identity in common are one file: the resolved folder and final
+    // name, and the device and inode of an existing node.
+    std::vector<std::string> identities;
+    bool seekable = true;  // a direct target that can be rewound without touching other output
+};
+
+// Resolves name, relative to the working folder. A folder that does not exist yet is
+// taken as it will be made. Throws EFileError when a link cannot be followed (a loop,
+// an unreadable link).
+TOutputTarget resolveOutput(const std::string& name);
+
+// Whether two targets are one file. Character devices are not: two outputs may both go
+// to /dev/null or to a terminal.
+bool sameFile(const TOutputTarget& first, const TOutputTarget& second);

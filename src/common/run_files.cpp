@@ -1,0 +1,173 @@
+#include "common/run_files.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <tuple>
+#include <unistd.h>
+
+#include "common/exceptions.h"
+#include "common/fault_hook.h"
+
+namespace {
+
+[[noreturn]] void failOn(const std::string& name, const char* action, int error) {
+    throw EFileError("não foi possível " + std::string(action) + " \"" + name + "\": " + std::strerror(error) +
+                     "; nenhum arquivo anterior foi substituído");
+}
+
+std::string folderOf(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// An exclusive lock on each folder the run renames into, taken in one order (device,
+// inode) so that two runs never wait on each other in a circle. The folder itself is
+// locked, so no lock file is left behind.
+class TFolderLocks {
+public:
+    explicit TFolderLocks(const std::vector<std::string>& folders) {
+        struct TFolder {
+            dev_t device;
+            ino_t inode;
+            int descriptor;
+        };
+        std::vector<TFolder> opened;
+        for (const std::string& folder : folders) {
+            int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            struct stat status {};
+            if (descriptor < 0 || fstat(descriptor, &status) != 0) {
+                if (descriptor >= 0) close(descriptor);
+                continue;  // the rename into it fails and says why
+            }
+            opened.push_back({status.st_dev, status.st_ino, descriptor});
+        }
+        std::sort(opened.begin(), opened.end(), [](const TFolder& first, const TFolder& second) {
+            return std::tie(first.device, first.inode) < std::tie(second.device, second.inode);
+        });
+        for (std::size_t index = 0; index < opened.size(); ++index) {
+            bool repeated = index > 0 && opened[index].device == opened[index - 1].device &&
+                            opened[index].inode == opened[index - 1].inode;
+            if (repeated) {
+                close(opened[index].descriptor);
+                continue;
+            }
+            while (flock(opened[index].descriptor, LOCK_EX) != 0 && errno == EINTR) {
+            }
+            descriptors_.push_back(opened[index].descriptor);
+        }
+    }
+    ~TFolderLocks() {
+        for (int descriptor : descriptors_) close(descriptor);  // closing releases the lock
+    }
+    TFolderLocks(const TFolderLocks&) = delete;
+    TFolderLocks& operator=(const TFolderLocks&) = delete;
+
+private:
+    std::vector<int> descriptors_;
+};
+
+// One file's part of the commit, kept so that it can be undone.
+struct TStep {
+    TOutputFile* file;
+    std::string backup;  // where the earlier file of the name is kept; empty: there was none
+    bool backupMoved = false;  // kept by a rename, not a hard link: the name is empty meanwhile
+    bool renamed = false;
+};
+
+int renameFault(const char* operation, const std::string& from, const std::string& to) {
+    if (int fault = injectedFault(operation)) return fault;
+    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+// Puts every earlier file back under its name and removes the new ones.
+void rollBack(std::vector<TStep>& steps) {
+    for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
+        const std::string& path = step->file->target().path;
+        if (step->renamed) {
+            if (step->backup.empty()) {
+                removeOrNote(path);
+            } else if (renameFault("restore", step->backup, path) != 0) {
+                removeOrNote(path);
+            }
+        } else if (!step->backup.empty()) {
+            if (step->backupMoved) {
+                renameFault("restore", step->backup, path);
+            } else {
+                removeOrNote(step->backup);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+TRunFiles::~TRunFiles() = default;
+
+TOutputFile& TRunFiles::create(const std::string& name, std::size_t bufferBytes, TOutputFile::TWriting writing) {
+    files_.push_back(std::make_unique<TOutputFile>(name, bufferBytes, writing));
+    return *files_.back();
+}
+
+void TRunFiles::commit() {
+    for (const auto& file : files_) file->finish();
+    std::vector<TOutputFile*> replaced;
+    std::vector<std::string> folders;
+    for (const auto& file : files_) {
+        if (file->isDirect()) continue;
+        replaced.push_back(file.get());
+        folders.push_back(folderOf(file->target().path));
+    }
+    TFolderLocks locks(folders);
+    TSignalHold hold;
+    // Every final name is checked before the first rename.
+    for (TOutputFile* file : replaced) {
+        struct stat status {};
+        if (stat(file->target().path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+            failOn(file->fileName(), "dar o nome final ao arquivo", EISDIR);
+        }
+    }
+    std::vector<TStep> steps;
+    steps.reserve(replaced.size());
+    try {
+        for (TOutputFile* file : replaced) {
+            const std::string& path = file->target().path;
+            TStep& step = steps.emplace_back(TStep{file});
+            struct stat status {};
+            if (lstat(path.c_str(), &status) == 0) {
+                step.backup = siblingName(path, "old");
+                int fault = injectedFault("link");
+                if (fault != 0 || link(path.c_str(), step.backup.c_str()) != 0) {
+                    // A file system without hard links: the earlier file is moved aside instead.
+                    if (int error = renameFault("move", path, step.backup)) {
+                        step.backup.clear();
+                        failOn(file->fileName(), "guardar o arquivo anterior", error);
+                    }
+                    step.backupMoved = true;
+                }
+            }
+            if (int error = renameFault("rename", file->temporaryPath(), path)) {
+                failOn(file->fileName(), "dar o nome final ao arquivo", error);
+            }
+            step.renamed = true;
+        }
+        if (hold.signalWaiting()) throw EFileError("a execução foi interrompida por um sinal");
+    } catch (...) {
+        rollBack(steps);
+        throw;
+    }
+    for (TStep& step : steps) {
+        step.file->markCommitted();
+        if (!step.backup.empty()) removeOrNote(step.backup);
+    }
+}
+
+std::vector<TWrittenFile> TRunFiles::written() const {
+    std::vector<TWrittenFile> files;
+    for (const auto& file : files_) files.push_back({file->fileName(), file->size()});
+    return files;
+}

@@ -1,0 +1,281 @@
+#include "driver/setting_table.h"
+
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <sys/stat.h>
+#include <type_traits>
+
+#include <nlohmann/json.hpp>
+
+#include "columns/columns.h"
+#include "common/exceptions.h"
+#include "tasks/tasks.h"
+#include "trips/trips.h"
+
+namespace {
+
+// Kinds of value: how an option reads one, how --help and the report show it.
+
+template <long long kLowest, long long kHighest, typename TNumber = std::int32_t>
+struct TWhole {
+    using TValue = TNumber;
+    static TValue read(const std::string& text) {
+        TValue value{};
+        auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (error == std::errc::result_out_of_range) throw EBadValue("número fora do intervalo do tipo");
+        if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+            throw EBadValue("não é um número inteiro");
+        }
+        if (static_cast<long long>(value) < kLowest || static_cast<long long>(value) > kHighest) {
+            throw EBadValue("deve ficar entre " + std::to_string(kLowest) + " e " + std::to_string(kHighest));
+        }
+        return value;
+    }
+    static std::string shown(TValue value) { return std::to_string(value); }
+    static nlohmann::ordered_json json(TValue value) { return value; }
+};
+
+using TInt32 = TWhole<INT32_MIN, INT32_MAX>;
+using TSeed = TWhole<0, UINT32_MAX, std::uint32_t>;
+
+struct TFinite {
+    using TValue = double;
+    static TValue read(const std::string& text) {
+        double value = 0.0;
+        auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
+            throw EBadValue("não é um número finito");
+        }
+        return value;
+    }
+    static std::string shown(TValue value) { return textOfDouble(value); }
+    static nlohmann::ordered_json json(TValue value) { return value; }
+};
+
+struct TInstant {
+    using TValue = TDateTime;
+    static TValue read(const std::string& text) {
+        try {
+            return dateTimeFromText(text);
+        } catch (const EConvertError&) {
+            throw EBadValue("não é uma data e hora no formato DD/MM/AAAA HH:MM");
+        }
+    }
+    static std::string text(TValue value) { return textFromDateTime(value, "DD/MM/YYYY HH:mm"); }
+    static std::string shown(TValue value) { return "\"" + text(value) + "\""; }
+    static nlohmann::ordered_json json(TValue value) { return text(value); }
+};
+
+struct TDuration {
+    using TValue = TDateTime;
+    static TValue read(const std::string& text) {
+        try {
+            return timeFromText(text);
+        } catch (const EConvertError&) {
+            throw EBadValue("não é uma duração no formato HH:MM");
+        }
+    }
+    static std::string text(TValue value) { return textFromDateTime(value, "HH:mm"); }
+    static std::string shown(TValue value) { return "\"" + text(value) + "\""; }
+    static nlohmann::ordered_json json(TValue value) { return text(value); }
+};
+
+// A yes-or-no setting; its switch gives "sim", the --no- form "não".
+struct TYesNo {
+    using TValue = bool;
+    static TValue read(const std::string& text) { return text == "sim"; }
+    static std::string shown(TValue value) { return value ? "sim" : "não"; }
+    static nlohmann::ordered_json json(TValue value) { return value; }
+};
+
+struct TWait : TYesNo {
+    static std::string shown(TValue value) { return value ? "espera" : "não espera"; }
+};
+
+struct TFileName {
+    using TValue = std::string;
+    static constexpr bool kNamesOutput = true;
+    static TValue read(const std::string& text) {
+        if (text.empty()) throw EBadValue("falta o nome do arquivo");
+        return text;
+    }
+    static std::string shown(const TValue& value) { return value.empty() ? "não grava" : value; }
+    static nlohmann::ordered_json json(const TValue& value) {
+        return value.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(value);
+    }
+};
+
+struct TFolder {
+    using TValue = std::string;
+    static TValue read(const std::string& text) {
+        struct stat status {};
+        if (text.empty() || stat(text.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+            throw EBadValue("a pasta não existe");
+        }
+        return text;
+    }
+    static std::string shown(const TValue& value) { return value.empty() ? "a pasta atual" : value; }
+    static nlohmann::ordered_json json(const TValue& value) { return value; }
+};
+
+struct TModelName {
+    using TValue = TModel;
+    static TValue read(const std::string& text) {
+        std::optional<TModel> model = modelNamed(text);
+        if (!model) throw EBadValue("deve ser partition ou cover");
+        return *model;
+    }
+    static std::string shown(TValue value) { return std::string(modelName(value)); }
+    static nlohmann::ordered_json json(TValue value) { return modelName(value); }
+};
+
+template <typename TOwner, typename TValue>
+TOwner ownerOfField(TValue TOwner::*);
+
+template <auto kMember, auto kField>
+void applyField(const TSettings& settings, TStageObjects& stages) {
+    using TOwner = decltype(ownerOfField(kField));
+    if constexpr (std::is_same_v<TOwner, TViagens>) {
+        stages.trips.*kField = settings.*kMember;
+    } else if constexpr (std::is_same_v<TOwner, TTarefas>) {
+        stages.tasks.*kField = settings.*kMember;
+    } else {
+        static_assert(std::is_same_v<TOwner, TColunas>);
+        stages.columns.*kField = settings.*kMember;
+    }
+}
+
+template <typename TKind>
+constexpr bool kNamesOutput = requires { TKind::kNamesOutput; };
+
+// A setting that takes a value; kField is the generator's field it goes to, if any.
+template <auto kMember, typename TKind, auto kField = nullptr>
+constexpr TSettingRow setting(const char* name, const char* valueName, const char* byDefault, const char* help) {
+    TSettingRow row{};
+    row.name = name;
+    row.valueName = valueName;
+    row.help = help;
+    row.byDefault = byDefault;
+    row.reported = true;
+    row.read = [](TSettings& settings, const std::string& text) { settings.*kMember = TKind::read(text); };
+    row.shown = [](const TSettings& settings) { return TKind::shown(settings.*kMember); };
+    row.json = [](const TSettings& settings) { return TKind::json(settings.*kMember); };
+    if constexpr (!std::is_same_v<decltype(kField), std::nullptr_t>) row.apply = &applyField<kMember, kField>;
+    if constexpr (kNamesOutput<TKind>) row.outputFile = kMember;
+    return row;
+}
+
+// A yes-or-no setting with a --no- form.
+template <auto kMember>
+constexpr TSettingRow flag(const char* name, const char* byDefault, const char* help) {
+    TSettingRow row = setting<kMember, TYesNo>(name, nullptr, byDefault, help);
+    row.switchValue = "sim";
+    row.negatable = true;
+    return row;
+}
+
+// An option of the command line, not of the instance: not in the report.
+constexpr TSettingRow unreported(TSettingRow row, char shortName = 0) {
+    row.reported = false;
+    row.shortName = shortName;
+    return row;
+}
+
+constexpr TSettingRow action(const char* name, char shortName, const char* help, TOptionAction action) {
+    TSettingRow row{};
+    row.name = name;
+    row.shortName = shortName;
+    row.help = help;
+    row.action = action;
+    return row;
+}
+
+using S = TSettings;
+
+constexpr TSettingRow kRows[] = {
+    setting<&S::locationCount, TWhole<2, INT32_MAX>, &TViagens::locationCount>("location-count", "N", "10",
+                                                                                "número de locais (>= 2)"),
+    setting<&S::minDistance, TInt32, &TViagens::minDistance>("min-distance", "N", "100", "menor distância sorteada"),
+    setting<&S::maxDistance, TInt32, &TViagens::maxDistance>("max-distance", "N", "1500",
+                                                             "limite (exclusivo) das distâncias sorteadas"),
+    setting<&S::costFactor, TFinite, &TViagens::costFactor>("cost-factor", "X", "0.25", "custo por unidade de distância"),
+    setting<&S::tripSeed, TSeed, &TViagens::seed>("trip-seed", "N", "0", "semente da matriz de viagens (0 a 4294967295)"),
+    flag<&S::tripWriteFile>("trip-write-file", "não", "grava arquivos/viagens.txt"),
+    flag<&S::tripEcho>("trip-echo", "não", "mostra a matriz de viagens"),
+    setting<&S::count, TWhole<0, INT32_MAX>, &TTarefas::count>("count", "N", "150", "número de tarefas (>= 0)"),
+    setting<&S::depotCount, TWhole<2, INT32_MAX>, &TTarefas::depotCount>(
+        "depot-count", "N", "3", "número de depósitos (2 até o número de locais)"),
+    setting<&S::extraCostMin, TInt32, &TTarefas::extraCostMin>("extra-cost-min", "N", "0",
+                                                               "menor custo extra de uma tarefa"),
+    setting<&S::extraCostMax, TInt32, &TTarefas::extraCostMax>("extra-cost-max", "N", "30",
+                                                               "limite (exclusivo) do custo extra"),
+    setting<&S::taskSeed, TSeed, &TTarefas::seed>("task-seed", "N", "0", "semente das tarefas (0 a 4294967295)"),
+    setting<&S::windowStart, TInstant, &TTarefas::windowStart>(
+        "window-start", "DATA", "01/01/2006 08:00", "início da janela de planejamento, \"DD/MM/AAAA HH:MM\""),
+    setting<&S::windowEnd, TInstant, &TTarefas::windowEnd>("window-end", "DATA", "04/01/2006 08:00",
+                                                           "fim da janela de planejamento"),
+    setting<&S::minDuration, TDuration, &TTarefas::minDuration>("min-duration", "HH:MM", "01:00",
+                                                                "menor duração (guardada, não usada no sorteio)"),
+    setting<&S::maxDuration, TDuration, &TTarefas::maxDuration>(
+        "max-duration", "HH:MM", "09:01", "as partidas vão até o fim da janela menos esta duração"),
+    flag<&S::taskWriteFile>("task-write-file", "não", "grava arquivos/tarefas.txt"),
+    flag<&S::taskEcho>("task-echo", "não", "mostra as tarefas"),
+    setting<&S::minTasks, TWhole<0, INT32_MAX>, &TColunas::minTasks>("min-tasks", "N", "2",
+                                                                     "uma coluna tem mais tarefas que isto (>= 0)"),
+    setting<&S::maxTasks, TWhole<1, INT32_MAX>, &TColunas::maxTasks>(
+        "max-tasks", "N", "13", "uma coluna tem no máximo isto de tarefas (>= 1)"),
+    setting<&S::acceptPercent, TWhole<0, 100>, &TColunas::acceptPercent>(
+        "accept-percent", "N", "100", "grava uma cadeia oferecida quando um sorteio de 0 a 99 é <= N (0 a 100)"),
+    setting<&S::columnSeed, TSeed, &TColunas::seed>("column-seed", "N", "0", "semente das colunas (0 a 4294967295)"),
+    flag<&S::columnWriteFile>("column-write-file", "sim", "grava o arquivo de colunas 150_3304438.txt"),
+    flag<&S::columnEcho>("column-echo", "sim", "mostra cada 10000ª coluna"),
+    setting<&S::mpsFileName, TFileName>("mps", "ARQUIVO", "", "grava também a instância em MPS livre, para solvers"),
+    setting<&S::model, TModelName>(
+        "model", "MODELO", "partition",
+        "linhas do arquivo de --mps: partition (cada tarefa exatamente uma vez) ou cover (ao menos uma)"),
+    setting<&S::orlibFileName, TFileName>("orlib", "ARQUIVO", "",
+                                          "grava também a instância no formato OR-Library de partição de conjuntos"),
+    setting<&S::reportFileName, TFileName>("report", "ARQUIVO", "",
+                                           "grava um relatório da instância em JSON e resume-o no console"),
+    setting<&S::svgFileName, TFileName>("svg", "ARQUIVO", "", "grava uma figura da instância em SVG"),
+    unreported(setting<&S::directory, TFolder>("directory", "PASTA", "",
+                                               "pasta onde os arquivos são gravados (deve existir)"),
+               'C'),
+    [] {
+        TSettingRow row = unreported(setting<&S::waitForKey, TWait>(
+            "no-wait", nullptr, "sim", "não espera por um caractere na entrada ao final"));
+        row.switchValue = "não";
+        return row;
+    }(),
+    action("help", 'h', "mostra esta ajuda", TOptionAction::help),
+    action("version", 0, "mostra a versão", TOptionAction::version),
+};
+
+}  // namespace
+
+TSettings::TSettings() {
+    for (const TSettingRow& row : kRows) {
+        // An empty default (no file, the working folder) is the value-initialised member.
+        if (row.read != nullptr && row.byDefault != nullptr && *row.byDefault != '\0') row.read(*this, row.byDefault);
+    }
+}
+
+std::span<const TSettingRow> settingRows() {
+    return kRows;
+}
+
+void applySettings(const TSettings& settings, TViagens& trips, TTarefas& tasks, TColunas& columns) {
+    TStageObjects stages{trips, tasks, columns};
+    for (const TSettingRow& row : kRows) {
+        if (row.apply != nullptr) row.apply(settings, stages);
+    }
+}
+
+nlohmann::ordered_json settingsJson(const TSettings& settings) {
+    nlohmann::ordered_json json = nlohmann::ordered_json::object();
+    for (const TSettingRow& row : kRows) {
+        if (row.reported) json[row.name] = row.json(settings);
+    }
+    return json;
+}

@@ -1,0 +1,95 @@
+#include "driver/stages.h"
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "columns/column_echo.h"
+#include "columns/column_file.h"
+#include "columns/columns.h"
+#include "common/console.h"
+#include "common/run_files.h"
+#include "driver/setting_table.h"
+#include "exports/mps_export.h"
+#include "exports/orlib_export.h"
+#include "report/instance_summary.h"
+#include "report/json_report.h"
+#include "report/svg_picture.h"
+#include "tasks/tasks.h"
+#include "trips/trips.h"
+
+namespace {
+
+// The outputs the column run feeds, as the settings ask for them.
+struct TColumnOutputs {
+    std::vector<std::unique_ptr<TColumnSink>> owned;
+    TInstanceSummary* summary = nullptr;  // when the report or the picture needs it
+
+    TColumnOutputs(const TSettings& settings, TRunFiles& files) {
+        if (settings.columnWriteFile) owned.push_back(std::make_unique<TColumnFileSink>(files));
+        if (settings.columnEcho) owned.push_back(std::make_unique<TColumnEchoSink>());
+        if (!settings.mpsFileName.empty()) {
+            owned.push_back(std::make_unique<TMpsExport>(files, settings.mpsFileName, settings.model));
+        }
+        if (!settings.orlibFileName.empty()) {
+            owned.push_back(std::make_unique<TOrlibExport>(files, settings.orlibFileName));
+        }
+        if (!settings.reportFileName.empty() || !settings.svgFileName.empty()) {
+            auto gathered = std::make_unique<TInstanceSummary>();
+            summary = gathered.get();
+            owned.push_back(std::move(gathered));
+        }
+    }
+
+    std::vector<TColumnSink*> sinks() const {
+        std::vector<TColumnSink*> all;
+        for (const auto& sink : owned) all.push_back(sink.get());
+        return all;
+    }
+};
+
+void warnOfUncoverableTasks(const TColumnRunResult& columnRun) {
+    for (std::int32_t task : columnRun.uncoverableTasks) {
+        std::fprintf(stderr, "Aviso: nenhuma coluna cobre a tarefa %d; a instância não tem partição exata.\n",
+                     task + 1);
+    }
+}
+
+}  // namespace
+
+void runStages(const TSettings& settings) {
+    auto started = std::chrono::steady_clock::now();
+    auto tripGenerator = std::make_unique<TViagens>();
+    auto taskGenerator = std::make_unique<TTarefas>();
+    auto columnGenerator = std::make_unique<TColunas>();
+    printText("\n");
+    applySettings(settings, *tripGenerator, *taskGenerator, *columnGenerator);
+    TRunFiles files;
+
+    tripGenerator->generateTrips(settings.tripWriteFile, settings.tripEcho, &files);
+    taskGenerator->generateTasks(*tripGenerator, settings.taskWriteFile, settings.taskEcho, &files);
+
+    TColumnOutputs outputs(settings, files);
+    TColumnRunResult columnRun = columnGenerator->generateColumns(taskGenerator.get(), outputs.sinks());
+    warnOfUncoverableTasks(columnRun);
+
+    // The report and the picture read what the run found, and join its commit.
+    if (outputs.summary != nullptr) {
+        TRunResult result{outputs.summary->facts(), {}, started};
+        if (!settings.svgFileName.empty()) {
+            TPictureFrame frame{settings.locationCount, settings.windowStart, settings.windowEnd};
+            writeSvgPicture(files.create(settings.svgFileName), result.instance, frame);
+        }
+        if (!settings.reportFileName.empty()) {
+            result.files = files.written();
+            writeJsonReport(files.create(settings.reportFileName), result, settingsJson(settings));
+        }
+    }
+    // A console that fails leaves no new file behind.
+    commitAfterConsole(files);
+    printClosingLines(columnRun.columnCount, "colunas");
+    if (!settings.reportFileName.empty()) printText(consoleSummary(outputs.summary->facts()));
+}
