@@ -16,6 +16,8 @@
 #include "tasks/tasks.h"
 #include "trips/trips.h"
 
+using namespace gerador;
+
 namespace {
 
 struct TStandardStages {

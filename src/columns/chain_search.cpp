@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cassert>
 
+namespace gerador {
+
 TChainSearch::TChainSearch(const TSuccessorLists& successors, std::int32_t maxTasks)
     : successors_(successors), maxTasks_(static_cast<std::uint32_t>(maxTasks)) {}
 
@@ -51,3 +53,5 @@ bool TChainSearch::next() {
     }
     return false;
 }
+
+}  // namespace gerador

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace gerador {
+
 using TSuccessorLists = std::vector<std::vector<std::int32_t>>;
 
 // Depth-first search over the successor lists from one start task, one chain at a time.
@@ -37,3 +39,5 @@ private:
     std::size_t unchangedSinceMark_ = 0;
     bool descending_ = false;
 };
+
+}  // namespace gerador

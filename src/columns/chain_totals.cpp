@@ -8,6 +8,8 @@
 #include "common/date_time.h"
 #include "tasks/tasks.h"
 
+namespace gerador {
+
 namespace {
 
 constexpr std::int64_t kSpanNotKept = INT64_MIN;
@@ -81,3 +83,5 @@ std::size_t TChainTotals::update(const std::vector<TTarefa>& tasks, const std::v
     spanMinutes_ = span;
     return shared;
 }
+
+}  // namespace gerador

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace gerador {
+
 struct TTarefa;
 
 // What a column's price needs of its chain, kept from one column to the next: the sum
@@ -51,3 +53,4 @@ private:
 // of day, each on its own; seconds are dropped. Requires: |duration| below 2^40 days.
 std::int64_t minutesOf(double duration);
 
+}  // namespace gerador

@@ -2,6 +2,8 @@
 
 #include "common/console.h"
 
+namespace gerador {
+
 namespace {
 
 constexpr std::int32_t kEchoEvery = 10000;
@@ -24,3 +26,5 @@ void TColumnEchoSink::add(const TPricedColumn& column) {
 void TColumnEchoSink::end(std::int32_t) {
     printText("\n");
 }
+
+}  // namespace gerador

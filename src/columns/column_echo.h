@@ -5,6 +5,8 @@
 #include "columns/column_line.h"
 #include "columns/column_sink.h"
 
+namespace gerador {
+
 // The console's sample of a column run: the line of every 10000th column (the 1st,
 // the 10001st, ...), each followed by an empty line, and one empty line at the end.
 class TColumnEchoSink : public TColumnSink {
@@ -17,3 +19,5 @@ private:
     TTaskNumberText taskNumbers_;
     std::string line_;
 };
+
+}  // namespace gerador

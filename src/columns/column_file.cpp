@@ -9,6 +9,8 @@
 
 #include <cstdio>
 
+namespace gerador {
+
 namespace {
 
 constexpr std::size_t kColumnFileBuffer = 1 << 20;
@@ -38,3 +40,5 @@ void TColumnFileSink::add(const TPricedColumn& column) {
 void TColumnFileSink::end(std::int32_t columnCount) {
     endWithCount(columnCount);
 }
+
+}  // namespace gerador

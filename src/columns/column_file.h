@@ -5,6 +5,8 @@
 #include "columns/column_line.h"
 #include "columns/file_sink.h"
 
+namespace gerador {
+
 inline constexpr const char* kColumnFileName = "150_3304438.txt";
 
 // The column file, written whole or not at all.
@@ -21,3 +23,5 @@ private:
     TTaskNumberText taskNumbers_;
     TColumnNumberText columnNumber_;
 };
+
+}  // namespace gerador

@@ -6,6 +6,8 @@
 #include <charconv>
 #include <cstring>
 
+namespace gerador {
+
 namespace {
 
 // "00" to "99", two characters each.
@@ -113,3 +115,5 @@ char* appendColumnLine(char* out, std::string_view number, const TPricedColumn& 
     *out++ = '\n';
     return out;
 }
+
+}  // namespace gerador

@@ -10,6 +10,8 @@
 
 #include "columns/column_sink.h"
 
+namespace gerador {
+
 // Characters of the longest 32-bit number, "-2147483648".
 inline constexpr std::size_t kLongestNumber = 11;
 
@@ -103,3 +105,5 @@ private:
 char* appendColumnLine(char* out, const TPricedColumn& column, std::string_view taskNumbers);
 // The same with the column number's text given, from an array of kLongestNumber characters.
 char* appendColumnLine(char* out, std::string_view number, const TPricedColumn& column, std::string_view taskNumbers);
+
+}  // namespace gerador

@@ -7,6 +7,8 @@
 #include "common/exceptions.h"
 #include "tasks/tasks.h"
 
+namespace gerador {
+
 namespace {
 
 constexpr std::int32_t kColumnCharge = 800;  // fixed cost of every column
@@ -63,3 +65,5 @@ void TColunas::writeColumn(std::int32_t depot, std::int32_t& columnCounter, cons
         uncoveredTasks.remove(chain[position]);
     }
 }
+
+}  // namespace gerador

@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+namespace gerador {
+
 struct TTarefa;
 
 // What every output of a column run learns before the first column.
@@ -65,3 +67,5 @@ public:
     // that it cannot write at the end.
     virtual bool needsCountFirst() const { return false; }
 };
+
+}  // namespace gerador

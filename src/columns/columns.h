@@ -8,6 +8,8 @@
 #include "columns/column_sink.h"
 #include "columns/uncovered_pool.h"
 
+namespace gerador {
+
 class TTarefas;
 
 // What a column run produced, beyond what its outputs wrote.
@@ -82,3 +84,5 @@ TColumnRunInfo columnRunInfo(const TTarefas& tasks);
 // The task generator's count, checked against its tasks.
 // Throws EParameterError when it is negative or past the end of the tasks.
 std::size_t checkedTaskCount(const TTarefas& tasks);
+
+}  // namespace gerador

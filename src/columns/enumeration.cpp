@@ -10,6 +10,8 @@
 #include "common/run_files.h"
 #include "tasks/tasks.h"
 
+namespace gerador {
+
 namespace {
 
 void checkParameters(const TTarefas* tasks, std::int32_t acceptPercent) {
@@ -102,3 +104,5 @@ std::int64_t TColunas::searchFrom(TChainSearch& search, std::int32_t startTask, 
     }
     return offered;
 }
+
+}  // namespace gerador

@@ -5,6 +5,8 @@
 #include "common/count_field.h"
 #include "common/output_target.h"
 
+namespace gerador {
+
 TOutputFile& TFileSink::createFile(std::size_t bufferBytes, TOutputFile::TWriting writing) {
     file_ = &files_.create(fileName_, bufferBytes, writing);
     return *file_;
@@ -24,3 +26,5 @@ void TCountedFileSink::endWithCount(std::int32_t columnCount) {
     if (!countWritten_) writeCountOverField(file(), textBefore_, columnCount);
     file().finish();
 }
+
+}  // namespace gerador

@@ -5,6 +5,8 @@
 #include "columns/column_sink.h"
 #include "common/run_files.h"
 
+namespace gerador {
+
 // A sink that writes one file of the run: created at begin, finished at end, committed
 // with the run's other files.
 class TFileSink : public TColumnSink {
@@ -41,3 +43,5 @@ private:
     std::string textBefore_;
     bool countWritten_ = false;
 };
+
+}  // namespace gerador

@@ -3,6 +3,8 @@
 #include "common/exceptions.h"
 #include "tasks/tasks.h"
 
+namespace gerador {
+
 std::size_t checkedTaskCount(const TTarefas& tasks) {
     requireParameter(tasks.count >= 0 && static_cast<std::size_t>(tasks.count) <= tasks.tasks.size(), "count",
                      tasks.count, "deve ficar entre 0 e o número de tarefas geradas, " +
@@ -27,3 +29,5 @@ void TColunas::buildSuccessorGraph(const TTarefas& tasks) {
         if (task.origin <= tasks.depotCount) startTasks.push_back(static_cast<std::int32_t>(i));
     }
 }
+
+}  // namespace gerador

@@ -2,6 +2,8 @@
 
 #include <cassert>
 
+namespace gerador {
+
 void TUncoveredPool::fill(std::int32_t taskCount) {
     uncovered_.assign(static_cast<std::size_t>(taskCount), 1);
     remaining_ = uncovered_.size();
@@ -26,3 +28,5 @@ std::int32_t TUncoveredPool::first() const {
     while (uncovered_[lowestCandidate_] == 0) ++lowestCandidate_;
     return static_cast<std::int32_t>(lowestCandidate_);
 }
+
+}  // namespace gerador

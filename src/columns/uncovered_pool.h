@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace gerador {
+
 // The task indices that no written column covers yet, lowest first. Entries are only
 // ever removed; removal by value and the lowest entry both cost O(1) amortised, which
 // matters because every task of every written column is removed.
@@ -25,3 +27,5 @@ private:
     std::size_t remaining_ = 0;
     mutable std::size_t lowestCandidate_ = 0;  // no index below it is in the pool
 };
+
+}  // namespace gerador

@@ -5,6 +5,8 @@
 #include <pthread.h>
 #include <unistd.h>
 
+namespace gerador {
+
 namespace {
 
 constexpr std::size_t kMostPending = 2;  // with the one being filled and the one being written: four
@@ -93,3 +95,5 @@ void TBackgroundWriter::writeAll() {
         changed_.notify_all();
     }
 }
+
+}  // namespace gerador

@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+namespace gerador {
+
 // Writes buffers to a file descriptor on a thread of its own, in the order handed over,
 // so that the caller formats the next buffer while the system takes the last one.
 // The buffers travel between the two threads; none is copied.
@@ -48,3 +50,5 @@ private:
     int failure_ = 0;
     std::thread thread_;
 };
+
+}  // namespace gerador

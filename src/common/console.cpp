@@ -8,6 +8,8 @@
 #include "common/exceptions.h"
 #include "common/run_files.h"
 
+namespace gerador {
+
 namespace {
 
 [[noreturn]] void failConsole() {
@@ -37,3 +39,5 @@ void printClosingLines(std::int32_t count, std::string_view items) {
                         " geradas com sucesso.\n   Pressione ENTER para continuar!\n\n\n";
     printText(lines);
 }
+
+}  // namespace gerador

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace gerador {
+
 // Prints text on standard output as it is (it may hold '%').
 // Throws EFileError when standard output has failed (a closed pipe, a full disk).
 void printText(std::string_view text);
@@ -18,3 +20,5 @@ void commitAfterConsole(TRunFiles& files);
 // The two lines that close every generator run: "   <count> <items> geradas com sucesso."
 // and the ENTER prompt, which does not wait.
 void printClosingLines(std::int32_t count, std::string_view items);
+
+}  // namespace gerador

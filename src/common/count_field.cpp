@@ -4,6 +4,8 @@
 
 #include "common/output_file.h"
 
+namespace gerador {
+
 std::string countField(std::optional<std::int32_t> knownCount) {
     std::string field = knownCount ? std::to_string(*knownCount) : "";
     field.resize(kCountFieldWidth, ' ');
@@ -16,3 +18,5 @@ void writeCountOverField(TOutputFile& file, const std::string& textBefore, std::
     file.rewind();
     file.write(textBefore + std::to_string(count));
 }
+
+}  // namespace gerador

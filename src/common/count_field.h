@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+namespace gerador {
+
 class TOutputFile;
 
 // A count that heads a file but is known only at its end: a field of 10 characters, any
@@ -18,3 +20,5 @@ std::string countField(std::optional<std::int32_t> knownCount);
 // Writes count over the blank field that follows textBefore at the start of file.
 // Requires: file begins with textBefore, then countField(std::nullopt); file.canRewind().
 void writeCountOverField(TOutputFile& file, const std::string& textBefore, std::int32_t count);
+
+}  // namespace gerador

@@ -7,6 +7,8 @@
 
 #include "common/extended.h"
 
+namespace gerador {
+
 namespace {
 
 constexpr std::int64_t kMillisecondsPerDay = 86400000;
@@ -263,3 +265,5 @@ std::string textFromDateTime(TDateTime value, const std::string& pattern) {
     }
     return text;
 }
+
+}  // namespace gerador

@@ -5,6 +5,8 @@
 
 #include "common/exceptions.h"
 
+namespace gerador {
+
 // An instant, a time of day or a duration: whole days since 30 December 1899,
 // the fraction being the time of day. Arithmetic and ordering are those of the
 // double it holds; nothing rounds a value after arithmetic.
@@ -45,3 +47,5 @@ TDateTime timeFromText(const std::string& text);
 // Formats a value by a pattern of D, M, Y, H, N and S runs (case-insensitive); M right
 // after an hour token means minutes. Other characters are copied unchanged.
 std::string textFromDateTime(TDateTime value, const std::string& pattern);
+
+}  // namespace gerador

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+namespace gerador {
+
 void requireParameter(bool valid, const std::string& name, long long value, const std::string& reason) {
     if (!valid) requireParameter(false, name, std::to_string(value), reason);
 }
@@ -14,3 +16,5 @@ std::string textOfDouble(double value) {
     char text[32];
     return {text, std::to_chars(text, text + sizeof text, value).ptr};
 }
+
+}  // namespace gerador

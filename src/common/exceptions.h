@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace gerador {
+
 // Base of every error the generators raise; main reports its message and
 // ends the program with a non-zero status.
 class Exception : public std::runtime_error {
@@ -34,3 +36,5 @@ void requireParameter(bool valid, const std::string& name, const std::string& va
 
 // The shortest text that reads back as value ("0.25", "1e+300", "nan").
 std::string textOfDouble(double value);
+
+}  // namespace gerador

@@ -4,6 +4,8 @@
 #include <cassert>
 #include <cmath>
 
+namespace gerador {
+
 struct TExtended::TWide {
     std::uint64_t high = 0;
     std::uint64_t low = 0;
@@ -122,3 +124,5 @@ std::optional<std::int64_t> TExtended::truncated() const {
 std::optional<std::int64_t> TExtended::rounded() const {
     return toInteger(true);
 }
+
+}  // namespace gerador

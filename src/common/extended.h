@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace gerador {
+
 // A value of the x87 80-bit extended format (64-bit significand), modelled exactly in
 // integers: the products the generators take "in extended precision" then give the same
 // bits on every platform, whatever long double is there and however the compiler
@@ -38,3 +40,5 @@ private:
     std::uint64_t significand_;  // top bit set, or 0 for zero
     std::int32_t exponent_;      // value = significand × 2^exponent
 };
+
+}  // namespace gerador

@@ -1,5 +1,7 @@
 #include "common/fault_hook.h"
 
+namespace gerador {
+
 namespace {
 
 TFaultHook gHook = nullptr;
@@ -13,3 +15,5 @@ void setFaultHook(TFaultHook hook) {
 int injectedFault(const char* operation) {
     return gHook != nullptr ? gHook(operation) : 0;
 }
+
+}  // namespace gerador

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace gerador {
+
 // A hook through which a test build of the program makes chosen file operations of the
 // commit fail, or waits or signals there; the program itself never sets one.
 // The hook gets the operation's name ("rename", "link", "unlink") and returns 0 to let it
@@ -9,3 +11,5 @@ void setFaultHook(TFaultHook hook);
 
 // What the hook says of operation: 0 without a hook.
 int injectedFault(const char* operation);
+
+}  // namespace gerador

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace gerador {
+
 namespace {
 
 constexpr std::pair<TModel, std::string_view> kModelNames[] = {
@@ -24,3 +26,5 @@ std::optional<TModel> modelNamed(std::string_view name) {
     }
     return std::nullopt;
 }
+
+}  // namespace gerador

@@ -3,6 +3,8 @@
 #include <optional>
 #include <string_view>
 
+namespace gerador {
+
 // How the task rows of an instance bind the columns: each task covered exactly once
 // (partition) or at least once (cover).
 enum class TModel { partition, cover };
@@ -11,3 +13,5 @@ enum class TModel { partition, cover };
 std::string_view modelName(TModel model);
 // The model a name spells; none for an unknown name.
 std::optional<TModel> modelNamed(std::string_view name);
+
+}  // namespace gerador

@@ -15,6 +15,8 @@
 #include "common/exceptions.h"
 #include "common/fault_hook.h"
 
+namespace gerador {
+
 namespace {
 
 // Temporary names a signal handler can reach without allocating: fixed slots, each
@@ -248,3 +250,5 @@ std::vector<std::string> takeLeftoverNotes() {
     std::lock_guard lock(gLeftoverMutex);
     return std::exchange(gLeftoverNotes, {});
 }
+
+}  // namespace gerador

@@ -12,6 +12,8 @@
 #include "common/background_writer.h"
 #include "common/output_target.h"
 
+namespace gerador {
+
 // An output file that is written whole or not at all. Bytes go through a buffer into a
 // temporary file beside the final name, which a commit (TRunFiles) renames over it, so a
 // failed run neither leaves a half-written file nor destroys an earlier one. A device or
@@ -110,3 +112,5 @@ private:
 void removeOrNote(const std::string& path);
 // Files that could not be removed, each with the reason, for the user; empties the list.
 std::vector<std::string> takeLeftoverNotes();
+
+}  // namespace gerador

@@ -10,6 +10,8 @@
 
 #include "common/exceptions.h"
 
+namespace gerador {
+
 namespace {
 
 constexpr int kMostLinks = 40;  // as the system follows them
@@ -113,3 +115,5 @@ bool sameFile(const TOutputTarget& first, const TOutputTarget& second) {
     }
     return false;
 }
+
+}  // namespace gerador

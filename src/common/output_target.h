@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace gerador {
+
 // What an output name stands for once links are followed.
 struct TOutputTarget {
     enum class TKind {
@@ -28,3 +30,5 @@ TOutputTarget resolveOutput(const std::string& name);
 // Whether two targets are one file. Character devices are not: two outputs may both go
 // to /dev/null or to a terminal.
 bool sameFile(const TOutputTarget& first, const TOutputTarget& second);
+
+}  // namespace gerador

@@ -5,6 +5,8 @@
 #include <climits>
 #include <random>
 
+namespace gerador {
+
 namespace randomsource {
 namespace {
 
@@ -51,3 +53,5 @@ bool spanFitsDraw(std::int64_t min, std::int64_t max) {
 }
 
 }  // namespace randomsource
+
+}  // namespace gerador

@@ -4,6 +4,8 @@
 
 #include "common/extended.h"
 
+namespace gerador {
+
 // The one process-wide pseudo-random source of all generators. It is ours, not the
 // C library's, so that a run writes the same files with every compiler and library.
 // A namespace of its own keeps the names clear of <cstdlib>.
@@ -36,3 +38,5 @@ std::int64_t highestInRange(std::int64_t min, std::int64_t max);
 bool spanFitsDraw(std::int64_t min, std::int64_t max);
 
 }  // namespace randomsource
+
+}  // namespace gerador

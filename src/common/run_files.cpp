@@ -13,6 +13,8 @@
 #include "common/exceptions.h"
 #include "common/fault_hook.h"
 
+namespace gerador {
+
 namespace {
 
 [[noreturn]] void failOn(const std::string& name, const char* action, int error) {
@@ -171,3 +173,5 @@ std::vector<TWrittenFile> TRunFiles::written() const {
     for (const auto& file : files_) files.push_back({file->fileName(), file->size()});
     return files;
 }
+
+}  // namespace gerador

@@ -7,6 +7,8 @@
 
 #include "common/output_file.h"
 
+namespace gerador {
+
 // A file a run wrote, by the name it was given, and its size in bytes.
 struct TWrittenFile {
     std::string name;
@@ -40,3 +42,5 @@ public:
 private:
     std::vector<std::unique_ptr<TOutputFile>> files_;
 };
+
+}  // namespace gerador

@@ -6,6 +6,8 @@
 #include "columns/column_file.h"
 #include "driver/setting_table.h"
 
+namespace gerador {
+
 namespace {
 
 // getopt_long codes: row i gives kFirstCode + 2i, and its --no- form kFirstCode + 2i + 1.
@@ -140,3 +142,5 @@ std::string helpText() {
 std::string versionText() {
     return "gerador " GERADOR_VERSION "\n";
 }
+
+}  // namespace gerador

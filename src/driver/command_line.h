@@ -5,6 +5,8 @@
 
 #include "driver/settings.h"
 
+namespace gerador {
+
 // What the command line asks for.
 struct TCommandLine {
     enum class TAction { run, help, version };
@@ -28,3 +30,5 @@ std::string helpText();
 
 // The text of --version.
 std::string versionText();
+
+}  // namespace gerador

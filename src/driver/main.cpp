@@ -12,6 +12,8 @@
 #include "driver/process_setup.h"
 #include "driver/stages.h"
 
+using namespace gerador;
+
 namespace {
 
 // Moves into the folder of -C and makes arquivos/ when a trip or task file is asked for.

@@ -7,6 +7,8 @@
 
 #include "common/output_file.h"
 
+namespace gerador {
+
 void prepareProcess() {
     for (int descriptor = 0; descriptor <= 2; ++descriptor) {
         if (fcntl(descriptor, F_GETFD) >= 0 || errno != EBADF) continue;
@@ -17,3 +19,5 @@ void prepareProcess() {
     std::signal(SIGPIPE, SIG_IGN);
     removeTemporaryFilesOnSignals();
 }
+
+}  // namespace gerador

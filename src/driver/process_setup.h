@@ -1,5 +1,7 @@
 #pragma once
 
+namespace gerador {
+
 // Makes the process safe to write files from, before any stage runs:
 // - descriptors 0 to 2 that the process was started without are opened on /dev/null,
 //   so no output file takes their number and receives console text;
@@ -7,3 +9,5 @@
 //   process, so the error is reported and the temporary files are removed;
 // - an interrupt, termination or hang-up removes the temporary files before it ends the process.
 void prepareProcess();
+
+}  // namespace gerador

@@ -13,6 +13,8 @@
 #include "tasks/tasks.h"
 #include "trips/trips.h"
 
+namespace gerador {
+
 namespace {
 
 // Kinds of value: how an option reads one, how --help and the report show it.
@@ -279,3 +281,5 @@ nlohmann::ordered_json settingsJson(const TSettings& settings) {
     }
     return json;
 }
+
+}  // namespace gerador

@@ -8,6 +8,8 @@
 
 #include "driver/settings.h"
 
+namespace gerador {
+
 class TViagens;
 class TTarefas;
 class TColunas;
@@ -61,3 +63,5 @@ void applySettings(const TSettings& settings, TViagens& trips, TTarefas& tasks, 
 
 // Every reported setting, keyed by the name of its option.
 nlohmann::ordered_json settingsJson(const TSettings& settings);
+
+}  // namespace gerador

@@ -6,6 +6,8 @@
 #include "common/date_time.h"
 #include "common/model.h"
 
+namespace gerador {
+
 // Every setting of a run. Each one is named, read, shown, reported and handed to its
 // generator by one row of the setting table (setting_table.h); a default-made value
 // holds the table's defaults, which are the standard run's.
@@ -50,3 +52,5 @@ struct TSettings {
     std::string directory;  // where the files are written; empty: the working folder
     bool waitForKey{};      // read one character at the end
 };
+
+}  // namespace gerador

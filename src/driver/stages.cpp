@@ -21,6 +21,8 @@
 #include "tasks/tasks.h"
 #include "trips/trips.h"
 
+namespace gerador {
+
 namespace {
 
 // The outputs the column run feeds, as the settings ask for them.
@@ -93,3 +95,5 @@ void runStages(const TSettings& settings) {
     printClosingLines(columnRun.columnCount, "colunas");
     if (!settings.reportFileName.empty()) printText(consoleSummary(outputs.summary->facts()));
 }
+
+}  // namespace gerador

@@ -14,6 +14,8 @@
 #include <cassert>
 #include <cstring>
 
+namespace gerador {
+
 namespace {
 
 constexpr std::size_t kMpsBuffer = 1 << 20;
@@ -90,3 +92,5 @@ void TMpsExport::end(std::int32_t columnCount) {
     out.write("ENDATA\n");
     out.finish();
 }
+
+}  // namespace gerador

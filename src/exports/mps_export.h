@@ -7,6 +7,8 @@
 #include "columns/file_sink.h"
 #include "common/model.h"
 
+namespace gerador {
+
 // The instance as a free-format MPS file for a mixed-integer solver.
 class TMpsExport : public TFileSink {
 public:
@@ -26,3 +28,5 @@ private:
     std::vector<TRowEntry> rowEntries_;  // by task index
     TColumnNumberText columnNumber_;
 };
+
+}  // namespace gerador

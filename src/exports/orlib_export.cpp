@@ -5,6 +5,7 @@
 //   (index + 1) in chain order.
 #include "exports/orlib_export.h"
 
+namespace gerador {
 
 namespace {
 
@@ -33,3 +34,5 @@ void TOrlibExport::add(const TPricedColumn& column) {
 void TOrlibExport::end(std::int32_t columnCount) {
     endWithCount(columnCount);
 }
+
+}  // namespace gerador

@@ -5,6 +5,8 @@
 #include "columns/column_line.h"
 #include "columns/file_sink.h"
 
+namespace gerador {
+
 // The instance in the OR-Library set-partitioning layout.
 class TOrlibExport : public TCountedFileSink {
 public:
@@ -17,3 +19,5 @@ public:
 private:
     TTaskNumberText taskNumbers_;
 };
+
+}  // namespace gerador

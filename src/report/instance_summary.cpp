@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace gerador {
+
 namespace {
 
 constexpr std::size_t kLeastShown = 5;  // least covered tasks named on the console
@@ -96,3 +98,5 @@ std::string consoleSummary(const TInstanceFacts& facts) {
     text += "   Partição: " + verdictText(facts) + "\n\n";
     return text;
 }
+
+}  // namespace gerador

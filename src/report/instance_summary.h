@@ -8,6 +8,8 @@
 #include "columns/column_sink.h"
 #include "report/partition_check.h"
 
+namespace gerador {
+
 // The smallest, largest and total of a value over the columns.
 struct TValueRange {
     std::int64_t min = INT64_MAX;
@@ -58,3 +60,5 @@ private:
     std::int32_t lastDepot_ = 0;
     std::int64_t* depotColumns_ = nullptr;  // entry of lastDepot_ in columnsByDepot
 };
+
+}  // namespace gerador

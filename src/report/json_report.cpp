@@ -8,6 +8,8 @@
 #include "common/output_file.h"
 #include "tasks/tasks.h"
 
+namespace gerador {
+
 namespace {
 
 nlohmann::ordered_json rangeOf(const TValueRange& range, std::int64_t count) {
@@ -105,3 +107,5 @@ void writeJsonReport(TOutputFile& file, const TRunResult& result, const nlohmann
     };
     file.write(report.dump(2) + "\n");
 }
+
+}  // namespace gerador

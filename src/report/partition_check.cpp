@@ -5,6 +5,8 @@
 #include <tuple>
 #include <utility>
 
+namespace gerador {
+
 namespace {
 
 // The place of the pair {first, second} of different tasks in a triangle of pairs.
@@ -112,3 +114,5 @@ TPartitionVerdict TPartitionCheck::verdict() const {
     }
     return verdict;
 }
+
+}  // namespace gerador

@@ -6,6 +6,8 @@
 
 #include "columns/column_sink.h"
 
+namespace gerador {
+
 // Why an instance cannot be partitioned exactly, when a simple reason shows it.
 struct TPartitionVerdict {
     enum class TKind {
@@ -56,3 +58,5 @@ private:
     std::vector<std::int64_t> positionColumns_;
     TPreviousColumn previous_;
 };
+
+}  // namespace gerador

@@ -15,6 +15,8 @@
 #include "common/output_file.h"
 #include "tasks/tasks.h"
 
+namespace gerador {
+
 namespace {
 
 constexpr double kLeft = 60;
@@ -241,3 +243,5 @@ void writeSvgPicture(TOutputFile& file, const TInstanceFacts& facts, const TPict
     file.write(titlePanel(facts, layout) + timeAxis(layout) + taskRows(facts, frame, layout) + lengthsPanel(facts) +
                legend(facts, frame, layout) + "</svg>\n");
 }
+
+}  // namespace gerador

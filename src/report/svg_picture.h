@@ -5,6 +5,8 @@
 #include "common/date_time.h"
 #include "report/instance_summary.h"
 
+namespace gerador {
+
 class TOutputFile;
 
 // What the picture needs of the settings: the colours go by location, the time axis
@@ -20,3 +22,5 @@ struct TPictureFrame {
 // depot ends marked and uncovered and certificate tasks highlighted; beside them the
 // coverage of each task and the columns by number of tasks.
 void writeSvgPicture(TOutputFile& file, const TInstanceFacts& facts, const TPictureFrame& frame);
+
+}  // namespace gerador

@@ -4,6 +4,8 @@
 
 #include "tasks/tasks.h"
 
+namespace gerador {
+
 bool taskBefore(const TTarefa& a, const TTarefa& b) {
     if (a.start < b.start) return true;
     return a.start == b.start && a.end < b.end;
@@ -12,3 +14,5 @@ bool taskBefore(const TTarefa& a, const TTarefa& b) {
 void sortTasks(std::vector<TTarefa>& tasks) {
     std::stable_sort(tasks.begin(), tasks.end(), taskBefore);
 }
+
+}  // namespace gerador

@@ -16,6 +16,8 @@
 #include "tasks/task_order.h"
 #include "trips/trips.h"
 
+namespace gerador {
+
 namespace {
 
 constexpr double kOneHour = 1.0 / 24.0;
@@ -218,3 +220,5 @@ void TTarefas::generateTasks(const TViagens& trips, bool writeFile, bool echo, T
     if (runFiles == nullptr) commitAfterConsole(ownFiles);
     printClosingLines(count, "tarefas");
 }
+
+}  // namespace gerador

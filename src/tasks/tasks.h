@@ -5,6 +5,8 @@
 
 #include "common/date_time.h"
 
+namespace gerador {
+
 class TViagens;
 class TRunFiles;
 
@@ -58,3 +60,5 @@ TDateTime startOnQuarterHour(TDateTime rawStart);
 // Moves an end up to a quarter hour through its text form; a full hour stays, a
 // minute of exactly 15, 30 or 45 moves up to the next quarter.
 TDateTime endOnQuarterHour(TDateTime rawEnd);
+
+}  // namespace gerador

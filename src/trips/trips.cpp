@@ -15,6 +15,8 @@
 #include "common/run_files.h"
 #include "common/random_source.h"
 
+namespace gerador {
+
 namespace {
 
 const TExtended kOneTenth = TExtended::fromDouble(0.1);
@@ -109,3 +111,5 @@ void TViagens::generateTrips(bool writeFile, bool echo, TRunFiles* runFiles) {
     if (runFiles == nullptr) commitAfterConsole(ownFiles);
     printClosingLines(locationCount, "viagens");
 }
+
+}  // namespace gerador

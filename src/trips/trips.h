@@ -5,6 +5,8 @@
 
 #include "common/date_time.h"
 
+namespace gerador {
+
 class TRunFiles;
 
 // One trip between two locations.
@@ -34,3 +36,5 @@ public:
     // more, EFileError when the file cannot be written.
     void generateTrips(bool writeFile, bool echo, TRunFiles* runFiles = nullptr);
 };
+
+}  // namespace gerador

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace gerador;
+
 namespace {
 
 using TChain = std::vector<std::int32_t>;

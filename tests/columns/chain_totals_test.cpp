@@ -6,6 +6,8 @@
 
 #include "columns/column_test_support.h"
 
+using namespace gerador;
+
 namespace {
 
 using TChain = std::vector<std::int32_t>;

@@ -10,6 +10,8 @@
 #include "common/run_files.h"
 #include "support/test_support.h"
 
+using namespace gerador;
+
 namespace {
 
 constexpr double kMillisecond = 1.0 / 86400000.0;

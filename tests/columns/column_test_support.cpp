@@ -1,5 +1,7 @@
 #include "columns/column_test_support.h"
 
+namespace gerador {
+
 TTarefa handTask(const std::string& start, const std::string& end, std::int32_t origin, std::int32_t destination,
                  std::int32_t cost) {
     TTarefa task;
@@ -19,3 +21,5 @@ TTarefas handTasks(std::vector<TTarefa> tasks, std::int32_t depotCount) {
     generator.tasks = std::move(tasks);
     return generator;
 }
+
+}  // namespace gerador

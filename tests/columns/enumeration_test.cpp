@@ -7,6 +7,8 @@
 #include "common/random_source.h"
 #include "support/test_support.h"
 
+using namespace gerador;
+
 namespace {
 
 using TChain = std::vector<std::int32_t>;

@@ -3,6 +3,8 @@
 #include "columns/column_test_support.h"
 #include "columns/columns.h"
 
+using namespace gerador;
+
 namespace {
 
 using TList = std::vector<std::int32_t>;

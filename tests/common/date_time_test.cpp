@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace gerador;
+
 namespace {
 
 constexpr double kMillisecond = 1.0 / 86400000.0;

@@ -8,6 +8,8 @@
 
 #include "common/random_source.h"
 
+using namespace gerador;
+
 namespace {
 
 TEST(Extended, ScaledShortDrawsGiveTheirWorkedDoubles) {

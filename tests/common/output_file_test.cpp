@@ -11,6 +11,8 @@
 #include "common/run_files.h"
 #include "support/test_support.h"
 
+using namespace gerador;
+
 namespace {
 
 constexpr TOutputFile::TWriting kWritings[] = {TOutputFile::TWriting::inCaller, TOutputFile::TWriting::inBackground};

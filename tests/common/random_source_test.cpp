@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace gerador;
+
 namespace {
 
 // The files must be the same on every platform, so the draws are pinned to the

@@ -9,6 +9,8 @@
 #include "driver/setting_table.h"
 #include "support/test_support.h"
 
+using namespace gerador;
+
 namespace {
 
 TCommandLine parsed(std::vector<std::string> words) {

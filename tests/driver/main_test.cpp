@@ -11,6 +11,8 @@
 #include "tasks/tasks.h"
 #include "trips/trips.h"
 
+using namespace gerador;
+
 namespace {
 
 const std::string kFileName = "150_3304438.txt";

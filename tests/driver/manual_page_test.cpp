@@ -6,6 +6,8 @@
 #include "driver/command_line.h"
 #include "support/test_support.h"
 
+using namespace gerador;
+
 namespace {
 
 std::set<std::string> longOptionsIn(const std::string& text) {

@@ -8,6 +8,8 @@
 
 #include "support/test_support.h"
 
+namespace gerador {
+
 const TSmallInstance kSmallInstances[5] = {
     {"4 locais, 10 tarefas, semente 4", 4, 10, 4},
     {"4 locais, 14 tarefas, semente 4", 4, 14, 4},
@@ -88,3 +90,5 @@ std::optional<std::int64_t> exhaustiveOptimum(std::int32_t taskCount, const std:
     if (best == std::numeric_limits<std::int64_t>::max()) return std::nullopt;
     return best;
 }
+
+}  // namespace gerador

@@ -7,6 +7,8 @@
 
 #include "driver/stages.h"
 
+namespace gerador {
+
 // A small generated instance: few tasks, short chains, every offered chain written.
 struct TSmallInstance {
     const char* label;
@@ -36,3 +38,5 @@ std::vector<TTestColumn> columnsOfColumnFile(const std::string& text);
 // (partition) or at least once (cover), by exhaustive search; none when no set does.
 std::optional<std::int64_t> exhaustiveOptimum(std::int32_t taskCount, const std::vector<TTestColumn>& columns,
                                               TModel model);
+
+}  // namespace gerador

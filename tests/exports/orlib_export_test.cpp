@@ -7,6 +7,8 @@
 #include "exports/export_test_support.h"
 #include "support/test_support.h"
 
+using namespace gerador;
+
 namespace {
 
 // The OR-Library file read back holds the column file's columns, line for line.

@@ -9,6 +9,8 @@
 #include "exports/export_test_support.h"
 #include "support/test_support.h"
 
+using namespace gerador;
+
 namespace {
 
 using TCounts = std::map<std::string, std::int64_t>;

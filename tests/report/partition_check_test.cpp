@@ -10,6 +10,8 @@
 #include "exports/export_test_support.h"
 #include "support/test_support.h"
 
+using namespace gerador;
+
 namespace {
 
 using TChain = std::vector<std::int32_t>;

@@ -8,6 +8,8 @@
 #include "exports/export_test_support.h"
 #include "support/test_support.h"
 
+using namespace gerador;
+
 namespace {
 
 std::size_t countOf(const std::string& text, const std::string& part) {

@@ -11,6 +11,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace gerador {
+
 namespace fs = std::filesystem;
 
 TTemporaryFolder::TTemporaryFolder() {
@@ -122,3 +124,5 @@ std::vector<std::string> linesOf(const std::string& text) {
     }
     return lines;
 }
+
+}  // namespace gerador

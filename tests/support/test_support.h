@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace gerador {
+
 // A fresh folder under the system's temporary folder, removed with its contents at the end.
 class TTemporaryFolder {
 public:
@@ -56,3 +58,5 @@ void writeFile(const std::filesystem::path& file, const std::string& text);
 std::vector<std::string> entriesOf(const std::filesystem::path& folder);
 // Splits text into lines at '\n'; a text ending in '\n' gives no empty last line.
 std::vector<std::string> linesOf(const std::string& text);
+
+}  // namespace gerador

@@ -4,6 +4,8 @@
 
 #include "tasks/tasks.h"
 
+using namespace gerador;
+
 namespace {
 
 TTarefa taskAt(const char* start, const char* end, std::int32_t cost = 0) {

@@ -13,6 +13,8 @@
 #include "tasks/task_order.h"
 #include "trips/trips.h"
 
+using namespace gerador;
+
 namespace {
 
 // The driver's trip matrix and task parameters.

@@ -10,6 +10,8 @@
 #include "common/random_source.h"
 #include "support/test_support.h"
 
+using namespace gerador;
+
 namespace {
 
 TViagens generated(std::int32_t locationCount) {
