@@ -75,6 +75,11 @@ TEST(Extended, AgreesWithTheX87OnMillionsOfProducts) {
         auto small = static_cast<std::int64_t>(sample % 13) - 6;
         check(TExtended::fromInteger(wide), TExtended::fromInteger(small), static_cast<long double>(wide),
               static_cast<long double>(small), "tie");
+        // Two fractions with full significands: every partial product and its carries count
+        // (a dropped middle carry once survived the integer-only rows).
+        double left = std::ldexp(uniform(1.0, 2.0), sample % 41 - 20);
+        double right = sample % 5 == 0 ? 1.0 + std::ldexp(static_cast<double>(source() >> 11), -53) : uniform(-3.0, 3.0);
+        check(TExtended::fromDouble(left), TExtended::fromDouble(right), left, right, "fractions");
     }
     for (int draw = 0; draw <= 32767; ++draw) {
         check(TExtended::fromInteger(draw), randomsource::kInverseRandMax, draw, 1.0L / 32767.0L, "draw fraction");

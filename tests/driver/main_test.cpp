@@ -7,6 +7,7 @@
 #include "columns/columns.h"
 #include "driver/setting_table.h"
 #include "driver/stages.h"
+#include "support/column_file_reader.h"
 #include "support/test_support.h"
 #include "tasks/tasks.h"
 #include "trips/trips.h"
@@ -24,12 +25,12 @@ const std::string kTripAndTaskLines =
     "\n   10 viagens geradas com sucesso.\n   Pressione ENTER para continuar!\n\n\n"
     "   150 tarefas geradas com sucesso.\n   Pressione ENTER para continuar!\n\n\n";
 
-// The tasks of the standard run, drawn again in this process.
-TTarefas standardTasks() {
+// The tasks of a run with these settings, drawn again in this process.
+TTarefas tasksOf(const TSettings& settings) {
     TViagens trips;
     TTarefas tasks;
     TColunas columns;
-    applySettings(TSettings(), trips, tasks, columns);
+    applySettings(settings, trips, tasks, columns);
     testing::internal::CaptureStdout();
     trips.generateTrips(false, false);
     tasks.generateTasks(trips, false, false);
@@ -44,14 +45,7 @@ int minutesOf(double days) {
     return static_cast<int>(wholeDays) * 1440 + static_cast<int>((milliseconds / 60000) % 1440);
 }
 
-std::vector<int> fieldsOf(const std::string& line) {
-    std::vector<int> fields;
-    std::istringstream stream(line);
-    int field = 0;
-    while (stream >> field) fields.push_back(field);
-    return fields;
-}
-
+// The pinned standard run: every byte of the file and of the console.
 TEST(Program, StandardRunWritesOneCompleteColumnFile) {
     TTemporaryFolder folder;
     TProgramResult run = runProgram(folder.path());
@@ -59,78 +53,92 @@ TEST(Program, StandardRunWritesOneCompleteColumnFile) {
     EXPECT_EQ(run.standardError, "");
     ASSERT_EQ(entriesOf(folder.path()), std::vector<std::string>{kFileName});
     std::string file = readFile(folder.path() / kFileName);
-    std::vector<std::string> lines = linesOf(file);
-    ASSERT_GT(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "150");
-    EXPECT_EQ(lines[1].size(), 10u);
-    EXPECT_EQ(lines[2], "3 1 0.400000 2 0.300000 3 0.300000");
-    const int columnCount = std::stoi(lines[1]);
-    ASSERT_EQ(static_cast<std::size_t>(columnCount), lines.size() - 3);
-    EXPECT_EQ(columnCount, 1503325);
     EXPECT_EQ(file.size(), static_cast<std::size_t>(kStandardFileBytes));
     EXPECT_EQ(sha256Of(folder.path() / kFileName), kStandardFileDigest);
     writeFile(folder.path() / "console", run.standardOutput);
     EXPECT_EQ(sha256Of(folder.path() / "console"), kStandardConsoleDigest);
+    std::vector<std::string> lines = linesOf(file);
+    ASSERT_GT(lines.size(), 3u);
+    EXPECT_EQ(lines[1], "1503325   ");
+    EXPECT_EQ(lines.size() - 3, 1503325u);
+}
 
-    // The console: the trip and task lines, every 10000th column with an empty line, then the closing lines.
-    std::string expectedConsole = kTripAndTaskLines;
-    for (int number = 1; number <= columnCount; number += 10000) {
+// Every column is a priced chain of successors from a depot or from the lowest task no
+// earlier column covers, and together they cover every task; the console samples them.
+TEST(Program, ColumnsArePricedChainsOfSuccessors) {
+    TTemporaryFolder folder;
+    const std::vector<std::string> arguments = {"--count", "90", "--max-tasks", "8", "--no-wait"};
+    TProgramResult run = runProgram(folder.path(), withArguments(arguments));
+    ASSERT_EQ(run.exitStatus, 0) << run.standardError;
+    std::string text = readFile(folder.path() / kFileName);
+    TColumnFileText file = readColumnFile(text);
+    EXPECT_EQ(file.taskCount, 90);
+    EXPECT_EQ(file.depotLine, "3 1 0.400000 2 0.300000 3 0.300000");
+    const auto columnCount = static_cast<std::int64_t>(file.columns.size());
+    ASSERT_GT(columnCount, 10000) << "the sample should show more than one column";
+    EXPECT_EQ(std::stoll(file.countField), columnCount);
+    EXPECT_EQ(file.countField.size(), 10u);
+
+    std::vector<std::string> lines = linesOf(text);
+    std::string expectedConsole = "\n   10 viagens geradas com sucesso.\n   Pressione ENTER para continuar!\n\n\n"
+                                  "   90 tarefas geradas com sucesso.\n   Pressione ENTER para continuar!\n\n\n";
+    for (std::int64_t number = 1; number <= columnCount; number += 10000) {
         expectedConsole += lines[static_cast<std::size_t>(number) + 2] + "\n\n";
     }
     expectedConsole += "\n   " + std::to_string(columnCount) +
                        " colunas geradas com sucesso.\n   Pressione ENTER para continuar!\n\n\n";
     EXPECT_EQ(run.standardOutput, expectedConsole);
 
-    // Every column is a priced chain of successors, and together they cover every task.
-    TTarefas generator = standardTasks();
+    TSettings settings;
+    settings.count = 90;
+    TTarefas generator = tasksOf(settings);
     const std::vector<TTarefa>& tasks = generator.tasks;
     std::vector<bool> covered(tasks.size(), false);
     int lastSearchStart = -1;
-    int badLines = 0;
-    for (int number = 1; number <= columnCount && badLines < 5; ++number) {
-        const std::string& line = lines[static_cast<std::size_t>(number) + 2];
-        std::vector<int> fields = fieldsOf(line);
-        bool valid = fields.size() >= 8 && fields[0] == number && fields[4] >= 3 && fields[4] <= 13 &&
-                     fields.size() == static_cast<std::size_t>(5 + fields[4]) && fields[2] >= 1 && fields[2] <= 3;
+    int badColumns = 0;
+    for (std::int64_t index = 0; index < columnCount && badColumns < 5; ++index) {
+        const TTestColumn& column = file.columns[static_cast<std::size_t>(index)];
+        bool valid = column.number == index + 1 && column.tasks.size() >= 3 && column.tasks.size() <= 8 &&
+                     column.depot >= 1 && column.depot <= 3;
         int taskCosts = 0;
         double workDays = 0.0;
-        for (std::size_t field = 5; valid && field < fields.size(); ++field) {
-            int task = fields[field] - 1;
-            valid = task >= 0 && task < 150;
+        for (std::size_t position = 0; valid && position < column.tasks.size(); ++position) {
+            int task = column.tasks[position] - 1;
+            valid = task >= 0 && task < 90;
             if (!valid) break;
             const TTarefa& record = tasks[static_cast<std::size_t>(task)];
-            if (field > 5) {
-                const TTarefa& previous = tasks[static_cast<std::size_t>(fields[field - 1] - 1)];
+            if (position > 0) {
+                const TTarefa& previous = tasks[static_cast<std::size_t>(column.tasks[position - 1] - 1)];
                 valid = record.start > previous.end && record.origin == previous.destination;
             }
             taskCosts += record.cost;
             workDays += record.end - record.start;
         }
         if (valid) {
-            const TTarefa& first = tasks[static_cast<std::size_t>(fields[5] - 1)];
-            const TTarefa& last = tasks[static_cast<std::size_t>(fields.back() - 1)];
+            int first = column.tasks.front() - 1;
+            const TTarefa& firstTask = tasks[static_cast<std::size_t>(first)];
+            const TTarefa& lastTask = tasks[static_cast<std::size_t>(column.tasks.back() - 1)];
             int workMinutes = minutesOf(workDays);
-            int idleMinutes = minutesOf(last.end - first.start) - workMinutes;
-            valid = fields[3] == workMinutes && fields[1] == taskCosts + idleMinutes / 100 + 800;
+            int idleMinutes = minutesOf(lastTask.end - firstTask.start) - workMinutes;
+            valid = column.workMinutes == workMinutes && column.cost == taskCosts + idleMinutes / 100 + 800;
             // A search from a start task keeps its origin as depot; the other searches
             // start from the lowest task no earlier column covers.
-            if (first.origin <= 3) valid = valid && fields[2] == first.origin;
-            if (fields[5] - 1 != lastSearchStart && first.origin > 3) {
-                for (int task = 0; task < fields[5] - 1; ++task) valid = valid && covered[static_cast<std::size_t>(task)];
-                valid = valid && !covered[static_cast<std::size_t>(fields[5] - 1)];
+            if (firstTask.origin <= 3) valid = valid && column.depot == firstTask.origin;
+            if (first != lastSearchStart && firstTask.origin > 3) {
+                for (int task = 0; task < first; ++task) valid = valid && covered[static_cast<std::size_t>(task)];
+                valid = valid && !covered[static_cast<std::size_t>(first)];
             }
-            lastSearchStart = fields[5] - 1;
+            lastSearchStart = first;
         }
-        for (std::size_t field = 5; valid && field < fields.size(); ++field) {
-            covered[static_cast<std::size_t>(fields[field] - 1)] = true;
+        for (std::size_t position = 0; valid && position < column.tasks.size(); ++position) {
+            covered[static_cast<std::size_t>(column.tasks[position] - 1)] = true;
         }
         if (!valid) {
-            ADD_FAILURE() << "invalid column line: " << line;
-            ++badLines;
+            ADD_FAILURE() << "invalid column line: " << lines[static_cast<std::size_t>(index) + 3];
+            ++badColumns;
         }
     }
-    EXPECT_EQ(std::count(covered.begin(), covered.end(), true), 150);
-
+    EXPECT_EQ(std::count(covered.begin(), covered.end(), true), 90);
 }
 
 // A full disk (here a cap on file size) must neither report success nor touch the
@@ -237,6 +245,45 @@ TEST(Program, ReportOfTheStandardRunNamesACertificate) {
     std::string report = readFile(folder.path() / "r.json");
     EXPECT_NE(report.find("\"certificate\": \"never-together-pair\""), std::string::npos);
     EXPECT_NE(report.find("\"name\": \"150_3304438.txt\",\n      \"bytes\": 77068557"), std::string::npos);
+}
+
+// The program reads its one character only without --no-wait: with an input that never
+// ends, a run with it must still end (it was once ignored).
+TEST(Program, NoWaitDoesNotReadTheInput) {
+    TTemporaryFolder folder;
+    TRunOptions options = withArguments({"--count", "12", "--no-wait"});
+    options.inputFromOpenPipe = true;
+    options.timeoutSeconds = 20;
+    EXPECT_EQ(runProgram(folder.path(), options).exitStatus, 0);
+}
+
+// A task file alone needs its folder too (once it was made only for the trip file).
+TEST(Program, TaskFileAloneMakesItsFolder) {
+    TTemporaryFolder folder;
+    TProgramResult run = runProgram(folder.path(), withArguments({"--task-write-file", "--count", "20", "--no-wait"}));
+    EXPECT_EQ(run.exitStatus, 0) << run.standardError;
+    EXPECT_EQ(linesOf(readFile(folder.path() / "arquivos/tarefas.txt")).size(), 22u);
+}
+
+// A stage says its items were generated only once its file is written whole: when the
+// file fails, its closing line must not appear.
+TEST(Program, StageLinesFollowTheirFiles) {
+    const std::pair<std::vector<std::string>, std::string> rows[] = {
+        {{"--trip-write-file", "--location-count", "60", "--depot-count", "3"}, "viagens"},
+        {{"--task-write-file", "--count", "150"}, "tarefas"},
+    };
+    for (const auto& [arguments, items] : rows) {
+        TTemporaryFolder folder;
+        TRunOptions options = withArguments(arguments);
+        options.arguments.push_back("--no-wait");
+        options.fileSizeLimit = 1000;
+        TProgramResult run = runProgram(folder.path(), options);
+        EXPECT_EQ(run.exitStatus, 1) << items;
+        EXPECT_NE(run.standardError.find("arquivos/" + items + ".txt\": File too large"), std::string::npos)
+            << run.standardError;
+        EXPECT_EQ(run.standardOutput.find(items + " geradas"), std::string::npos) << run.standardOutput;
+        EXPECT_EQ(entriesOf(folder.path() / "arquivos"), std::vector<std::string>{}) << items;
+    }
 }
 
 // A bad command line runs nothing and touches nothing: status 2, the option named.

@@ -38,25 +38,6 @@ void runQuietly(const TSettings& settings) {
     testing::internal::GetCapturedStderr();
 }
 
-std::int32_t taskCountOfColumnFile(const std::string& text) {
-    return std::stoi(text);
-}
-
-std::vector<TTestColumn> columnsOfColumnFile(const std::string& text) {
-    std::vector<std::string> lines = linesOf(text);
-    std::vector<TTestColumn> columns;
-    for (std::size_t line = 3; line < lines.size(); ++line) {
-        std::istringstream fields(lines[line]);
-        std::int64_t number, depot, minutes, taskCount;
-        TTestColumn column;
-        fields >> number >> column.cost >> depot >> minutes >> taskCount;
-        column.tasks.resize(static_cast<std::size_t>(taskCount));
-        for (std::int32_t& task : column.tasks) fields >> task;
-        columns.push_back(column);
-    }
-    return columns;
-}
-
 std::optional<std::int64_t> exhaustiveOptimum(std::int32_t taskCount, const std::vector<TTestColumn>& columns,
                                               TModel model) {
     auto tasks = static_cast<std::size_t>(taskCount);

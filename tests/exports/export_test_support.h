@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "driver/stages.h"
+#include "support/column_file_reader.h"
 
 namespace gerador {
 
@@ -24,15 +25,6 @@ TSettings smallSettings(const TSmallInstance& instance);
 
 // Runs the stages in the working folder with the console and warnings captured.
 void runQuietly(const TSettings& settings);
-
-struct TTestColumn {
-    std::int64_t cost = 0;
-    std::vector<std::int32_t> tasks;  // task numbers, 1 for the first task
-};
-
-// The task count and the columns of a column file's text.
-std::int32_t taskCountOfColumnFile(const std::string& text);
-std::vector<TTestColumn> columnsOfColumnFile(const std::string& text);
 
 // The least total cost of columns covering every task 1..taskCount exactly once
 // (partition) or at least once (cover), by exhaustive search; none when no set does.

@@ -78,9 +78,8 @@ TEST(MpsExport, SolversFindTheOptimumOfTheExhaustiveSearch) {
             settings.mpsFileName = "instancia.mps";
             settings.model = model;
             runQuietly(settings);
-            std::string columnFile = readFile("150_3304438.txt");
-            TOptimum expected =
-                exhaustiveOptimum(taskCountOfColumnFile(columnFile), columnsOfColumnFile(columnFile), model);
+            TColumnFileText columnFile = readColumnFile(readFile("150_3304438.txt"));
+            TOptimum expected = exhaustiveOptimum(columnFile.taskCount, columnFile.columns, model);
             if (model == TModel::partition) (expected ? sawPartition : sawNoPartition) = true;
             std::string label = std::string(instance.label) + (model == TModel::cover ? ", cover" : ", partition");
             EXPECT_EQ(textOf(glpsolOptimum(folder.path() / "instancia.mps")), textOf(expected)) << "glpsol, " << label;

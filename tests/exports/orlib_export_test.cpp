@@ -19,8 +19,7 @@ TEST(OrlibExport, ReadBackEqualsTheColumnFile) {
         TSettings settings = smallSettings(instance);
         settings.orlibFileName = "instancia.txt";
         runQuietly(settings);
-        std::string columnFile = readFile("150_3304438.txt");
-        std::vector<TTestColumn> expected = columnsOfColumnFile(columnFile);
+        std::vector<TTestColumn> expected = readColumnFile(readFile("150_3304438.txt")).columns;
 
         std::vector<std::string> lines = linesOf(readFile("instancia.txt"));
         ASSERT_EQ(lines.size(), expected.size() + 1) << instance.label;

@@ -128,9 +128,9 @@ TEST(PartitionCheck, ClaimsOnGeneratedInstancesAgreeWithTheExhaustiveSearch) {
         TTemporaryFolder folder;
         TWorkingDirectory inFolder(folder.path());
         runQuietly(smallSettings(instance));
-        std::string columnFile = readFile("150_3304438.txt");
-        std::vector<TTestColumn> columns = columnsOfColumnFile(columnFile);
-        std::int32_t taskCount = taskCountOfColumnFile(columnFile);
+        TColumnFileText columnFile = readColumnFile(readFile("150_3304438.txt"));
+        const std::vector<TTestColumn>& columns = columnFile.columns;
+        std::int32_t taskCount = columnFile.taskCount;
         std::vector<TChain> chains;
         for (const TTestColumn& column : columns) {
             TChain chain;

@@ -58,6 +58,11 @@ TProgramResult runProgram(const fs::path& folder, const TRunOptions& options) {
             close(ends[0]);
             output = ends[1];
         }
+        if (options.inputFromOpenPipe) {
+            int ends[2];
+            if (pipe(ends) != 0) _exit(126);
+            input = ends[0];  // the program itself keeps the writing end open: no end of input
+        }
         dup2(input, 0);
         dup2(output, 1);
         dup2(errors, 2);
@@ -66,6 +71,7 @@ TProgramResult runProgram(const fs::path& folder, const TRunOptions& options) {
             rlimit limit{static_cast<rlim_t>(options.fileSizeLimit), static_cast<rlim_t>(options.fileSizeLimit)};
             setrlimit(RLIMIT_FSIZE, &limit);
         }
+        alarm(options.timeoutSeconds);
         execv(GERADOR_PATH, argv.data());
         _exit(127);
     }

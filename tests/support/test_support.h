@@ -41,6 +41,8 @@ struct TRunOptions {
     long long fileSizeLimit = 256LL << 20;
     std::vector<int> closedDescriptors;  // closed before the program starts
     bool outputToClosedPipe = false;     // standard output is a pipe that nobody reads
+    bool inputFromOpenPipe = false;      // standard input is a pipe that stays open and empty
+    unsigned timeoutSeconds = 60;        // then the program is ended by SIGALRM
 };
 
 // Options with only the arguments set.
