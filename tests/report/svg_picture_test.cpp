@@ -35,6 +35,7 @@ TEST(SvgPicture, IsWellFormedWithOneBarPerTask) {
         settings.count = count;
         settings.maxTasks = 3;
         settings.taskWriteFile = true;
+        settings.columnWriteFile = count < 100;  // millions of columns at a thousand tasks
         settings.svgFileName = "r.svg";
         std::filesystem::create_directory("arquivos");
         runQuietly(settings);
@@ -44,11 +45,13 @@ TEST(SvgPicture, IsWellFormedWithOneBarPerTask) {
         EXPECT_EQ(countOf(svg, "class=\"cobertura\""), static_cast<std::size_t>(count));
         // One bar per length up to the longest column, and a tick per task end at a depot,
         // counted here from the files.
-        std::size_t longest = 0;
-        for (const TTestColumn& column : readColumnFile(readFile("150_3304438.txt")).columns) {
-            longest = std::max(longest, column.tasks.size());
+        if (settings.columnWriteFile) {
+            std::size_t longest = 0;
+            for (const TTestColumn& column : readColumnFile(readFile("150_3304438.txt")).columns) {
+                longest = std::max(longest, column.tasks.size());
+            }
+            EXPECT_EQ(countOf(svg, "class=\"comprimento\""), longest);
         }
-        EXPECT_EQ(countOf(svg, "class=\"comprimento\""), longest);
         std::size_t depotEnds = 0;
         std::vector<std::string> taskLines = linesOf(readFile("arquivos/tarefas.txt"));
         for (std::size_t line = 2; line < taskLines.size(); ++line) {
