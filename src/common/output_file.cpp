@@ -93,12 +93,14 @@ std::string siblingName(const std::string& path, const char* kind) {
 
 TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes, TWriting writing)
     : target_(resolveOutput(fileName)), buffer_(bufferBytes) {
-    if (target_.kind == TOutputTarget::TKind::folder) {
-        errno = EISDIR;
+    if (target_.error != 0 || target_.kind == TOutputTarget::TKind::folder) {
+        errno = target_.error != 0 ? target_.error : EISDIR;
         fail("criar o arquivo");
     }
     if (isDirect()) {
-        // Written where it stands: the bytes go out as they come, as to any Unix tool.
+        // Written where it stands: the bytes go out as they come, as to any Unix tool, after
+        // the console's (the target may be the console itself).
+        std::fflush(stdout);
         descriptor_ = target_.descriptor >= 0 ? fcntl(target_.descriptor, F_DUPFD_CLOEXEC, 3)
                                               : open(target_.path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
         if (descriptor_ < 0) fail("abrir o arquivo");
@@ -128,7 +130,7 @@ TOutputFile::~TOutputFile() {
     if (descriptor_ >= 0) close(descriptor_);
     if (isDirect()) return;
     TSignalHold hold;
-    if (!committed_) removeOrNote(temporaryPath_);
+    if (!committed_) removeOrNote(temporaryPath_, "o arquivo temporário");
     releaseSlot(signalSlot_);
 }
 
@@ -238,12 +240,15 @@ bool TSignalHold::signalWaiting() const {
     return false;
 }
 
-void removeOrNote(const std::string& path) {
+void removeOrNote(const std::string& path, const char* what) {
     int fault = injectedFault("unlink");
     if (fault == 0 && (unlink(path.c_str()) == 0 || errno == ENOENT)) return;
-    std::string reason = std::strerror(fault != 0 ? fault : errno);
+    noteLeftover("remover " + std::string(what) + " \"" + path + "\"", fault != 0 ? fault : errno);
+}
+
+void noteLeftover(const std::string& what, int error) {
     std::lock_guard lock(gLeftoverMutex);
-    gLeftoverNotes.push_back("\"" + path + "\": " + reason);
+    gLeftoverNotes.push_back(what + ": " + std::strerror(error));
 }
 
 std::vector<std::string> takeLeftoverNotes() {

@@ -108,9 +108,12 @@ private:
     sigset_t previous_;
 };
 
-// Removes path, and when that fails notes the file as left behind.
-void removeOrNote(const std::string& path);
-// Files that could not be removed, each with the reason, for the user; empties the list.
+// Removes path, and when that fails notes the file as left behind: what it is ("o arquivo
+// temporário"), its name and the reason.
+void removeOrNote(const std::string& path, const char* what);
+// Notes what could not be done to a file ("mover ..."), with the errno value that says why.
+void noteLeftover(const std::string& what, int error);
+// Files that could not be removed, each described for the user; empties the list.
 std::vector<std::string> takeLeftoverNotes();
 
 }  // namespace gerador

@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "common/exceptions.h"
 
 namespace gerador {
 
@@ -50,8 +49,9 @@ int descriptorNamedBy(const std::string& path) {
     return std::stoi(match[3].str());
 }
 
-[[noreturn]] void failToResolve(const std::string& name, int error) {
-    throw EFileError("não foi possível seguir o nome \"" + name + "\": " + std::strerror(error));
+TOutputTarget failed(TOutputTarget target, int error) {
+    target.error = error;
+    return target;
 }
 
 }  // namespace
@@ -61,12 +61,12 @@ TOutputTarget resolveOutput(const std::string& name) {
     target.name = name;
     std::string path = name;
     for (int link = 0;; ++link) {
-        if (link > kMostLinks) failToResolve(name, ELOOP);
+        if (link > kMostLinks) return failed(std::move(target), ELOOP);
         int descriptor = descriptorNamedBy(path);
         if (descriptor >= 0) {
             // The console or another open descriptor: written through it, where it stands.
             struct stat status {};
-            if (fstat(descriptor, &status) != 0) failToResolve(name, errno);
+            if (fstat(descriptor, &status) != 0) return failed(std::move(target), errno);
             target.kind = S_ISDIR(status.st_mode) ? TOutputTarget::TKind::folder : TOutputTarget::TKind::direct;
             target.path = path;
             target.descriptor = descriptor;
@@ -76,13 +76,13 @@ TOutputTarget resolveOutput(const std::string& name) {
         }
         struct stat status {};
         if (lstat(path.c_str(), &status) != 0) {
-            if (errno != ENOENT) failToResolve(name, errno);
+            if (errno != ENOENT) return failed(std::move(target), errno);
             break;  // a new file
         }
         if (S_ISLNK(status.st_mode)) {
             std::string linked(PATH_MAX, '\0');
             ssize_t length = readlink(path.c_str(), linked.data(), linked.size());
-            if (length < 0) failToResolve(name, errno);
+            if (length < 0) return failed(std::move(target), errno);
             linked.resize(static_cast<std::size_t>(length));
             path = linked.front() == '/' ? linked : folderOf(path) + "/" + linked;
             continue;

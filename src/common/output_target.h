@@ -20,11 +20,11 @@ struct TOutputTarget {
     // name, and the device and inode of an existing node.
     std::vector<std::string> identities;
     bool seekable = true;  // a direct target that can be rewound without touching other output
+    int error = 0;         // why the name could not be followed (a loop, a name too long); 0: it could
 };
 
 // Resolves name, relative to the working folder. A folder that does not exist yet is
-// taken as it will be made. Throws EFileError when a link cannot be followed (a loop,
-// an unreadable link).
+// taken as it will be made.
 TOutputTarget resolveOutput(const std::string& name);
 
 // Whether two targets are one file. Character devices are not: two outputs may both go

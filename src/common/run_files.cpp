@@ -92,16 +92,20 @@ void rollBack(std::vector<TStep>& steps) {
         const std::string& path = step->file->target().path;
         if (step->renamed) {
             if (step->backup.empty()) {
-                removeOrNote(path);
-            } else if (renameFault("restore", step->backup, path) != 0) {
-                removeOrNote(path);
+                removeOrNote(path, "o arquivo novo, de uma execução que falhou,");
+            } else if (int error = renameFault("restore", step->backup, path)) {
+                // The earlier file is not lost: it waits under the backup name, which the user is told.
+                removeOrNote(path, "o arquivo novo, de uma execução que falhou,");
+                noteLeftover("pôr o arquivo anterior de volta em \"" + path + "\"; ele está em \"" + step->backup + "\"",
+                             error);
+            }
+        } else if (step->backupMoved) {
+            if (int error = renameFault("restore", step->backup, path)) {
+                noteLeftover("pôr o arquivo anterior de volta em \"" + path + "\"; ele está em \"" + step->backup + "\"",
+                             error);
             }
         } else if (!step->backup.empty()) {
-            if (step->backupMoved) {
-                renameFault("restore", step->backup, path);
-            } else {
-                removeOrNote(step->backup);
-            }
+            removeOrNote(step->backup, "a cópia do arquivo anterior");
         }
     }
 }
@@ -138,7 +142,8 @@ void TRunFiles::commit() {
     try {
         for (TOutputFile* file : replaced) {
             const std::string& path = file->target().path;
-            TStep& step = steps.emplace_back(TStep{file});
+            TStep& step = steps.emplace_back();
+            step.file = file;
             struct stat status {};
             if (lstat(path.c_str(), &status) == 0) {
                 step.backup = siblingName(path, "old");
@@ -164,7 +169,7 @@ void TRunFiles::commit() {
     }
     for (TStep& step : steps) {
         step.file->markCommitted();
-        if (!step.backup.empty()) removeOrNote(step.backup);
+        if (!step.backup.empty()) removeOrNote(step.backup, "a cópia do arquivo anterior");
     }
 }
 

@@ -1,10 +1,16 @@
 #include "driver/command_line.h"
 
+#include <cstdio>
+#include <cstring>
 #include <getopt.h>
+#include <string_view>
 #include <vector>
 
 #include "columns/column_file.h"
+#include "common/output_target.h"
 #include "driver/setting_table.h"
+#include "tasks/tasks.h"
+#include "trips/trips.h"
 
 namespace gerador {
 
@@ -19,6 +25,39 @@ const char* const kPointToHelp = "Use 'gerador --help' para ver as opções.";
     throw ECommandLineError("Erro: " + what + "\n" + kPointToHelp);
 }
 
+// Length of the UTF-8 sequence at text[at], or 0 when the bytes there are not one.
+std::size_t utf8Length(std::string_view text, std::size_t at) {
+    auto byte = static_cast<unsigned char>(text[at]);
+    std::size_t length = byte < 0x80 ? 1 : (byte >> 5) == 0x6 ? 2 : (byte >> 4) == 0xE ? 3 : (byte >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || at + length > text.size()) return 0;
+    for (std::size_t next = 1; next < length; ++next) {
+        if ((static_cast<unsigned char>(text[at + next]) >> 6) != 0x2) return 0;
+    }
+    return length;
+}
+
+// A word of the command line as a message can show it: bytes that are not UTF-8 or that
+// control the terminal escaped as \xHH, and a long word cut short with its length.
+std::string shownWord(std::string_view word) {
+    constexpr std::size_t kShownBytes = 60;
+    std::string shown;
+    std::size_t at = 0;
+    while (at < word.size() && shown.size() < kShownBytes) {
+        std::size_t length = utf8Length(word, at);
+        auto byte = static_cast<unsigned char>(word[at]);
+        if (length == 0 || byte < 0x20 || byte == 0x7F) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            shown += escaped;
+            ++at;
+        } else {
+            shown.append(word.substr(at, length));
+            at += length;
+        }
+    }
+    if (at < word.size()) shown += "… (" + std::to_string(word.size()) + " bytes)";
+    return shown;
+}
 std::string optionWords(const TSettingRow& row) {
     std::string words = row.shortName != 0 ? std::string{'-', row.shortName, ',', ' '} : "";
     words += "--" + std::string(row.name);
@@ -27,22 +66,18 @@ std::string optionWords(const TSettingRow& row) {
     return words;
 }
 
-// Two outputs of one run under one name would leave only the last one written.
-void refuseSharedOutputs(const TSettings& settings) {
-    std::vector<std::pair<std::string, std::string>> outputs;  // option, file name
+// Every file the run would write: the option that asks for it and its name.
+std::vector<std::pair<std::string, std::string>> outputsOf(const TSettings& settings) {
+    std::vector<std::pair<std::string, std::string>> outputs;
+    if (settings.tripWriteFile) outputs.emplace_back("--trip-write-file", kTripFileName);
+    if (settings.taskWriteFile) outputs.emplace_back("--task-write-file", kTaskFileName);
     if (settings.columnWriteFile) outputs.emplace_back("--column-write-file", kColumnFileName);
     for (const TSettingRow& row : settingRows()) {
         if (row.outputFile != nullptr && !(settings.*row.outputFile).empty()) {
             outputs.emplace_back("--" + std::string(row.name), settings.*row.outputFile);
         }
     }
-    for (std::size_t later = 1; later < outputs.size(); ++later) {
-        for (std::size_t earlier = 0; earlier < later; ++earlier) {
-            if (outputs[later].second != outputs[earlier].second) continue;
-            refuse(outputs[later].first + " " + outputs[later].second + ": é o mesmo arquivo de " +
-                   outputs[earlier].first);
-        }
-    }
+    return outputs;
 }
 
 // Settings that are valid alone but not together.
@@ -54,7 +89,6 @@ void refuseConflicts(const TSettings& settings) {
     if (settings.model == TModel::cover && settings.mpsFileName.empty()) {
         refuse("--model cover: só vale para o arquivo de --mps, que não foi pedido");
     }
-    refuseSharedOutputs(settings);
 }
 
 }  // namespace
@@ -83,8 +117,8 @@ TCommandLine parseCommandLine(int argc, char* const argv[]) {
     int code = 0;
     while ((code = getopt_long(argc, argv, shortOptions.c_str(), longOptions.data(), nullptr)) != -1) {
         const char* last = argv[optind - 1];
-        if (code == '?') refuse(std::string(last) + ": opção desconhecida");
-        if (code == ':') refuse(std::string(last) + ": falta o valor");
+        if (code == '?') refuse(shownWord(last) + ": opção desconhecida");
+        if (code == ':') refuse(shownWord(last) + ": falta o valor");
         if (code < kFirstCode) {
             for (std::size_t index = 0; index < rows.size(); ++index) {
                 if (rows[index].shortName == code) code = kFirstCode + 2 * static_cast<int>(index);
@@ -97,14 +131,37 @@ TCommandLine parseCommandLine(int argc, char* const argv[]) {
         if (row.read == nullptr) continue;
         std::string value = row.valueName != nullptr ? optarg : negated ? "não" : row.switchValue;
         try {
+            // A name like an option is most likely one, given where the name was forgotten.
+            if (row.outputFile != nullptr && !value.empty() && value[0] == '-') {
+                throw EBadValue("esqueceu o nome do arquivo? Um nome que começa com - se escreve ./" + value);
+            }
             row.read(commandLine.settings, value);
         } catch (const EBadValue& error) {
-            refuse("--" + std::string(row.name) + " " + value + ": " + error.what());
+            refuse("--" + std::string(row.name) + " " + shownWord(value) + ": " + error.what());
         }
     }
-    if (optind < argc) refuse(std::string(argv[optind]) + ": argumento inesperado");
+    if (optind < argc) refuse(shownWord(argv[optind]) + ": argumento inesperado");
     refuseConflicts(commandLine.settings);
     return commandLine;
+}
+
+void refuseClashingOutputs(const TSettings& settings) {
+    std::vector<std::pair<std::string, std::string>> outputs = outputsOf(settings);
+    std::vector<TOutputTarget> targets;
+    for (const auto& [option, name] : outputs) {
+        targets.push_back(resolveOutput(name));
+        if (targets.back().error != 0) refuse(option + " " + shownWord(name) + ": " + std::strerror(targets.back().error));
+        if (targets.back().kind == TOutputTarget::TKind::folder) {
+            refuse(option + " " + shownWord(name) + ": é uma pasta, não um arquivo");
+        }
+    }
+    for (std::size_t later = 1; later < targets.size(); ++later) {
+        for (std::size_t earlier = 0; earlier < later; ++earlier) {
+            if (!sameFile(targets[later], targets[earlier])) continue;
+            refuse(outputs[later].first + " " + shownWord(outputs[later].second) + ": é o mesmo arquivo de " +
+                   outputs[earlier].first + " " + shownWord(outputs[earlier].second));
+        }
+    }
 }
 
 std::string helpText() {

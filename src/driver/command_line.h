@@ -25,6 +25,11 @@ public:
 // value out of its range, before anything is run or written.
 TCommandLine parseCommandLine(int argc, char* const argv[]);
 
+// Checks the run's output files against the file system, from the folder the run writes
+// in: two outputs that are one file (by any name or link), an output that is a folder.
+// Throws ECommandLineError naming both options, before anything is written.
+void refuseClashingOutputs(const TSettings& settings);
+
 // The text of --help: what the program does, every option with its default, examples.
 std::string helpText();
 

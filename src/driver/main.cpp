@@ -2,6 +2,7 @@
 // order and waits for one character.
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,13 +17,17 @@ using namespace gerador;
 
 namespace {
 
-// Moves into the folder of -C and makes arquivos/ when a trip or task file is asked for.
-// Returns false with a message when that cannot be done.
-bool prepareFolder(const TSettings& settings) {
+// Moves into the folder of -C and checks the output names there. Throws ECommandLineError.
+void enterFolder(const TSettings& settings) {
     if (!settings.directory.empty() && chdir(settings.directory.c_str()) != 0) {
-        std::perror(("Erro: --directory " + settings.directory).c_str());
-        return false;
+        throw ECommandLineError("Erro: --directory " + settings.directory + ": " + std::strerror(errno));
     }
+    refuseClashingOutputs(settings);
+}
+
+// Makes arquivos/ when a trip or task file is asked for. Returns false with a message
+// when that cannot be done.
+bool prepareFolder(const TSettings& settings) {
     if ((settings.tripWriteFile || settings.taskWriteFile) && mkdir("arquivos", 0777) != 0 && errno != EEXIST) {
         std::perror("Erro: não foi possível criar a pasta \"arquivos\"");
         return false;
@@ -33,17 +38,26 @@ bool prepareFolder(const TSettings& settings) {
 // Temporary files that could not be removed are named, so the user can.
 void reportLeftovers() {
     for (const std::string& note : takeLeftoverNotes()) {
-        std::fprintf(stderr, "Aviso: não foi possível remover o arquivo temporário %s\n", note.c_str());
+        std::fprintf(stderr, "Aviso: não foi possível %s\n", note.c_str());
     }
 }
 
 }  // namespace
 
+#ifdef GERADOR_FAULTS
+// A test build's hook: makes the file operations the environment names fail.
+void installFaultHooks();
+#endif
+
 int main(int argc, char* argv[]) {
+#ifdef GERADOR_FAULTS
+    installFaultHooks();
+#endif
     prepareProcess();
     TCommandLine commandLine;
     try {
         commandLine = parseCommandLine(argc, argv);
+        if (commandLine.action == TCommandLine::TAction::run) enterFolder(commandLine.settings);
     } catch (const ECommandLineError& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 2;

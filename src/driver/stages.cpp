@@ -11,6 +11,7 @@
 #include "columns/column_file.h"
 #include "columns/columns.h"
 #include "common/console.h"
+#include "common/exceptions.h"
 #include "common/run_files.h"
 #include "driver/setting_table.h"
 #include "exports/mps_export.h"
@@ -92,8 +93,13 @@ void runStages(const TSettings& settings) {
     }
     // A console that fails leaves no new file behind.
     commitAfterConsole(files);
-    printClosingLines(columnRun.columnCount, "colunas");
-    if (!settings.reportFileName.empty()) printText(consoleSummary(outputs.summary->facts()));
+    try {
+        printClosingLines(columnRun.columnCount, "colunas");
+        if (!settings.reportFileName.empty()) printText(consoleSummary(outputs.summary->facts()));
+        flushConsole();
+    } catch (const EFileError& error) {
+        throw EFileError(std::string(error.what()) + " (os arquivos da execução já estavam gravados)");
+    }
 }
 
 }  // namespace gerador

@@ -63,7 +63,16 @@ TViagem drawTrip(const TViagens& parameters) {
     // Truncating m times the extended 1/60, which lies just above 1/60, gives m / 60 for every 32-bit m.
     std::int32_t hours = travelMinutes / 60;
     std::int32_t minutes = travelMinutes % 60;
-    // Through text, as a time alone: 24 hours or more is rejected with EConvertError.
+    // A time of day holds less than 24 hours; the text form would be refused anyway, but
+    // the user needs to know which settings gave such a distance.
+    if (hours >= 24) {
+        throw EParameterError("parâmetro inválido: minDistance = " + std::to_string(parameters.minDistance) +
+                              ", maxDistance = " + std::to_string(parameters.maxDistance) + " (a distância " +
+                              std::to_string(trip.distance) + " dá um tempo de viagem de " + std::to_string(hours) +
+                              ":" + (minutes < 10 ? "0" : "") + std::to_string(minutes) +
+                              ", de 24 horas ou mais; as distâncias são lidas sem sinal e só as menores que 14400 "
+                              "dão sempre menos de 24 horas)");
+    }
     trip.travelTime = dateTimeFromText(std::to_string(hours) + ":" + std::to_string(minutes));
     return trip;
 }

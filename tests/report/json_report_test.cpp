@@ -110,7 +110,9 @@ TEST(JsonReport, FiguresAgreeWithCountsOverTheFiles) {
         EXPECT_EQ(report["coverage"]["least"]["columns"], least);
         EXPECT_EQ(report["coverage"]["least"]["tasks"].get<std::vector<std::int64_t>>(), leastTasks);
         EXPECT_EQ(report["coverage"]["uncovered"].get<std::vector<std::int64_t>>(), uncovered);
-        if (!uncovered.empty()) EXPECT_EQ(report["partition"]["task"], uncovered.front());
+        if (!uncovered.empty()) {
+            EXPECT_EQ(report["partition"]["task"], uncovered.front());
+        }
         bool partitionable = exhaustiveOptimum(instance.count, columns, TModel::partition).has_value();
         EXPECT_TRUE(report["partition"]["exactPartition"].is_null() || !partitionable);
         EXPECT_EQ(report["files"], nlohmann::json::parse(R"([{"name": "arquivos/tarefas.txt", "bytes": )" +

@@ -35,19 +35,22 @@ TWorkingDirectory::~TWorkingDirectory() {
     fs::current_path(previous_, ignored);
 }
 
-TProgramResult runProgram(const fs::path& folder, const TRunOptions& options) {
+TStartedProgram::TStartedProgram(const fs::path& folder, const TRunOptions& options) {
     // Captured outside the folder, so the program's folder holds only what it made.
-    TTemporaryFolder captures;
-    fs::path outPath = captures.path() / "stdout";
-    fs::path errPath = captures.path() / "stderr";
-    std::vector<std::string> words{GERADOR_PATH};
+    char pattern[] = "/tmp/gerador_capture_XXXXXX";
+    if (mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
+    captures_ = pattern;
+    fs::path outPath = captures_ / "stdout";
+    fs::path errPath = captures_ / "stderr";
+    std::vector<std::string> words{options.program};
     words.insert(words.end(), options.arguments.begin(), options.arguments.end());
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
-    pid_t child = fork();
-    if (child < 0) throw std::runtime_error("fork failed");
-    if (child == 0) {
+    std::vector<std::string> environment = options.environment;
+    child_ = fork();
+    if (child_ < 0) throw std::runtime_error("fork failed");
+    if (child_ == 0) {
         if (chdir(folder.c_str()) != 0) _exit(126);
         int input = open("/dev/null", O_RDONLY);
         int output = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -71,17 +74,27 @@ TProgramResult runProgram(const fs::path& folder, const TRunOptions& options) {
             rlimit limit{static_cast<rlim_t>(options.fileSizeLimit), static_cast<rlim_t>(options.fileSizeLimit)};
             setrlimit(RLIMIT_FSIZE, &limit);
         }
+        for (std::string& variable : environment) putenv(variable.data());
         alarm(options.timeoutSeconds);
-        execv(GERADOR_PATH, argv.data());
+        execv(argv[0], argv.data());
         _exit(127);
     }
+}
+
+TProgramResult TStartedProgram::wait() {
     int status = 0;
-    waitpid(child, &status, 0);
+    waitpid(child_, &status, 0);
     TProgramResult result;
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.standardOutput = readFile(outPath);
-    result.standardError = readFile(errPath);
+    result.standardOutput = readFile(captures_ / "stdout");
+    result.standardError = readFile(captures_ / "stderr");
+    std::error_code ignored;
+    fs::remove_all(captures_, ignored);
     return result;
+}
+
+TProgramResult runProgram(const fs::path& folder, const TRunOptions& options) {
+    return TStartedProgram(folder, options).wait();
 }
 
 TRunOptions withArguments(std::vector<std::string> arguments) {

@@ -36,6 +36,8 @@ struct TProgramResult {
 
 struct TRunOptions {
     std::vector<std::string> arguments;
+    std::string program = GERADOR_PATH;    // or the test build with fault hooks, GERADOR_FAULTS_PATH
+    std::vector<std::string> environment;  // "NAME=value" added to the program's environment
     // Caps every file the program writes, as a full disk would; by default large enough
     // for the standard run, so that a regression fails instead of filling the disk.
     long long fileSizeLimit = 256LL << 20;
@@ -50,6 +52,17 @@ TRunOptions withArguments(std::vector<std::string> arguments);
 
 // Runs the program in folder with standard input at its end.
 TProgramResult runProgram(const std::filesystem::path& folder, const TRunOptions& options = {});
+
+// The same in two steps, so that runs can overlap.
+class TStartedProgram {
+public:
+    TStartedProgram(const std::filesystem::path& folder, const TRunOptions& options);
+    TProgramResult wait();
+
+private:
+    std::filesystem::path captures_;
+    int child_ = -1;
+};
 
 // SHA-256 of a file, in lower-case hexadecimal.
 std::string sha256Of(const std::filesystem::path& file);

@@ -194,11 +194,20 @@ TEST(TripRun, FailuresLeaveNoFileAndReportNoSuccess) {
         }
     }
 
-    // Distances this long give travel times past 24 hours, which the text form rejects.
+    // Distances this long give travel times past 24 hours, which a time of day cannot
+    // hold; the message names the settings that gave them (it once quoted "27:26" alone).
     std::filesystem::create_directory("arquivos");
     generator.locationCount = 3;
     generator.minDistance = generator.maxDistance = 30000;
-    EXPECT_THROW(generator.generateTrips(true, false), EConvertError);
+    try {
+        generator.generateTrips(true, false);
+        ADD_FAILURE() << "accepted a travel time of more than a day";
+    } catch (const EParameterError& error) {
+        EXPECT_NE(std::string(error.what()).find("minDistance = 30000, maxDistance = 30000 (a distância 30000 dá um "
+                                                 "tempo de viagem de 27:26"),
+                  std::string::npos)
+            << error.what();
+    }
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_TRUE(entriesOf("arquivos").empty());
 }

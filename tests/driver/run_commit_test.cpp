@@ -1,0 +1,216 @@
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <sys/stat.h>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+
+using namespace gerador;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every file a full run writes, each present beforehand with text of an earlier run.
+const std::vector<std::string> kOutputs = {"150_3304438.txt", "i.mps", "i.txt", "r.json", "r.svg",
+                                           "arquivos/viagens.txt", "arquivos/tarefas.txt"};
+const std::vector<std::string> kFullRun = {"--count", "40", "--trip-write-file", "--task-write-file", "--mps",
+                                           "i.mps", "--orlib", "i.txt", "--report", "r.json", "--svg", "r.svg",
+                                           "--no-wait"};
+
+std::vector<std::string> withCount(const char* count) {
+    std::vector<std::string> arguments = kFullRun;
+    arguments[1] = count;
+    return arguments;
+}
+
+std::string earlierText(const std::string& name) {
+    return "earlier " + name + "\n";
+}
+
+// Names in the folder (and arquivos/) that no run of ours should leave: temporary files and backups.
+std::vector<std::string> leftoversIn(const fs::path& folder) {
+    std::vector<std::string> leftovers;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        std::string name = entry.path().filename().string();
+        if (name.find(".gerador~") != std::string::npos) leftovers.push_back(name);
+    }
+    return leftovers;
+}
+
+struct TCase {
+    const char* label;
+    std::vector<std::string> arguments;
+    std::string fault;                    // GERADOR_FAULT of the test build, if any
+    long long fileSizeLimit = 256LL << 20;
+    int exitStatus;                       // -1: ended by a signal
+    std::string message;                  // on standard error
+    bool newFiles;                        // every output replaced; otherwise every earlier one kept
+};
+
+// Each way a run can end, in a folder holding earlier files under every output name: the
+// files of a run take their final names all together or not at all, and nothing of the
+// run stays behind (a failing last rename once left four of five files replaced, and a
+// failing column run left new trip and task files beside the old column file).
+TEST(RunCommit, AllFilesOrNone) {
+    const TCase cases[] = {
+        {"success", kFullRun, "", 256LL << 20, 0, "", true},
+        {"first rename fails", kFullRun, "rename:1:fail", 256LL << 20, 1, "dar o nome final", false},
+        {"fourth rename fails", kFullRun, "rename:4:fail", 256LL << 20, 1, "Input/output error", false},
+        {"last rename fails", kFullRun, "rename:7:fail", 256LL << 20, 1, "\"r.json\"", false},
+        {"signal amid the renames", kFullRun, "rename:3:signal", 256LL << 20, -1, "", false},
+        {"no hard links", kFullRun, "link:1:fail,link:5:fail", 256LL << 20, 0, "", true},
+        {"no hard links, then a failure", kFullRun, "link:2:fail,rename:6:fail", 256LL << 20, 1, "\"r.svg\"", false},
+        {"the picture fails after the columns", kFullRun, "", 5000, 1, "\"r.svg\": File too large", false},
+        {"column run fails", withCount("150"), "", 1 << 20, 1, "File too large", false},
+        {"console fails", kFullRun, "", 256LL << 20, 1, "saída padrão", false},
+    };
+    for (const TCase& row : cases) {
+        SCOPED_TRACE(row.label);
+        TTemporaryFolder folder;
+        fs::create_directory(folder.path() / "arquivos");
+        for (const std::string& name : kOutputs) writeFile(folder.path() / name, earlierText(name));
+        TRunOptions options = withArguments(row.arguments);
+        options.program = GERADOR_FAULTS_PATH;
+        if (!row.fault.empty()) options.environment = {"GERADOR_FAULT=" + row.fault};
+        options.fileSizeLimit = row.fileSizeLimit;
+        options.outputToClosedPipe = std::string(row.label) == "console fails";
+        TProgramResult run = runProgram(folder.path(), options);
+        EXPECT_EQ(run.exitStatus, row.exitStatus) << run.standardError;
+        EXPECT_NE(run.standardError.find(row.message), std::string::npos) << run.standardError;
+        for (const std::string& name : kOutputs) {
+            bool earlier = readFile(folder.path() / name) == earlierText(name);
+            EXPECT_EQ(earlier, !row.newFiles) << name;
+        }
+        EXPECT_EQ(leftoversIn(folder.path()), std::vector<std::string>{});
+        EXPECT_EQ(entriesOf(folder.path()).size(), 6u);
+    }
+}
+
+// Removing a temporary file can fail too (a folder made read-only mid-run): the run then
+// names what it left.
+TEST(RunCommit, NamesTheTemporaryFilesItCannotRemove) {
+    TTemporaryFolder folder;
+    TRunOptions options = withArguments({"--count", "20", "--mps", "i.mps", "--no-wait"});
+    options.program = GERADOR_FAULTS_PATH;
+    options.environment = {"GERADOR_FAULT=rename:1:fail,unlink:1:fail"};
+    TProgramResult run = runProgram(folder.path(), options);
+    EXPECT_EQ(run.exitStatus, 1);
+    std::vector<std::string> leftovers = leftoversIn(folder.path());
+    ASSERT_EQ(leftovers.size(), 1u);
+    EXPECT_NE(run.standardError.find("Aviso: não foi possível remover o arquivo temporário"), std::string::npos)
+        << run.standardError;
+    EXPECT_NE(run.standardError.find(leftovers[0] + "\": Permission denied"), std::string::npos) << run.standardError;
+}
+
+// Two runs into one folder at once: each run's files land together, never a mix (the
+// commit once interleaved; here the first run pauses amid its renames to make it likely).
+TEST(RunCommit, TwoRunsAtOnceLeaveOneWholeSet) {
+    TTemporaryFolder folder;
+    const std::vector<std::string> files = {"150_3304438.txt", "i.mps", "i.txt", "r.svg"};
+    auto runOf = [&](const char* seed) {
+        std::vector<std::string> arguments = kFullRun;
+        arguments.insert(arguments.end(), {"--task-seed", seed});
+        return withArguments(arguments);
+    };
+    // What each run writes alone.
+    std::map<std::string, std::string> alone[2];
+    for (int run = 0; run < 2; ++run) {
+        TTemporaryFolder single;
+        fs::create_directory(single.path() / "arquivos");
+        ASSERT_EQ(runProgram(single.path(), runOf(run == 0 ? "1" : "2")).exitStatus, 0);
+        for (const std::string& name : files) alone[run][name] = readFile(single.path() / name);
+    }
+    TRunOptions pausing = runOf("1");
+    pausing.program = GERADOR_FAULTS_PATH;
+    pausing.environment = {"GERADOR_FAULT=rename:3:pause"};
+    TStartedProgram first(folder.path(), pausing);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    TStartedProgram second(folder.path(), runOf("2"));
+    EXPECT_EQ(first.wait().exitStatus, 0);
+    EXPECT_EQ(second.wait().exitStatus, 0);
+    int fromFirst = 0;
+    for (const std::string& name : files) {
+        std::string text = readFile(folder.path() / name);
+        EXPECT_TRUE(text == alone[0][name] || text == alone[1][name]) << name;
+        fromFirst += text == alone[0][name];
+    }
+    EXPECT_TRUE(fromFirst == 0 || fromFirst == 4) << fromFirst << " of 4 files from the first run";
+    EXPECT_EQ(leftoversIn(folder.path()), std::vector<std::string>{});
+}
+
+// What a name stands for decides what is written: one file under two names is refused,
+// links are followed, devices and pipes are written in place, folders refused, and names
+// that look like options are taken for a forgotten name.
+TEST(RunCommit, NamesAreResolvedBeforeAnythingRuns) {
+    struct TRow {
+        const char* label;
+        std::vector<std::string> arguments;
+        int exitStatus;
+        std::string message;
+        std::function<void(const fs::path&, const TProgramResult&)> check;
+    };
+    auto untouched = [](const fs::path& folder, const TProgramResult&) {
+        for (const std::string& name : kOutputs) EXPECT_EQ(readFile(folder / name), earlierText(name)) << name;
+    };
+    const std::string longName(250, 'n');
+    const TRow rows[] = {
+        {"two names, one file", {"--mps", "a.mps", "--orlib", "./a.mps"}, 2, "--orlib ./a.mps: é o mesmo arquivo de --mps a.mps", untouched},
+        {"an export over the column file", {"--mps", "./150_3304438.txt"}, 2, "é o mesmo arquivo de --column-write-file", untouched},
+        {"an export over the trip file", {"--trip-write-file", "--mps", "arquivos/viagens.txt"}, 2, "--mps arquivos/viagens.txt: é o mesmo", untouched},
+        {"the report over the task file", {"--task-write-file", "--report", "arquivos/../arquivos/tarefas.txt"}, 2, "é o mesmo arquivo de --task-write-file", untouched},
+        {"a link to another output", {"--mps", "link.mps", "--orlib", "i.txt"}, 2, "--orlib i.txt: é o mesmo arquivo de --mps link.mps", untouched},
+        {"a folder", {"--report", "pasta"}, 2, "--report pasta: é uma pasta", untouched},
+        {"a forgotten name", {"--mps", "--no-column-echo"}, 2, "esqueceu o nome do arquivo?", untouched},
+        {"a name like an option, written as a path", {"--count", "12", "--mps", "./-x.mps", "--no-wait"}, 0, "",
+         [](const fs::path& folder, const TProgramResult&) { EXPECT_TRUE(fs::exists(folder / "-x.mps")); }},
+        {"a link followed", {"--count", "12", "--mps", "link.mps", "--no-wait"}, 0, "",
+         [](const fs::path& folder, const TProgramResult&) {
+             EXPECT_TRUE(fs::is_symlink(folder / "link.mps"));
+             EXPECT_EQ(readFile(folder / "i.txt").rfind("NAME gerador FREE\n", 0), 0u);
+         }},
+        {"/dev/null discards", {"--count", "12", "--svg", "/dev/null", "--mps", "/dev/null", "--no-wait"}, 0, "",
+         [](const fs::path&, const TProgramResult&) {
+             struct stat status {};
+             ASSERT_EQ(stat("/dev/null", &status), 0);
+             EXPECT_TRUE(S_ISCHR(status.st_mode));
+         }},
+        {"/dev/full fails", {"--count", "12", "--mps", "/dev/full", "--no-wait"}, 1, "\"/dev/full\": No space left on device",
+         [](const fs::path& folder, const TProgramResult&) {
+             EXPECT_EQ(readFile(folder / "150_3304438.txt"), earlierText("150_3304438.txt"));
+         }},
+        {"/dev/stdout streams", {"--count", "12", "--no-column-echo", "--orlib", "/dev/stdout", "--no-wait"}, 0, "",
+         [](const fs::path& folder, const TProgramResult& run) {
+             std::string count = linesOf(readFile(folder / "150_3304438.txt"))[1];
+             EXPECT_NE(run.standardOutput.find("12 " + count + "\n"), std::string::npos) << run.standardOutput;
+         }},
+        {"a name of 250 bytes", {"--count", "12", "--mps", longName, "--no-wait"}, 0, "",
+         [&longName](const fs::path& folder, const TProgramResult&) { EXPECT_TRUE(fs::exists(folder / longName)); }},
+        {"a negative distance", {"--min-distance", "-5", "--max-distance", "0", "--no-wait"}, 1,
+         "minDistance = -5, maxDistance = 0 (a distância", untouched},
+        {"a huge value", {"--mps", std::string(100 * 1024, 'x') + "\xff"}, 2, "… (102401 bytes)", untouched},
+        {"bytes that are not text", {"--count", "1\xff\x1b[2J"}, 2, "Erro: --count 1\\xFF\\x1B[2J: ", untouched},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.label);
+        TTemporaryFolder folder;
+        fs::create_directory(folder.path() / "arquivos");
+        fs::create_directory(folder.path() / "pasta");
+        for (const std::string& name : kOutputs) writeFile(folder.path() / name, earlierText(name));
+        fs::create_symlink("i.txt", folder.path() / "link.mps");
+        TProgramResult run = runProgram(folder.path(), withArguments(row.arguments));
+        EXPECT_EQ(run.exitStatus, row.exitStatus) << run.standardError;
+        EXPECT_NE(run.standardError.find(row.message), std::string::npos) << run.standardError;
+        EXPECT_LT(run.standardError.size(), 2000u);
+        if (row.exitStatus == 2) {
+            EXPECT_EQ(run.standardOutput, "") << "a bad command line runs nothing";
+        }
+        row.check(folder.path(), run);
+        EXPECT_EQ(leftoversIn(folder.path()), std::vector<std::string>{});
+    }
+}
+
+}  // namespace

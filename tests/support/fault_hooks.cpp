@@ -1,0 +1,55 @@
+// The fault hook of the test build of the program (gerador_faults). GERADOR_FAULT names
+// file operations of the commit, which of their calls to meet, and what to do there,
+// separated by commas:
+//   rename:2:fail     the second rename fails with EIO
+//   rename:1:signal   a SIGTERM arrives just before the first rename
+//   rename:1:pause    the first rename waits half a second first (the lock holds meanwhile)
+//   unlink:1:fail     the first removal fails with EACCES
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+#include <unistd.h>
+
+#include "common/fault_hook.h"
+
+namespace {
+
+struct TFault {
+    std::string operation;
+    int call = 0;  // counts down to the call that meets the fault
+    std::string action;
+};
+std::vector<TFault> gFaults;
+
+int meetFault(const char* operation) {
+    int error = 0;
+    for (TFault& fault : gFaults) {
+        if (fault.operation != operation || --fault.call != 0) continue;
+        if (fault.action == "signal") raise(SIGTERM);
+        if (fault.action == "pause") usleep(500000);
+        if (fault.action == "fail") error = fault.operation == "unlink" ? EACCES : EIO;
+    }
+    return error;
+}
+
+}  // namespace
+
+using namespace gerador;
+
+void installFaultHooks() {
+    const char* fault = std::getenv("GERADOR_FAULT");
+    if (fault == nullptr) return;
+    std::string text = std::string(fault) + ",";
+    for (std::size_t begin = 0, end = 0; (end = text.find(',', begin)) != std::string::npos; begin = end + 1) {
+        std::string item = text.substr(begin, end - begin);
+        std::size_t first = item.find(':');
+        std::size_t second = item.find(':', first + 1);
+        if (first == std::string::npos || second == std::string::npos) continue;
+        gFaults.push_back({item.substr(0, first), std::atoi(item.substr(first + 1, second - first - 1).c_str()),
+                           item.substr(second + 1)});
+    }
+    setFaultHook(meetFault);
+}
