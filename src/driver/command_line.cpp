@@ -6,11 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "columns/column_file.h"
 #include "common/output_target.h"
 #include "driver/setting_table.h"
-#include "tasks/tasks.h"
-#include "trips/trips.h"
 
 namespace gerador {
 
@@ -69,10 +66,10 @@ std::string optionWords(const TSettingRow& row) {
 // Every file the run would write: the option that asks for it and its name.
 std::vector<std::pair<std::string, std::string>> outputsOf(const TSettings& settings) {
     std::vector<std::pair<std::string, std::string>> outputs;
-    if (settings.tripWriteFile) outputs.emplace_back("--trip-write-file", kTripFileName);
-    if (settings.taskWriteFile) outputs.emplace_back("--task-write-file", kTaskFileName);
-    if (settings.columnWriteFile) outputs.emplace_back("--column-write-file", kColumnFileName);
     for (const TSettingRow& row : settingRows()) {
+        if (row.writesFlag != nullptr && settings.*row.writesFlag) {
+            outputs.emplace_back("--" + std::string(row.name), row.writesFile);
+        }
         if (row.outputFile != nullptr && !(settings.*row.outputFile).empty()) {
             outputs.emplace_back("--" + std::string(row.name), settings.*row.outputFile);
         }
@@ -83,11 +80,13 @@ std::vector<std::pair<std::string, std::string>> outputsOf(const TSettings& sett
 // Settings that are valid alone but not together.
 void refuseConflicts(const TSettings& settings) {
     if (settings.depotCount > settings.locationCount) {
-        refuse("--depot-count " + std::to_string(settings.depotCount) + ": deve ficar entre 2 e o número de locais, " +
+        refuse(optionOf<&TSettings::depotCount>() + " " + std::to_string(settings.depotCount) +
+               ": deve ficar entre 2 e o número de locais, " +
                std::to_string(settings.locationCount));
     }
     if (settings.model == TModel::cover && settings.mpsFileName.empty()) {
-        refuse("--model cover: só vale para o arquivo de --mps, que não foi pedido");
+        refuse(optionOf<&TSettings::model>() + " cover: só vale para o arquivo de " +
+               optionOf<&TSettings::mpsFileName>() + ", que não foi pedido");
     }
 }
 

@@ -11,6 +11,7 @@
 #include "common/output_file.h"
 #include "driver/command_line.h"
 #include "driver/process_setup.h"
+#include "driver/setting_table.h"
 #include "driver/stages.h"
 
 using namespace gerador;
@@ -20,7 +21,8 @@ namespace {
 // Moves into the folder of -C and checks the output names there. Throws ECommandLineError.
 void enterFolder(const TSettings& settings) {
     if (!settings.directory.empty() && chdir(settings.directory.c_str()) != 0) {
-        throw ECommandLineError("Erro: --directory " + settings.directory + ": " + std::strerror(errno));
+        throw ECommandLineError("Erro: " + optionOf<&TSettings::directory>() + " " + settings.directory + ": " +
+                                std::strerror(errno));
     }
     refuseClashingOutputs(settings);
 }

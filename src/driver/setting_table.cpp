@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "columns/column_file.h"
 #include "columns/columns.h"
 #include "common/exceptions.h"
 #include "tasks/tasks.h"
@@ -163,17 +164,23 @@ constexpr TSettingRow setting(const char* name, const char* valueName, const cha
     row.read = [](TSettings& settings, const std::string& text) { settings.*kMember = TKind::read(text); };
     row.shown = [](const TSettings& settings) { return TKind::shown(settings.*kMember); };
     row.json = [](const TSettings& settings) { return TKind::json(settings.*kMember); };
+    row.member = &kMemberTag<kMember>;
     if constexpr (!std::is_same_v<decltype(kField), std::nullptr_t>) row.apply = &applyField<kMember, kField>;
     if constexpr (kNamesOutput<TKind>) row.outputFile = kMember;
     return row;
 }
 
-// A yes-or-no setting with a --no- form.
+// A yes-or-no setting with a --no- form; writesFile: the file it writes, if any.
 template <auto kMember>
-constexpr TSettingRow flag(const char* name, const char* byDefault, const char* help) {
+constexpr TSettingRow flag(const char* name, const char* byDefault, const char* help,
+                           const char* writesFile = nullptr) {
     TSettingRow row = setting<kMember, TYesNo>(name, nullptr, byDefault, help);
     row.switchValue = "sim";
     row.negatable = true;
+    if (writesFile != nullptr) {
+        row.writesFlag = kMember;
+        row.writesFile = writesFile;
+    }
     return row;
 }
 
@@ -203,7 +210,7 @@ constexpr TSettingRow kRows[] = {
                                                              "limite (exclusivo) das distâncias sorteadas"),
     setting<&S::costFactor, TFinite, &TViagens::costFactor>("cost-factor", "X", "0.25", "custo por unidade de distância"),
     setting<&S::tripSeed, TSeed, &TViagens::seed>("trip-seed", "N", "0", "semente da matriz de viagens (0 a 4294967295)"),
-    flag<&S::tripWriteFile>("trip-write-file", "não", "grava arquivos/viagens.txt"),
+    flag<&S::tripWriteFile>("trip-write-file", "não", "grava arquivos/viagens.txt", kTripFileName),
     flag<&S::tripEcho>("trip-echo", "não", "mostra a matriz de viagens"),
     setting<&S::count, TWhole<0, INT32_MAX>, &TTarefas::count>("count", "N", "150", "número de tarefas (>= 0)"),
     setting<&S::depotCount, TWhole<2, INT32_MAX>, &TTarefas::depotCount>(
@@ -221,7 +228,7 @@ constexpr TSettingRow kRows[] = {
                                                                 "menor duração (guardada, não usada no sorteio)"),
     setting<&S::maxDuration, TDuration, &TTarefas::maxDuration>(
         "max-duration", "HH:MM", "09:01", "as partidas vão até o fim da janela menos esta duração"),
-    flag<&S::taskWriteFile>("task-write-file", "não", "grava arquivos/tarefas.txt"),
+    flag<&S::taskWriteFile>("task-write-file", "não", "grava arquivos/tarefas.txt", kTaskFileName),
     flag<&S::taskEcho>("task-echo", "não", "mostra as tarefas"),
     setting<&S::minTasks, TWhole<0, INT32_MAX>, &TColunas::minTasks>("min-tasks", "N", "2",
                                                                      "uma coluna tem mais tarefas que isto (>= 0)"),
@@ -230,7 +237,8 @@ constexpr TSettingRow kRows[] = {
     setting<&S::acceptPercent, TWhole<0, 100>, &TColunas::acceptPercent>(
         "accept-percent", "N", "100", "grava uma cadeia oferecida quando um sorteio de 0 a 99 é <= N (0 a 100)"),
     setting<&S::columnSeed, TSeed, &TColunas::seed>("column-seed", "N", "0", "semente das colunas (0 a 4294967295)"),
-    flag<&S::columnWriteFile>("column-write-file", "sim", "grava o arquivo de colunas 150_3304438.txt"),
+    flag<&S::columnWriteFile>("column-write-file", "sim", "grava o arquivo de colunas 150_3304438.txt",
+                              kColumnFileName),
     flag<&S::columnEcho>("column-echo", "sim", "mostra cada 10000ª coluna"),
     setting<&S::mpsFileName, TFileName>("mps", "ARQUIVO", "", "grava também a instância em MPS livre, para solvers"),
     setting<&S::model, TModelName>(
@@ -265,6 +273,13 @@ TSettings::TSettings() {
 
 std::span<const TSettingRow> settingRows() {
     return kRows;
+}
+
+std::string optionNamed(const void* memberTag) {
+    for (const TSettingRow& row : kRows) {
+        if (row.member == memberTag) return "--" + std::string(row.name);
+    }
+    return "--?";
 }
 
 void applySettings(const TSettings& settings, TViagens& trips, TTarefas& tasks, TColunas& columns) {

@@ -53,7 +53,21 @@ struct TSettingRow {
     void (*apply)(const TSettings&, TStageObjects&);
     // The file name the setting holds; nullptr when it names no output file.
     const std::string TSettings::*outputFile;
+    // A flag that writes a file of a fixed name: the flag and the name; nullptr otherwise.
+    bool TSettings::*writesFlag;
+    const char* writesFile;
+    const void* member;  // identifies the setting's member, for optionOf
 };
+
+// A tag per member of TSettings, so that code can name a setting's option without
+// spelling it: optionOf<&TSettings::model>() is "--model".
+template <auto kMember>
+inline constexpr char kMemberTag = 0;
+std::string optionNamed(const void* memberTag);
+template <auto kMember>
+std::string optionOf() {
+    return optionNamed(&kMemberTag<kMember>);
+}
 
 // Every row, in the order --help and the report list them.
 std::span<const TSettingRow> settingRows();
