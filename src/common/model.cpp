@@ -1,5 +1,6 @@
 #include "common/model.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace gerador {
@@ -9,6 +10,7 @@ namespace {
 constexpr std::pair<TModel, std::string_view> kModelNames[] = {
     {TModel::partition, "partition"},
     {TModel::cover, "cover"},
+    {TModel::elastic, "elastic"},
 };
 
 }  // namespace
@@ -18,6 +20,12 @@ std::string_view modelName(TModel model) {
         if (named == model) return name;
     }
     return "?";
+}
+
+std::int64_t defaultUncoveredCost(std::int64_t taskCount, std::int64_t shortestColumn, std::int64_t lowestCost,
+                                  std::int64_t highestCost) {
+    std::int64_t mostColumns = taskCount / std::max<std::int64_t>(shortestColumn, 1);
+    return mostColumns * (std::max<std::int64_t>(highestCost, 0) - std::min<std::int64_t>(lowestCost, 0)) + 1;
 }
 
 std::optional<TModel> modelNamed(std::string_view name) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cassert>
 #include <climits>
-#include <random>
 
 namespace gerador {
 
@@ -12,34 +11,32 @@ namespace {
 
 // At namespace scope, so no draw pays for a first-use guard; the column run draws once
 // per offered chain. Nothing draws before main.
-std::mt19937 engineInstance;
-
-std::mt19937& engine() {
-    return engineInstance;
-}
+TRandomStream sharedStream(0);
 
 }  // namespace
 
+TRandomStream& shared() {
+    return sharedStream;
+}
+
 void srand(std::uint32_t seed) {
-    engine().seed(seed);
+    sharedStream = TRandomStream(seed);
 }
 
 int rand() {
-    return static_cast<int>(engine()() >> 17);
+    return sharedStream.rand();
 }
 
 std::int32_t lrand() {
-    return static_cast<std::int32_t>(engine()() >> 1);
+    return sharedStream.lrand();
 }
 
 double randFraction() {
-    return (TExtended::fromInteger(rand()) * kInverseRandMax).toDouble();
+    return sharedStream.randFraction();
 }
 
 std::int64_t drawInRange(std::int64_t min, std::int64_t max) {
-    assert(spanFitsDraw(min, max));
-    auto span = static_cast<std::int32_t>(max - min);
-    return span != 0 ? min + lrand() % span : min;
+    return sharedStream.drawInRange(min, max);
 }
 
 std::int64_t highestInRange(std::int64_t min, std::int64_t max) {
@@ -50,6 +47,26 @@ std::int64_t highestInRange(std::int64_t min, std::int64_t max) {
 bool spanFitsDraw(std::int64_t min, std::int64_t max) {
     std::int64_t span = max - min;
     return span >= INT32_MIN && span <= INT32_MAX;
+}
+
+TRandomStream::TRandomStream(std::uint32_t seed) : engine_(seed) {}
+
+int TRandomStream::rand() {
+    return static_cast<int>(engine_() >> 17);
+}
+
+std::int32_t TRandomStream::lrand() {
+    return static_cast<std::int32_t>(engine_() >> 1);
+}
+
+double TRandomStream::randFraction() {
+    return (TExtended::fromInteger(rand()) * kInverseRandMax).toDouble();
+}
+
+std::int64_t TRandomStream::drawInRange(std::int64_t min, std::int64_t max) {
+    assert(spanFitsDraw(min, max));
+    auto span = static_cast<std::int32_t>(max - min);
+    return span != 0 ? min + lrand() % span : min;
 }
 
 }  // namespace randomsource

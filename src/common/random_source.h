@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <random>
 
 #include "common/extended.h"
 
@@ -36,6 +37,24 @@ std::int64_t highestInRange(std::int64_t min, std::int64_t max);
 
 // Whether drawInRange accepts the bounds.
 bool spanFitsDraw(std::int64_t min, std::int64_t max);
+
+// A source of its own, with the same kinds of draw as the process-wide one, for draws
+// that must not move the shared sequence (planted duties).
+class TRandomStream {
+public:
+    // Starts exactly as a freshly made std::mt19937(seed).
+    explicit TRandomStream(std::uint32_t seed);
+    int rand();
+    std::int32_t lrand();
+    double randFraction();
+    std::int64_t drawInRange(std::int64_t min, std::int64_t max);
+
+private:
+    std::mt19937 engine_;
+};
+
+// The process-wide source itself, for code that takes a source as a parameter.
+TRandomStream& shared();
 
 }  // namespace randomsource
 

@@ -8,6 +8,7 @@
 
 #include "common/output_target.h"
 #include "driver/setting_table.h"
+#include "tasks/planted_duties.h"
 
 namespace gerador {
 
@@ -84,9 +85,31 @@ void refuseConflicts(const TSettings& settings) {
                ": deve ficar entre 2 e o número de locais, " +
                std::to_string(settings.locationCount));
     }
-    if (settings.model == TModel::cover && settings.mpsFileName.empty()) {
-        refuse(optionOf<&TSettings::model>() + " cover: só vale para o arquivo de " +
-               optionOf<&TSettings::mpsFileName>() + ", que não foi pedido");
+    if (settings.model != TModel::partition && settings.mpsFileName.empty()) {
+        refuse(optionOf<&TSettings::model>() + " " + std::string(modelName(settings.model)) +
+               ": só vale para o arquivo de " + optionOf<&TSettings::mpsFileName>() + ", que não foi pedido");
+    }
+    if (settings.uncoveredCost && settings.model != TModel::elastic) {
+        refuse(optionOf<&TSettings::uncoveredCost>() + " " + std::to_string(*settings.uncoveredCost) +
+               ": só vale com " + optionOf<&TSettings::model>() + " elastic");
+    }
+    if (settings.plant) {
+        // A duty filtered out by a draw would leave its tasks without their planted column.
+        if (settings.acceptPercent < 100) {
+            refuse(optionOf<&TSettings::plant>() + ": exige " + optionOf<&TSettings::acceptPercent>() +
+                   " 100, para que toda jornada seja gravada (recebeu " + std::to_string(settings.acceptPercent) + ")");
+        }
+        std::int32_t shortest = plantedDutyMinimum(settings);
+        if (!splitsIntoDuties(settings.count, shortest, settings.maxTasks)) {
+            refuse(optionOf<&TSettings::plant>() + ": " + std::to_string(settings.count) +
+                   " tarefas não se dividem em jornadas de " + std::to_string(shortest) + " a " +
+                   std::to_string(settings.maxTasks) + " tarefas (de " + optionOf<&TSettings::minTasks>() +
+                   " + 1, e ao menos 2, a " + optionOf<&TSettings::maxTasks>() + ")");
+        }
+    }
+    if (!settings.solutionFileName.empty() && !settings.plant) {
+        refuse(optionOf<&TSettings::solutionFileName>() + " " + shownWord(settings.solutionFileName) +
+               ": não há solução a gravar sem " + optionOf<&TSettings::plant>());
     }
 }
 

@@ -122,11 +122,24 @@ struct TFolder {
     static nlohmann::ordered_json json(const TValue& value) { return value; }
 };
 
+// A cost that the run works out unless it is given.
+struct TGivenCost {
+    using TValue = std::optional<std::int64_t>;
+    static TValue read(const std::string& text) {
+        // Costs of 10^15 at most keep every sum of them far inside 64 bits.
+        return TWhole<1, 1'000'000'000'000'000, std::int64_t>::read(text);
+    }
+    static std::string shown(const TValue& value) { return value ? std::to_string(*value) : "calculado"; }
+    static nlohmann::ordered_json json(const TValue& value) {
+        return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
+    }
+};
+
 struct TModelName {
     using TValue = TModel;
     static TValue read(const std::string& text) {
         std::optional<TModel> model = modelNamed(text);
-        if (!model) throw EBadValue("deve ser partition ou cover");
+        if (!model) throw EBadValue("deve ser partition, cover ou elastic");
         return *model;
     }
     static std::string shown(TValue value) { return std::string(modelName(value)); }
@@ -171,10 +184,10 @@ constexpr TSettingRow setting(const char* name, const char* valueName, const cha
 }
 
 // A yes-or-no setting with a --no- form; writesFile: the file it writes, if any.
-template <auto kMember>
+template <auto kMember, auto kField = nullptr>
 constexpr TSettingRow flag(const char* name, const char* byDefault, const char* help,
                            const char* writesFile = nullptr) {
-    TSettingRow row = setting<kMember, TYesNo>(name, nullptr, byDefault, help);
+    TSettingRow row = setting<kMember, TYesNo, kField>(name, nullptr, byDefault, help);
     row.switchValue = "sim";
     row.negatable = true;
     if (writesFile != nullptr) {
@@ -220,6 +233,10 @@ constexpr TSettingRow kRows[] = {
     setting<&S::extraCostMax, TInt32, &TTarefas::extraCostMax>("extra-cost-max", "N", "30",
                                                                "limite (exclusivo) do custo extra"),
     setting<&S::taskSeed, TSeed, &TTarefas::seed>("task-seed", "N", "0", "semente das tarefas (0 a 4294967295)"),
+    flag<&S::plant, &TTarefas::plant>(
+        "plant", "não",
+        "sorteia as tarefas como jornadas de tripulação, que formam uma partição exata; sem ligar as primeiras e "
+        "as últimas tarefas a depósitos (exige --accept-percent 100)"),
     setting<&S::windowStart, TInstant, &TTarefas::windowStart>(
         "window-start", "DATA", "01/01/2006 08:00", "início da janela de planejamento, \"DD/MM/AAAA HH:MM\""),
     setting<&S::windowEnd, TInstant, &TTarefas::windowEnd>("window-end", "DATA", "04/01/2006 08:00",
@@ -241,11 +258,17 @@ constexpr TSettingRow kRows[] = {
                               kColumnFileName),
     flag<&S::columnEcho>("column-echo", "sim", "mostra cada 10000ª coluna"),
     setting<&S::mpsFileName, TFileName>("mps", "ARQUIVO", "", "grava também a instância em MPS livre, para solvers"),
-    setting<&S::model, TModelName>(
-        "model", "MODELO", "partition",
-        "linhas do arquivo de --mps: partition (cada tarefa exatamente uma vez) ou cover (ao menos uma)"),
+    setting<&S::model, TModelName>("model", "MODELO", "partition",
+                                   "modelo do arquivo de --mps: partition (cada tarefa exatamente uma vez), cover "
+                                   "(ao menos uma) ou elastic (exatamente uma, ou uma folga S<n> paga)"),
+    setting<&S::uncoveredCost, TGivenCost>("uncovered-cost", "N", "",
+                                           "custo de cada folga do modelo elastic (calculado: alto o bastante para "
+                                           "que o ótimo não use folga quando há partição exata)"),
     setting<&S::orlibFileName, TFileName>("orlib", "ARQUIVO", "",
                                           "grava também a instância no formato OR-Library de partição de conjuntos"),
+    setting<&S::solutionFileName, TFileName>("solution", "ARQUIVO", "",
+                                             "grava uma solução no formato MIPLIB (=obj= e C<n> 1): com --plant, "
+                                             "a partição plantada"),
     setting<&S::reportFileName, TFileName>("report", "ARQUIVO", "",
                                            "grava um relatório da instância em JSON e resume-o no console"),
     setting<&S::svgFileName, TFileName>("svg", "ARQUIVO", "", "grava uma figura da instância em SVG"),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "common/date_time.h"
@@ -28,6 +29,7 @@ struct TSettings {
     std::int32_t extraCostMin{};
     std::int32_t extraCostMax{};  // exclusive
     std::uint32_t taskSeed{};
+    bool plant{};  // tasks drawn as crew duties that partition them
     TDateTime windowStart;
     TDateTime windowEnd;
     TDateTime minDuration;
@@ -44,7 +46,9 @@ struct TSettings {
     // Exports of the columns; an empty name writes none.
     std::string mpsFileName;
     TModel model{};  // of the MPS rows
+    std::optional<std::int64_t> uncoveredCost;  // of a slack in the elastic model; none: computed
     std::string orlibFileName;
+    std::string solutionFileName;  // a solution in the MIPLIB format
     // What the run produced; an empty name writes none.
     std::string reportFileName;
     std::string svgFileName;
@@ -52,5 +56,11 @@ struct TSettings {
     std::string directory;  // where the files are written; empty: the working folder
     bool waitForKey{};      // read one character at the end
 };
+
+// The fewest tasks of a planted duty: a column holds more than minTasks tasks, and a chain
+// is never a single task.
+inline std::int32_t plantedDutyMinimum(const TSettings& settings) {
+    return settings.minTasks >= 1 ? settings.minTasks + 1 : 2;
+}
 
 }  // namespace gerador

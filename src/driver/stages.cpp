@@ -1,5 +1,6 @@
 #include "driver/stages.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -10,14 +11,17 @@
 #include "columns/column_echo.h"
 #include "columns/column_file.h"
 #include "columns/columns.h"
+#include "columns/planted_columns.h"
 #include "common/console.h"
 #include "common/exceptions.h"
 #include "common/run_files.h"
 #include "driver/setting_table.h"
 #include "exports/mps_export.h"
 #include "exports/orlib_export.h"
+#include "exports/solution_file.h"
 #include "report/instance_summary.h"
 #include "report/json_report.h"
+#include "report/run_result.h"
 #include "report/svg_picture.h"
 #include "tasks/tasks.h"
 #include "trips/trips.h"
@@ -30,21 +34,30 @@ namespace {
 struct TColumnOutputs {
     std::vector<std::unique_ptr<TColumnSink>> owned;
     TInstanceSummary* summary = nullptr;  // when the report or the picture needs it
+    TMpsExport* mps = nullptr;
+    TPlantedColumns* planted = nullptr;
 
-    TColumnOutputs(const TSettings& settings, TRunFiles& files) {
+    TColumnOutputs(const TSettings& settings, TRunFiles& files, const TTarefas& tasks) {
         if (settings.columnWriteFile) owned.push_back(std::make_unique<TColumnFileSink>(files));
         if (settings.columnEcho) owned.push_back(std::make_unique<TColumnEchoSink>());
         if (!settings.mpsFileName.empty()) {
-            owned.push_back(std::make_unique<TMpsExport>(files, settings.mpsFileName, settings.model));
+            mps = adopt(std::make_unique<TMpsExport>(files, settings.mpsFileName, settings.model,
+                                                     settings.uncoveredCost));
         }
         if (!settings.orlibFileName.empty()) {
             owned.push_back(std::make_unique<TOrlibExport>(files, settings.orlibFileName));
         }
         if (!settings.reportFileName.empty() || !settings.svgFileName.empty()) {
-            auto gathered = std::make_unique<TInstanceSummary>();
-            summary = gathered.get();
-            owned.push_back(std::move(gathered));
+            summary = adopt(std::make_unique<TInstanceSummary>());
         }
+        if (settings.plant) planted = adopt(std::make_unique<TPlantedColumns>(tasks.plantedDuties));
+    }
+
+    template <typename TSink>
+    TSink* adopt(std::unique_ptr<TSink> sink) {
+        TSink* kept = sink.get();
+        owned.push_back(std::move(sink));
+        return kept;
     }
 
     std::vector<TColumnSink*> sinks() const {
@@ -72,30 +85,47 @@ void runStages(const TSettings& settings) {
     applySettings(settings, *tripGenerator, *taskGenerator, *columnGenerator);
     TRunFiles files;
 
+    // Planted duties hold from minTasks + 1 (and at least 2) to maxTasks tasks: every one is a column.
+    taskGenerator->dutyMinTasks = plantedDutyMinimum(settings);
+    taskGenerator->dutyMaxTasks = settings.maxTasks;
     tripGenerator->generateTrips(settings.tripWriteFile, settings.tripEcho, &files);
     taskGenerator->generateTasks(*tripGenerator, settings.taskWriteFile, settings.taskEcho, &files);
 
-    TColumnOutputs outputs(settings, files);
+    TColumnOutputs outputs(settings, files, *taskGenerator);
     TColumnRunResult columnRun = columnGenerator->generateColumns(taskGenerator.get(), outputs.sinks());
     warnOfUncoverableTasks(columnRun);
 
-    // The report and the picture read what the run found, and join its commit.
-    if (outputs.summary != nullptr) {
-        TRunResult result{outputs.summary->facts(), {}, started};
-        if (!settings.svgFileName.empty()) {
-            TPictureFrame frame{settings.locationCount, settings.windowStart, settings.windowEnd};
-            writeSvgPicture(files.create(settings.svgFileName), result.instance, frame);
-        }
-        if (!settings.reportFileName.empty()) {
-            result.files = files.written();
-            writeJsonReport(files.create(settings.reportFileName), result, settingsJson(settings));
-        }
+    // What is written after the columns reads what the run found, and joins its commit.
+    TRunResult result;
+    result.started = started;
+    if (outputs.summary != nullptr) result.instance = outputs.summary->facts();
+    if (outputs.mps != nullptr && settings.model == TModel::elastic) result.uncoveredCost = outputs.mps->uncoveredCost();
+    if (outputs.planted != nullptr) {
+        result.planted = TPlantedResult{taskGenerator->plantedDuties, outputs.planted->columnNumbers(),
+                                        outputs.planted->totalCost()};
+    }
+    if (!settings.solutionFileName.empty()) {
+        TSolution planted{result.planted->cost, result.planted->columns, {}};
+        std::sort(planted.columns.begin(), planted.columns.end());
+        writeSolutionFile(files.create(settings.solutionFileName), planted);
+    }
+    if (!settings.svgFileName.empty()) {
+        TPictureFrame frame{settings.locationCount, settings.windowStart, settings.windowEnd};
+        writeSvgPicture(files.create(settings.svgFileName), result, frame);
+    }
+    if (!settings.reportFileName.empty()) {
+        result.files = files.written();
+        writeJsonReport(files.create(settings.reportFileName), result, settingsJson(settings));
     }
     // A console that fails leaves no new file behind.
     commitAfterConsole(files);
     try {
         printClosingLines(columnRun.columnCount, "colunas");
-        if (!settings.reportFileName.empty()) printText(consoleSummary(outputs.summary->facts()));
+        if (!settings.reportFileName.empty()) {
+            printText(consoleSummary(result));
+        } else if (result.planted) {
+            printText("   Partição: " + partitionText(result) + "\n\n");
+        }
         flushConsole();
     } catch (const EFileError& error) {
         throw EFileError(std::string(error.what()) + " (os arquivos da execução já estavam gravados)");

@@ -2,15 +2,18 @@
 // - "NAME gerador FREE": the word FREE makes readers that guess between fixed and free
 //   columns read every line as free;
 // - ROWS: the objective "CUSTO", then one row "T<n>" per task n, "E" (exactly once) for
-//   the partition model, "G" (at least once) for the cover model;
+//   the partition and elastic models, "G" (at least once) for the cover model;
 // - COLUMNS, between integer markers: column "C<n>" per column n, with its cost in CUSTO
-//   and a 1 in the row of each of its tasks, at most two entries a line;
+//   and a 1 in the row of each of its tasks, at most two entries a line; in the elastic
+//   model then, after the markers, a slack "S<n>" per task n with the uncovered cost and a
+//   1 in its row;
 // - RHS: 1 for every task row;
 // - BOUNDS, cover model only: an upper bound of 1 for every column ("UP BND C<n> 1"),
 //   which equality rows already imply;
 // - ENDATA.
 #include "exports/mps_export.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 
@@ -26,7 +29,7 @@ constexpr std::size_t kEntriesPerLine = 2;
 void TMpsExport::begin(const TColumnRunInfo& run) {
     TOutputFile& out = createFile(kMpsBuffer, TOutputFile::TWriting::inBackground);
     rowEntries_.resize(static_cast<std::size_t>(std::max(run.taskCount, 0)));
-    const char* rowType = model_ == TModel::partition ? " E T" : " G T";
+    const char* rowType = model_ == TModel::cover ? " G T" : " E T";
     std::string rows = "NAME gerador FREE\nROWS\n N CUSTO\n";
     for (std::size_t task = 0; task < rowEntries_.size(); ++task) {
         std::string number = std::to_string(task + 1);
@@ -41,6 +44,12 @@ void TMpsExport::begin(const TColumnRunInfo& run) {
 
 void TMpsExport::add(const TPricedColumn& column) {
     const std::vector<std::int32_t>& chain = *column.tasks;
+    if (model_ == TModel::elastic) {
+        bool first = shortestColumn_ == SIZE_MAX;
+        lowestCost_ = first ? column.cost : std::min<std::int64_t>(lowestCost_, column.cost);
+        highestCost_ = first ? column.cost : std::max<std::int64_t>(highestCost_, column.cost);
+        shortestColumn_ = std::min(shortestColumn_, chain.size());
+    }
     std::string_view name = columnNumber_.update(column.number);
     // Per line: blank, "C", the name, the cost entry, two row entries and the line end.
     std::size_t lineBound = 2 + kLongestNumber + (kLongestNumber + 7) + kEntriesPerLine * sizeof(TRowEntry::text) + 1;
@@ -75,7 +84,21 @@ void TMpsExport::add(const TPricedColumn& column) {
 
 void TMpsExport::end(std::int32_t columnCount) {
     TOutputFile& out = file();
-    out.write(" INTEND 'MARKER' 'INTEND'\nRHS\n");
+    out.write(" INTEND 'MARKER' 'INTEND'\n");
+    if (model_ == TModel::elastic) {
+        if (!uncoveredCost_) {
+            auto taskCount = static_cast<std::int64_t>(rowEntries_.size());
+            auto shortest = static_cast<std::int64_t>(std::min(shortestColumn_, rowEntries_.size() + 1));
+            uncoveredCost_ = defaultUncoveredCost(taskCount, std::max<std::int64_t>(shortest, 1), lowestCost_,
+                                                  highestCost_);
+        }
+        std::string cost = " CUSTO " + std::to_string(*uncoveredCost_);
+        for (std::size_t task = 1; task <= rowEntries_.size(); ++task) {
+            std::string number = std::to_string(task);
+            out.write(" S" + number + cost + " T" + number + " 1\n");
+        }
+    }
+    out.write("RHS\n");
     for (std::size_t task = 1; task <= rowEntries_.size(); ++task) out.write(" RHS T" + std::to_string(task) + " 1\n");
     if (model_ == TModel::cover) {
         out.write("BOUNDS\n");

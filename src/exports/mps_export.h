@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,12 +14,17 @@ namespace gerador {
 // The instance as a free-format MPS file for a mixed-integer solver.
 class TMpsExport : public TFileSink {
 public:
-    TMpsExport(TRunFiles& files, std::string fileName, TModel model)
-        : TFileSink(files, std::move(fileName)), model_(model) {}
+    // uncoveredCost: of each slack in the elastic model; none: defaultUncoveredCost.
+    TMpsExport(TRunFiles& files, std::string fileName, TModel model,
+               std::optional<std::int64_t> uncoveredCost = std::nullopt)
+        : TFileSink(files, std::move(fileName)), model_(model), uncoveredCost_(uncoveredCost) {}
 
     void begin(const TColumnRunInfo& run) override;
     void add(const TPricedColumn& column) override;
     void end(std::int32_t columnCount) override;
+
+    // The cost each slack got in the elastic model. Requires: end() with that model.
+    std::int64_t uncoveredCost() const { return *uncoveredCost_; }
 
 private:
     struct TRowEntry {
@@ -25,7 +32,12 @@ private:
         std::size_t length;
     };
     TModel model_;
+    std::optional<std::int64_t> uncoveredCost_;
     std::vector<TRowEntry> rowEntries_;  // by task index
+    // What the default slack cost is worked out from.
+    std::int64_t lowestCost_ = 0;
+    std::int64_t highestCost_ = 0;
+    std::size_t shortestColumn_ = SIZE_MAX;
     TColumnNumberText columnNumber_;
 };
 

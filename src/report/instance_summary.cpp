@@ -6,8 +6,6 @@ namespace gerador {
 
 namespace {
 
-constexpr std::size_t kLeastShown = 5;  // least covered tasks named on the console
-
 std::string taskNumber(std::int32_t task) {
     return std::to_string(task + 1);
 }
@@ -76,27 +74,6 @@ std::string verdictText(const TInstanceFacts& facts) {
     }
     return "nenhum obstáculo simples encontrado: uma partição exata pode existir ou não; "
            "resolva a exportação MPS para saber.";
-}
-
-std::string consoleSummary(const TInstanceFacts& facts) {
-    std::string text = "   Relatório: " + std::to_string(facts.columnCount) + " colunas (";
-    text += std::to_string(facts.phaseColumns[0]) + " na fase 1, " + std::to_string(facts.phaseColumns[1]) +
-            " na fase 2).\n";
-    const std::vector<std::int32_t>& least = facts.leastCovered;
-    if (least.empty()) {
-        text += "   Menor cobertura: não há tarefas.\n";
-    } else {
-        text += "   Menor cobertura: " + std::to_string(facts.leastCoverage) + " colunas, tarefa";
-        text += least.size() > 1 ? "s " : " ";
-        for (std::size_t shown = 0; shown < least.size() && shown < kLeastShown; ++shown) {
-            if (shown > 0) text += ", ";
-            text += taskNumber(least[shown]);
-        }
-        if (least.size() > kLeastShown) text += " e mais " + std::to_string(least.size() - kLeastShown);
-        text += ".\n";
-    }
-    text += "   Partição: " + verdictText(facts) + "\n\n";
-    return text;
 }
 
 }  // namespace gerador

@@ -39,8 +39,6 @@ struct TInstanceFacts {
 
 // The verdict in one Portuguese sentence, naming the tasks by number (index + 1).
 std::string verdictText(const TInstanceFacts& facts);
-// The lines printed after the closing lines of the column run.
-std::string consoleSummary(const TInstanceFacts& facts);
 
 // Gathers the facts of a column run while the columns stream by, with memory in the
 // number of tasks: counts by phase, length and depot, cost and minutes, the coverage of

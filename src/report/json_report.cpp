@@ -1,5 +1,6 @@
 #include "report/json_report.h"
 
+#include <algorithm>
 #include <sys/resource.h>
 
 #include <nlohmann/json.hpp>
@@ -46,9 +47,16 @@ nlohmann::ordered_json tasksOf(const TInstanceFacts& summary) {
             {"arrivingAtDepot", toDepot}, {"firstStart", firstStart}, {"lastEnd", lastEnd}};
 }
 
-nlohmann::ordered_json verdictOf(const TInstanceFacts& summary) {
-    const TPartitionVerdict& verdict = summary.verdict;
+nlohmann::ordered_json verdictOf(const TRunResult& run) {
+    const TPartitionVerdict& verdict = run.instance.verdict;
     nlohmann::ordered_json result;
+    if (run.planted) {
+        std::vector<std::int32_t> columns = run.planted->columns;
+        std::sort(columns.begin(), columns.end());
+        result = {{"exactPartition", true}, {"witness", "planted"}, {"columns", columns}, {"cost", run.planted->cost}};
+        result["explanation"] = partitionText(run);
+        return result;
+    }
     switch (verdict.kind) {
         case TPartitionVerdict::TKind::uncoveredTask:
             result = {{"exactPartition", false}, {"certificate", "uncovered-task"}, {"task", verdict.a + 1}};
@@ -63,7 +71,7 @@ nlohmann::ordered_json verdictOf(const TInstanceFacts& summary) {
             result = {{"exactPartition", nullptr}, {"certificate", nullptr}};
             break;
     }
-    result["explanation"] = verdictText(summary);
+    result["explanation"] = partitionText(run);
     return result;
 }
 
@@ -101,10 +109,11 @@ void writeJsonReport(TOutputFile& file, const TRunResult& result, const nlohmann
          {{"byTask", summary.coverage},
           {"least", {{"columns", summary.leastCoverage}, {"tasks", taskNumbers(summary.leastCovered)}}},
           {"uncovered", taskNumbers(summary.uncovered)}}},
-        {"partition", verdictOf(summary)},
-        {"files", files},
-        {"run", {{"wallSeconds", wall.count()}, {"peakMemoryKB", usage.ru_maxrss}}},
+        {"partition", verdictOf(result)},
     };
+    if (result.uncoveredCost) report["elastic"] = {{"uncoveredCost", *result.uncoveredCost}};
+    report["files"] = files;
+    report["run"] = {{"wallSeconds", wall.count()}, {"peakMemoryKB", usage.ru_maxrss}};
     file.write(report.dump(2) + "\n");
 }
 

@@ -124,7 +124,8 @@ TLayout layoutOf(const TInstanceFacts& facts, const TPictureFrame& frame) {
     return layout;
 }
 
-std::string titlePanel(const TInstanceFacts& facts, const TLayout& layout) {
+std::string titlePanel(const TRunResult& result, const TLayout& layout) {
+    const TInstanceFacts& facts = result.instance;
     std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
                       number(kWidth) + "\" height=\"" + number(layout.height) + "\" viewBox=\"0 0 " + number(kWidth) +
                       " " + number(layout.height) + "\" font-family=\"sans-serif\" font-size=\"11\">\n";
@@ -132,7 +133,7 @@ std::string titlePanel(const TInstanceFacts& facts, const TLayout& layout) {
     svg += text(kLeft, 22,
                 std::to_string(facts.taskCount) + " tarefas, " + std::to_string(facts.columnCount) + " colunas",
                 "font-size=\"16\" font-weight=\"bold\"");
-    svg += text(kLeft, 40, "Partição: " + verdictText(facts), "font-size=\"12\"");
+    svg += text(kLeft, 40, "Partição: " + partitionText(result), "font-size=\"12\"");
     return svg;
 }
 
@@ -202,6 +203,24 @@ std::string taskRows(const TInstanceFacts& facts, const TPictureFrame& frame, co
     return svg;
 }
 
+// A line from the end of each planted task to the start of the next of its duty.
+std::string dutyLinks(const TRunResult& result, const TLayout& layout) {
+    std::string svg;
+    if (!result.planted) return svg;
+    const std::vector<TTarefa>& tasks = *result.instance.tasks;
+    for (const std::vector<std::int32_t>& duty : result.planted->duties) {
+        for (std::size_t position = 1; position < duty.size(); ++position) {
+            auto from = static_cast<std::size_t>(duty[position - 1]);
+            auto to = static_cast<std::size_t>(duty[position]);
+            double half = layout.barHeight / 2;
+            svg += "<line class=\"jornada\" x1=\"" + number(layout.xOf(tasks[from].end)) + "\" y1=\"" +
+                   number(layout.yOf(from) + half) + "\" x2=\"" + number(layout.xOf(tasks[to].start)) + "\" y2=\"" +
+                   number(layout.yOf(to) + half) + "\" stroke=\"#333\" stroke-width=\"0.8\"/>\n";
+        }
+    }
+    return svg;
+}
+
 // Columns by number of tasks, one bar per length.
 std::string lengthsPanel(const TInstanceFacts& facts) {
     std::string svg;
@@ -238,10 +257,11 @@ std::string legend(const TInstanceFacts& facts, const TPictureFrame& frame, cons
 
 }  // namespace
 
-void writeSvgPicture(TOutputFile& file, const TInstanceFacts& facts, const TPictureFrame& frame) {
+void writeSvgPicture(TOutputFile& file, const TRunResult& result, const TPictureFrame& frame) {
+    const TInstanceFacts& facts = result.instance;
     TLayout layout = layoutOf(facts, frame);
-    file.write(titlePanel(facts, layout) + timeAxis(layout) + taskRows(facts, frame, layout) + lengthsPanel(facts) +
-               legend(facts, frame, layout) + "</svg>\n");
+    file.write(titlePanel(result, layout) + timeAxis(layout) + taskRows(facts, frame, layout) +
+               dutyLinks(result, layout) + lengthsPanel(facts) + legend(facts, frame, layout) + "</svg>\n");
 }
 
 }  // namespace gerador

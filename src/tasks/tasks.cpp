@@ -13,6 +13,8 @@
 #include "common/exceptions.h"
 #include "common/run_files.h"
 #include "common/random_source.h"
+#include "tasks/planted_duties.h"
+#include "tasks/task_draws.h"
 #include "tasks/task_order.h"
 #include "trips/trips.h"
 
@@ -26,17 +28,6 @@ constexpr double kOneHour = 1.0 / 24.0;
 // a task's text form takes must lie between them.
 constexpr double kFirstDay = -693593.0;
 constexpr double kDayAfterLast = 2958466.0;
-
-// 1 + a long draw modulo bound; a bound of 0 draws nothing and gives 1.
-std::int32_t drawLocation(std::int32_t bound) {
-    return static_cast<std::int32_t>(randomsource::drawInRange(1, std::int64_t{bound} + 1));
-}
-
-// A depot one time in ten, any location otherwise; the class is drawn first.
-std::int32_t drawEndpoint(std::int32_t locationCount, std::int32_t depotCount) {
-    bool atDepot = randomsource::lrand() % 10 == 9;
-    return drawLocation(atDepot ? depotCount : locationCount);
-}
 
 std::uint16_t minuteOf(TDateTime value) {
     std::uint16_t hour, minute, second, millisecond;
@@ -93,8 +84,11 @@ void checkWindow(const TTarefas& parameters, double longestTravel) {
     double lastRawStart = rawStartOf(parameters, 1.0);
     requireParameter(lastRawStart >= kFirstDay, "maxDuration", textOfDuration(parameters.maxDuration),
                      "windowEnd - maxDuration = " + textOfInstant(lastRawStart) + " fica antes do ano 1");
-    // An end moves up by at most an hour; a minute to spare keeps the rounding clear of the limit.
-    double margin = longestTravel + 1.0 / 24.0 + 1.0 / 1440.0;
+    // An end moves up by at most an hour; a minute to spare keeps the rounding clear of the
+    // limit. A planted duty adds, per later task, a gap of at most an hour and a trip.
+    double taskSpan = longestTravel + 1.0 / 24.0;
+    double margin = taskSpan + 1.0 / 1440.0;
+    if (parameters.plant) margin += (std::max(parameters.dutyMaxTasks, 1) - 1) * (taskSpan + 1.0 / 24.0);
     bool lastStartsLater = lastRawStart > firstRawStart;
     requireParameter(std::max(firstRawStart, lastRawStart) + margin < kDayAfterLast,
                      lastStartsLater ? "windowEnd" : "windowStart",
@@ -107,6 +101,11 @@ void checkParameters(const TTarefas& parameters, const TViagens& trips) {
     requireParameter(randomsource::spanFitsDraw(parameters.extraCostMin, parameters.extraCostMax), "extraCostMax",
                      parameters.extraCostMax, "extraCostMax - extraCostMin deve caber em 32 bits");
     if (parameters.count == 0) return;
+    requireParameter(!parameters.plant || splitsIntoDuties(parameters.count, parameters.dutyMinTasks,
+                                                           parameters.dutyMaxTasks),
+                     "count", parameters.count,
+                     "não se divide em jornadas de " + std::to_string(parameters.dutyMinTasks) + " a " +
+                         std::to_string(parameters.dutyMaxTasks) + " tarefas");
     std::int32_t locationCount = trips.locationCount;
     requireParameter(locationCount >= 2, "locationCount", locationCount,
                  "são precisos ao menos 2 locais para que o destino difira da origem");
@@ -127,16 +126,11 @@ void checkParameters(const TTarefas& parameters, const TViagens& trips) {
 }
 
 TTarefa drawTask(const TTarefas& parameters, const TViagens& trips) {
+    randomsource::TRandomStream& source = randomsource::shared();
     TTarefa task;
-    task.origin = drawEndpoint(trips.locationCount, parameters.depotCount);
-    do {
-        task.destination = drawEndpoint(trips.locationCount, parameters.depotCount);
-    } while (task.destination == task.origin);
-    const TViagem& trip = trips.trips[static_cast<std::size_t>(task.origin - 1)]
-                                     [static_cast<std::size_t>(task.destination - 1)];
-    task.cost = static_cast<std::int32_t>(randomsource::drawInRange(parameters.extraCostMin, parameters.extraCostMax) +
-                                          trip.cost);
-    double fraction = randomsource::randFraction();
+    task.origin = drawEndpoint(source, trips.locationCount, parameters.depotCount);
+    const TViagem& trip = drawLeg(source, parameters, trips, task);
+    double fraction = source.randFraction();
     task.start = startOnQuarterHour(rawStartOf(parameters, fraction));
     task.end = endOnQuarterHour(task.start + trip.travelTime);
     task.duration = task.end - task.start;
@@ -149,12 +143,13 @@ void tieEdgesToDepots(TTarefas& generator) {
     if (count == 0) return;
     std::int32_t edge = count / 20;
     for (std::int32_t position = 0; position <= edge; ++position) {
-        generator.tasks[static_cast<std::size_t>(position)].origin = drawLocation(generator.depotCount);
+        generator.tasks[static_cast<std::size_t>(position)].origin =
+            drawLocation(randomsource::shared(), generator.depotCount);
     }
     for (std::int32_t position = count - edge - 1; position < count; ++position) {
         TTarefa& task = generator.tasks[static_cast<std::size_t>(position)];
         do {
-            task.destination = drawLocation(generator.depotCount);
+            task.destination = drawLocation(randomsource::shared(), generator.depotCount);
         } while (task.destination == task.origin);
     }
 }
@@ -203,9 +198,13 @@ void TTarefas::generateTasks(const TViagens& trips, bool writeFile, bool echo, T
     }
     // Earlier tasks stay: the array is extended, then ordered as a whole.
     tasks.reserve(tasks.size() + static_cast<std::size_t>(count));
-    for (std::int32_t drawn = 0; drawn < count; ++drawn) tasks.push_back(drawTask(*this, trips));
-    sortTasks(tasks);
-    tieEdgesToDepots(*this);
+    if (plant) {
+        drawPlantedDuties(*this, trips);
+    } else {
+        for (std::int32_t drawn = 0; drawn < count; ++drawn) tasks.push_back(drawTask(*this, trips));
+        sortTasks(tasks);
+        tieEdgesToDepots(*this);
+    }
 
     if (writeFile || echo) {
         for (std::int32_t position = 0; position < count; ++position) {

@@ -38,10 +38,18 @@ public:
     TDateTime windowEnd;
     TDateTime minDuration;  // kept for callers; no step reads it
     TDateTime maxDuration;  // starts are drawn up to windowEnd - maxDuration
+    // Draws the tasks as crew duties of dutyMinTasks to dutyMaxTasks tasks each, so that
+    // the duties partition them (see planted_duties.h), instead of one by one.
+    bool plant = false;
+    std::int32_t dutyMinTasks = 3;
+    std::int32_t dutyMaxTasks = 13;
     std::vector<TTarefa> tasks;
+    // With plant, after a run: each duty's task indices, in chain order.
+    std::vector<std::vector<std::int32_t>> plantedDuties;
 
     // Appends count tasks drawn over the trip matrix, orders the whole array, ties the
-    // first and last count div 20 + 1 tasks to depots; with writeFile writes
+    // first and last count div 20 + 1 tasks to depots (not the planted duties, whose
+    // places that would break); with writeFile writes
     // "arquivos/tarefas.txt", with echo prints the task lines; then the two closing lines.
     // The file joins runFiles, to be committed with the rest of a run, or without them is
     // committed before the closing lines.

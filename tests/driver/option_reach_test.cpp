@@ -44,7 +44,7 @@ TArtifacts runWith(const std::vector<std::string>& extra) {
     testing::internal::GetCapturedStderr();
     const std::pair<const char*, const char*> files[] = {
         {"viagens", "arquivos/viagens.txt"}, {"tarefas", "arquivos/tarefas.txt"}, {"colunas", "150_3304438.txt"},
-        {"mps", "i.mps"}, {"orlib", "i.txt"}, {"svg", "r.svg"}, {"relatório", "r.json"}};
+        {"mps", "i.mps"}, {"orlib", "i.txt"}, {"svg", "r.svg"}, {"relatório", "r.json"}, {"solução", "s.sol"}};
     for (const auto& [kind, name] : files) {
         artifacts[kind] = std::filesystem::exists(name) ? readFile(name) : "(ausente)";
     }
@@ -65,7 +65,12 @@ TEST(Options, EachReachesWhatItGovernsAndOnlyThat) {
     const TKinds tasksOn = {"tarefas", "colunas", "mps", "orlib", "svg", "relatório", "console"};
     const TKinds columnsOn = {"colunas", "mps", "orlib", "svg", "relatório", "console"};
     const TKinds costsOnly = {"tarefas", "colunas", "mps", "orlib", "relatório", "console"};
-    const std::vector<std::pair<std::vector<std::string>, TKinds>> rows = {
+    struct TRow {
+        std::vector<std::string> extra;
+        TKinds expected;
+        std::vector<std::string> base = {};  // options both runs share, beyond kBase
+    };
+    const TRow rows[] = {
         {{"--location-count", "7"}, everything},
         {{"--min-distance", "300"}, everything},
         {{"--max-distance", "900"}, everything},
@@ -96,13 +101,21 @@ TEST(Options, EachReachesWhatItGovernsAndOnlyThat) {
         {{"--orlib", "j.txt"}, {"orlib", "relatório"}},
         {{"--svg", "q.svg"}, {"svg", "relatório"}},
         {{"--report", "q.json"}, {"relatório"}},
+        {{"--plant"}, tasksOn},
+        {{"--model", "elastic"}, {"mps", "relatório"}},
+        {{"--uncovered-cost", "5000"}, {"mps", "relatório"}, {"--model", "elastic"}},
+        {{"--solution", "s.sol"}, {"solução", "relatório"}, {"--plant"}},
     };
     // The options of the program rather than of the run are checked by running it.
     TKinds covered = {"directory", "no-wait", "help", "version"};
-    const TArtifacts base = runWith({});
-    ASSERT_NE(base.at("colunas"), "(ausente)");
-    for (const auto& [extra, expected] : rows) {
-        TArtifacts changed = runWith(extra);
+    std::map<std::vector<std::string>, TArtifacts> bases;
+    for (const auto& [extra, expected, shared] : rows) {
+        if (!bases.count(shared)) bases[shared] = runWith(shared);
+        const TArtifacts& base = bases[shared];
+        ASSERT_NE(base.at("colunas"), "(ausente)");
+        std::vector<std::string> changedOptions = shared;
+        changedOptions.insert(changedOptions.end(), extra.begin(), extra.end());
+        TArtifacts changed = runWith(changedOptions);
         TKinds differing;
         for (const auto& [kind, content] : base) {
             if (changed.at(kind) != content) differing.insert(kind);

@@ -1,6 +1,9 @@
 #include "exports/export_test_support.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <functional>
+#include <iostream>
 #include <limits>
 #include <sstream>
 
@@ -38,8 +41,8 @@ void runQuietly(const TSettings& settings) {
     testing::internal::GetCapturedStderr();
 }
 
-std::optional<std::int64_t> exhaustiveOptimum(std::int32_t taskCount, const std::vector<TTestColumn>& columns,
-                                              TModel model) {
+TOptimum exhaustiveOptimum(std::int32_t taskCount, const std::vector<TTestColumn>& columns, TModel model,
+                           std::int64_t slackCost) {
     auto tasks = static_cast<std::size_t>(taskCount);
     std::vector<std::vector<const TTestColumn*>> columnsOfTask(tasks + 1);
     for (const TTestColumn& column : columns) {
@@ -56,6 +59,11 @@ std::optional<std::int64_t> exhaustiveOptimum(std::int32_t taskCount, const std:
             best = std::min(best, cost);
             return;
         }
+        if (model == TModel::elastic) {
+            ++timesCovered[lowest];
+            search(lowest, cost + slackCost);
+            --timesCovered[lowest];
+        }
         for (const TTestColumn* column : columnsOfTask[lowest]) {
             bool fits = true;
             for (std::int32_t task : column->tasks) {
@@ -70,6 +78,77 @@ std::optional<std::int64_t> exhaustiveOptimum(std::int32_t taskCount, const std:
     search(1, 0);
     if (best == std::numeric_limits<std::int64_t>::max()) return std::nullopt;
     return best;
+}
+
+}  // namespace gerador
+
+namespace gerador {
+
+bool solversMissing() {
+    for (const char* solver : {"glpsol", "cbc"}) {
+        std::string probe = std::string("command -v ") + solver + " > /dev/null 2>&1";
+        if (std::system(probe.c_str()) == 0) continue;
+        const char* ci = std::getenv("CI");
+        if (ci != nullptr && std::string(ci) == "true") {
+            ADD_FAILURE() << solver << " is missing under CI";
+        } else {
+            std::cout << "[  SKIPPED ] " << solver << " is not installed\n";
+        }
+        return true;
+    }
+    return false;
+}
+
+// glpsol's plain solution file: "s mip <rows> <columns> <status> <objective>", then
+// "j <position> <value>" per column.
+TSolverResult glpsolSolve(const std::filesystem::path& mps, const std::vector<std::string>& columnNames) {
+    std::filesystem::path solution = mps.parent_path() / "glpsol.sol";
+    std::string command = "glpsol --freemps '" + mps.string() + "' -w '" + solution.string() + "' > /dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    TSolverResult result;
+    bool sawStatus = false;
+    for (const std::string& line : linesOf(readFile(solution))) {
+        std::istringstream fields(line.substr(std::min<std::size_t>(line.size(), 2)));
+        if (line.rfind("s mip", 0) == 0) {
+            std::string mip, rows, columns, status;
+            double objective = 0;
+            fields >> mip >> rows >> columns >> status >> objective;
+            sawStatus = true;
+            if (status == "n") return result;
+            EXPECT_EQ(status, "o") << line;
+            result.objective = static_cast<std::int64_t>(std::llround(objective));
+        } else if (line.rfind("j ", 0) == 0) {
+            std::size_t position = 0;
+            double value = 0;
+            fields >> position >> value;
+            if (value > 0.5 && position >= 1 && position <= columnNames.size()) {
+                result.chosen.insert(columnNames[position - 1]);
+            }
+        }
+    }
+    EXPECT_TRUE(sawStatus) << "no status line from glpsol";
+    return result;
+}
+
+// cbc's solution file: "Optimal - objective value <objective>" or "Infeasible ...", then
+// "<index> <name> <value> <cost>" per column that is not zero.
+TSolverResult cbcSolve(const std::filesystem::path& mps) {
+    std::filesystem::path solution = mps.parent_path() / "cbc.sol";
+    std::string command = "cbc '" + mps.string() + "' -solve -solu '" + solution.string() + "' -quit > /dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    std::vector<std::string> lines = linesOf(readFile(solution));
+    TSolverResult result;
+    if (lines.empty() || lines[0].rfind("Infeasible", 0) == 0) return result;
+    EXPECT_EQ(lines[0].rfind("Optimal - objective value ", 0), 0u) << lines[0];
+    result.objective = static_cast<std::int64_t>(std::llround(std::stod(lines[0].substr(lines[0].rfind(' ') + 1))));
+    for (std::size_t line = 1; line < lines.size(); ++line) {
+        std::istringstream fields(lines[line]);
+        std::string index, name;
+        double value = 0;
+        fields >> index >> name >> value;
+        if (value > 0.5) result.chosen.insert(name);
+    }
+    return result;
 }
 
 }  // namespace gerador

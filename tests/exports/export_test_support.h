@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,9 +28,24 @@ TSettings smallSettings(const TSmallInstance& instance);
 // Runs the stages in the working folder with the console and warnings captured.
 void runQuietly(const TSettings& settings);
 
+using TOptimum = std::optional<std::int64_t>;
+
 // The least total cost of columns covering every task 1..taskCount exactly once
-// (partition) or at least once (cover), by exhaustive search; none when no set does.
-std::optional<std::int64_t> exhaustiveOptimum(std::int32_t taskCount, const std::vector<TTestColumn>& columns,
-                                              TModel model);
+// (partition) or at least once (cover), or exactly once by columns or slacks that cost
+// slackCost each (elastic), by exhaustive search; none when no set does.
+TOptimum exhaustiveOptimum(std::int32_t taskCount, const std::vector<TTestColumn>& columns, TModel model,
+                           std::int64_t slackCost = 0);
+
+// What a solver made of an MPS file: the optimum (none: infeasible) and the names of the
+// columns at 1 in its solution.
+struct TSolverResult {
+    TOptimum objective;
+    std::set<std::string> chosen;
+};
+// Skips the calling test when a solver is missing, except under CI, where it fails.
+bool solversMissing();
+// glpsol reports columns by position: columnNames gives their names, in MPS order.
+TSolverResult glpsolSolve(const std::filesystem::path& mps, const std::vector<std::string>& columnNames = {});
+TSolverResult cbcSolve(const std::filesystem::path& mps);
 
 }  // namespace gerador

@@ -127,17 +127,18 @@ TEST(JsonReport, FiguresAgreeWithCountsOverTheFiles) {
 
 // The console names at most five of the least covered tasks and counts the rest.
 TEST(ConsoleSummary, NamesFiveLeastCoveredTasksAndCountsTheRest) {
-    TInstanceFacts facts;
+    TRunResult result;
+    TInstanceFacts& facts = result.instance;
     facts.columnCount = 40;
     facts.phaseColumns[0] = 30;
     facts.phaseColumns[1] = 10;
     facts.leastCoverage = 2;
     for (std::int32_t task = 0; task < 12; ++task) facts.leastCovered.push_back(task * 3);
-    std::string text = consoleSummary(facts);
+    std::string text = consoleSummary(result);
     EXPECT_NE(text.find("   Relatório: 40 colunas (30 na fase 1, 10 na fase 2).\n"), std::string::npos) << text;
     EXPECT_NE(text.find("   Menor cobertura: 2 colunas, tarefas 1, 4, 7, 10, 13 e mais 7.\n"), std::string::npos) << text;
     facts.leastCovered.resize(1);
-    EXPECT_NE(consoleSummary(facts).find("   Menor cobertura: 2 colunas, tarefa 1.\n"), std::string::npos);
+    EXPECT_NE(consoleSummary(result).find("   Menor cobertura: 2 colunas, tarefa 1.\n"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,40 @@
+#include "report/run_result.h"
+
+namespace gerador {
+
+namespace {
+
+constexpr std::size_t kLeastShown = 5;  // least covered tasks named on the console
+
+}  // namespace
+
+std::string partitionText(const TRunResult& result) {
+    if (!result.planted) return verdictText(result.instance);
+    return "há partição exata, por construção: as " + std::to_string(result.planted->duties.size()) +
+           " jornadas plantadas, de custo total " + std::to_string(result.planted->cost) +
+           ", um limite superior do ótimo da partição.";
+}
+
+std::string consoleSummary(const TRunResult& result) {
+    const TInstanceFacts& facts = result.instance;
+    std::string text = "   Relatório: " + std::to_string(facts.columnCount) + " colunas (";
+    text += std::to_string(facts.phaseColumns[0]) + " na fase 1, " + std::to_string(facts.phaseColumns[1]) +
+            " na fase 2).\n";
+    const std::vector<std::int32_t>& least = facts.leastCovered;
+    if (least.empty()) {
+        text += "   Menor cobertura: não há tarefas.\n";
+    } else {
+        text += "   Menor cobertura: " + std::to_string(facts.leastCoverage) + " colunas, tarefa";
+        text += least.size() > 1 ? "s " : " ";
+        for (std::size_t shown = 0; shown < least.size() && shown < kLeastShown; ++shown) {
+            if (shown > 0) text += ", ";
+            text += std::to_string(least[shown] + 1);
+        }
+        if (least.size() > kLeastShown) text += " e mais " + std::to_string(least.size() - kLeastShown);
+        text += ".\n";
+    }
+    text += "   Partição: " + partitionText(result) + "\n\n";
+    return text;
+}
+
+}  // namespace gerador
