@@ -8,6 +8,7 @@
 
 #include "common/output_target.h"
 #include "driver/setting_table.h"
+#include "solve/solver.h"
 #include "tasks/planted_duties.h"
 
 namespace gerador {
@@ -85,9 +86,23 @@ void refuseConflicts(const TSettings& settings) {
                ": deve ficar entre 2 e o número de locais, " +
                std::to_string(settings.locationCount));
     }
-    if (settings.model != TModel::partition && settings.mpsFileName.empty()) {
-        refuse(optionOf<&TSettings::model>() + " " + std::string(modelName(settings.model)) +
-               ": só vale para o arquivo de " + optionOf<&TSettings::mpsFileName>() + ", que não foi pedido");
+    bool checking = !settings.checkSolutionFileName.empty();
+    if (settings.model != TModel::partition && settings.mpsFileName.empty() && !settings.solve && !checking) {
+        refuse(optionOf<&TSettings::model>() + " " + std::string(modelName(settings.model)) + ": só vale com " +
+               optionOf<&TSettings::mpsFileName>() + ", " + optionOf<&TSettings::solve>() + " ou " +
+               optionOf<&TSettings::checkSolutionFileName>() + ", e nenhum foi pedido");
+    }
+    if (settings.solve && !solverAvailable()) {
+        refuse(optionOf<&TSettings::solve>() + ": este programa foi compilado sem Clp e Cbc");
+    }
+    if (checking) {
+        // A check reads a solution and the instance it belongs to; it writes nothing.
+        for (const auto& [option, name] : outputsOf(settings)) {
+            if (option == optionOf<&TSettings::columnWriteFile>()) continue;
+            refuse(optionOf<&TSettings::checkSolutionFileName>() + " não grava arquivos: tire " + option);
+        }
+        if (settings.solve) refuse(optionOf<&TSettings::checkSolutionFileName>() + " não resolve: tire " +
+                                   optionOf<&TSettings::solve>());
     }
     if (settings.uncoveredCost && settings.model != TModel::elastic) {
         refuse(optionOf<&TSettings::uncoveredCost>() + " " + std::to_string(*settings.uncoveredCost) +
@@ -107,9 +122,9 @@ void refuseConflicts(const TSettings& settings) {
                    " + 1, e ao menos 2, a " + optionOf<&TSettings::maxTasks>() + ")");
         }
     }
-    if (!settings.solutionFileName.empty() && !settings.plant) {
+    if (!settings.solutionFileName.empty() && !settings.plant && !settings.solve) {
         refuse(optionOf<&TSettings::solutionFileName>() + " " + shownWord(settings.solutionFileName) +
-               ": não há solução a gravar sem " + optionOf<&TSettings::plant>());
+               ": não há solução a gravar sem " + optionOf<&TSettings::plant>() + " ou " + optionOf<&TSettings::solve>());
     }
 }
 
@@ -197,7 +212,11 @@ std::string helpText() {
     auto addLine = [&text, &defaults](const TSettingRow& row) {
         std::string line = "  " + optionWords(row);
         line += line.size() < 34 ? std::string(34 - line.size(), ' ') : "\n" + std::string(34, ' ');
-        text += line + row.help + (row.shown != nullptr ? " (" + row.shown(defaults) + ")" : "") + "\n";
+        std::string help = row.help;
+        if (row.member == &kMemberTag<&TSettings::solve> && !solverAvailable()) {
+            help += " [indisponível: compilado sem Clp e Cbc]";
+        }
+        text += line + help + (row.shown != nullptr ? " (" + row.shown(defaults) + ")" : "") + "\n";
     };
     // The options that take a value or stand alone, then the flags with their --no- forms.
     for (const TSettingRow& row : settingRows()) {

@@ -57,6 +57,7 @@ int main(int argc, char* argv[]) {
 #endif
     prepareProcess();
     TCommandLine commandLine;
+    int status = 0;
     try {
         commandLine = parseCommandLine(argc, argv);
         if (commandLine.action == TCommandLine::TAction::run) enterFolder(commandLine.settings);
@@ -69,6 +70,10 @@ int main(int argc, char* argv[]) {
             case TCommandLine::TAction::help: printText(helpText()); break;
             case TCommandLine::TAction::version: printText(versionText()); break;
             case TCommandLine::TAction::run:
+                if (!commandLine.settings.checkSolutionFileName.empty()) {
+                    if (!checkSolution(commandLine.settings)) status = 1;
+                    break;
+                }
                 if (!prepareFolder(commandLine.settings)) return 1;
                 runStages(commandLine.settings);
                 break;
@@ -82,5 +87,5 @@ int main(int argc, char* argv[]) {
     }
     reportLeftovers();
     if (commandLine.action == TCommandLine::TAction::run && commandLine.settings.waitForKey) std::getchar();
-    return 0;
+    return status;
 }

@@ -109,6 +109,31 @@ struct TFileName {
     }
 };
 
+struct TSeconds {
+    using TValue = double;
+    static TValue read(const std::string& text) {
+        double value = TFinite::read(text);
+        if (value < 0) throw EBadValue("não pode ser negativo");
+        return value;
+    }
+    static std::string shown(TValue value) { return textOfDouble(value); }
+    static nlohmann::ordered_json json(TValue value) { return value; }
+};
+
+// A file the run reads.
+struct TInputFile {
+    using TValue = std::string;
+    static TValue read(const std::string& text) {
+        struct stat status {};
+        if (text.empty() || stat(text.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+            throw EBadValue("o arquivo não existe");
+        }
+        return text;
+    }
+    static std::string shown(const TValue& value) { return value.empty() ? "não confere" : value; }
+    static nlohmann::ordered_json json(const TValue& value) { return value; }
+};
+
 struct TFolder {
     using TValue = std::string;
     static TValue read(const std::string& text) {
@@ -267,8 +292,16 @@ constexpr TSettingRow kRows[] = {
     setting<&S::orlibFileName, TFileName>("orlib", "ARQUIVO", "",
                                           "grava também a instância no formato OR-Library de partição de conjuntos"),
     setting<&S::solutionFileName, TFileName>("solution", "ARQUIVO", "",
-                                             "grava uma solução no formato MIPLIB (=obj= e C<n> 1): com --plant, "
-                                             "a partição plantada"),
+                                             "grava uma solução no formato MIPLIB (=obj= e C<n> 1): a melhor de "
+                                             "--solve, ou a partição plantada de --plant"),
+    flag<&S::solve>("solve", "não",
+                    "resolve a instância no modelo de --model: limite do LP sobre todas as colunas, por geração de "
+                    "colunas (Clp), e uma solução inteira (Cbc)"),
+    setting<&S::solveSeconds, TSeconds>("solve-seconds", "S", "60", "segundos que a busca da solução inteira pode levar"),
+    unreported(setting<&S::checkSolutionFileName, TInputFile>(
+        "check-solution", "ARQUIVO", "",
+        "confere uma solução (MIPLIB, cbc -solu ou glpsol -w) contra a instância destas opções, sem gravar nada; "
+        "saída 0 se ela é válida e seu custo confere")),
     setting<&S::reportFileName, TFileName>("report", "ARQUIVO", "",
                                            "grava um relatório da instância em JSON e resume-o no console"),
     setting<&S::svgFileName, TFileName>("svg", "ARQUIVO", "", "grava uma figura da instância em SVG"),

@@ -49,6 +49,11 @@ struct TSettings {
     std::optional<std::int64_t> uncoveredCost;  // of a slack in the elastic model; none: computed
     std::string orlibFileName;
     std::string solutionFileName;  // a solution in the MIPLIB format
+    // Reference values: the LP bound and an integer solution, the seconds Cbc may take.
+    bool solve{};
+    double solveSeconds{};
+    // A solution to check against the instance instead of writing it; empty: none.
+    std::string checkSolutionFileName;
     // What the run produced; an empty name writes none.
     std::string reportFileName;
     std::string svgFileName;

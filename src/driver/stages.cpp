@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <sstream>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -18,11 +20,13 @@
 #include "driver/setting_table.h"
 #include "exports/mps_export.h"
 #include "exports/orlib_export.h"
+#include "exports/solution_check.h"
 #include "exports/solution_file.h"
 #include "report/instance_summary.h"
 #include "report/json_report.h"
 #include "report/run_result.h"
 #include "report/svg_picture.h"
+#include "solve/solver.h"
 #include "tasks/tasks.h"
 #include "trips/trips.h"
 
@@ -47,7 +51,9 @@ struct TColumnOutputs {
         if (!settings.orlibFileName.empty()) {
             owned.push_back(std::make_unique<TOrlibExport>(files, settings.orlibFileName));
         }
-        if (!settings.reportFileName.empty() || !settings.svgFileName.empty()) {
+        // Solving the partition model reads the certificate too.
+        if (!settings.reportFileName.empty() || !settings.svgFileName.empty() ||
+            (settings.solve && settings.model == TModel::partition)) {
             summary = adopt(std::make_unique<TInstanceSummary>());
         }
         if (settings.plant) planted = adopt(std::make_unique<TPlantedColumns>(tasks.plantedDuties));
@@ -66,6 +72,27 @@ struct TColumnOutputs {
         return all;
     }
 };
+
+TSolveFacts factsOf(const TSolveResult& solved, TModel model) {
+    TSolveFacts facts;
+    facts.model = std::string(modelName(model));
+    facts.status = statusWord(solved.status);
+    facts.objective = solved.objective;
+    facts.bound = solved.bound;
+    facts.lpValue = solved.lpValue;
+    facts.gap = solved.gap;
+    facts.seconds = solved.seconds;
+    facts.pricingPasses = solved.pricingPasses;
+    facts.masterColumns = solved.masterColumns;
+    facts.nodes = solved.nodes;
+    return facts;
+}
+
+TSolution plantedSolution(const TPlantedResult& planted) {
+    TSolution solution{planted.cost, planted.columns, {}};
+    std::sort(solution.columns.begin(), solution.columns.end());
+    return solution;
+}
 
 void warnOfUncoverableTasks(const TColumnRunResult& columnRun) {
     for (std::int32_t task : columnRun.uncoverableTasks) {
@@ -104,10 +131,28 @@ void runStages(const TSettings& settings) {
         result.planted = TPlantedResult{taskGenerator->plantedDuties, outputs.planted->columnNumbers(),
                                         outputs.planted->totalCost()};
     }
+    std::optional<TSolution> best;
+    if (result.planted) best = plantedSolution(*result.planted);
+    if (settings.solve) {
+        TSolveOptions options;
+        options.model = settings.model;
+        options.seconds = settings.solveSeconds;
+        options.uncoveredCost = settings.uncoveredCost;
+        options.start = best;
+        options.partitionImpossible = outputs.summary != nullptr && outputs.summary->facts().verdict.kind !=
+                                                                        TPartitionVerdict::TKind::noSimpleObstacle;
+        TSolveResult solved = solveInstance(*taskGenerator, *columnGenerator, options);
+        result.solve = factsOf(solved, settings.model);
+        if (settings.model == TModel::elastic) result.uncoveredCost = solved.uncoveredCost;
+        if (solved.objective) best = solved.solution;
+    }
     if (!settings.solutionFileName.empty()) {
-        TSolution planted{result.planted->cost, result.planted->columns, {}};
-        std::sort(planted.columns.begin(), planted.columns.end());
-        writeSolutionFile(files.create(settings.solutionFileName), planted);
+        if (best) {
+            writeSolutionFile(files.create(settings.solutionFileName), *best);
+        } else {
+            std::fprintf(stderr, "Aviso: nenhuma solução conhecida; %s não foi gravado.\n",
+                         settings.solutionFileName.c_str());
+        }
     }
     if (!settings.svgFileName.empty()) {
         TPictureFrame frame{settings.locationCount, settings.windowStart, settings.windowEnd};
@@ -126,10 +171,48 @@ void runStages(const TSettings& settings) {
         } else if (result.planted) {
             printText("   Partição: " + partitionText(result) + "\n\n");
         }
+        if (result.solve) printText(solveLine(*result.solve));
         flushConsole();
     } catch (const EFileError& error) {
         throw EFileError(std::string(error.what()) + " (os arquivos da execução já estavam gravados)");
     }
+}
+
+}  // namespace gerador
+
+namespace gerador {
+
+bool checkSolution(const TSettings& settings) {
+    TClaimedSolution claimed;
+    {
+        std::ifstream file(settings.checkSolutionFileName, std::ios::binary);
+        std::ostringstream text;
+        text << file.rdbuf();
+        if (!file) throw EFileError("não foi possível ler \"" + settings.checkSolutionFileName + "\"");
+        claimed = readClaimedSolution(text.str());
+    }
+    auto tripGenerator = std::make_unique<TViagens>();
+    auto taskGenerator = std::make_unique<TTarefas>();
+    auto columnGenerator = std::make_unique<TColunas>();
+    printText("\n");
+    applySettings(settings, *tripGenerator, *taskGenerator, *columnGenerator);
+    taskGenerator->dutyMinTasks = plantedDutyMinimum(settings);
+    taskGenerator->dutyMaxTasks = settings.maxTasks;
+    tripGenerator->generateTrips(false, settings.tripEcho);
+    taskGenerator->generateTasks(*tripGenerator, false, settings.taskEcho);
+    TSolutionCheck check(claimed, settings.model, settings.uncoveredCost);
+    TColumnRunResult columnRun = columnGenerator->generateColumns(taskGenerator.get(), std::vector<TColumnSink*>{&check});
+    printClosingLines(columnRun.columnCount, "colunas");
+    const TSolutionVerdict& verdict = check.verdict();
+    bool valid = verdict.feasible && verdict.objectiveRight;
+    std::string model(modelName(settings.model));
+    printText("   Solução " + std::string(valid ? "válida" : "inválida") + " no modelo " + model + ": custo recalculado " +
+              std::to_string(verdict.recomputed) + ".\n\n");
+    flushConsole();
+    for (const std::string& problem : verdict.problems) {
+        std::fprintf(stderr, "Erro: %s: %s\n", settings.checkSolutionFileName.c_str(), problem.c_str());
+    }
+    return valid;
 }
 
 }  // namespace gerador

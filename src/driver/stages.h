@@ -10,4 +10,10 @@ namespace gerador {
 // throws; no file of the run is committed then.
 void runStages(const TSettings& settings);
 
+// Regenerates the instance of the settings, writing nothing, and checks the solution of
+// settings.checkSolutionFileName against it: every task covered as the model asks, every
+// column named there one of the instance's, its cost recomputed. Prints the verdict, and
+// each problem on standard error. Throws EFileError or EConvertError for a file it cannot read.
+bool checkSolution(const TSettings& settings);
+
 }  // namespace gerador

@@ -112,6 +112,15 @@ void writeJsonReport(TOutputFile& file, const TRunResult& result, const nlohmann
         {"partition", verdictOf(result)},
     };
     if (result.uncoveredCost) report["elastic"] = {{"uncoveredCost", *result.uncoveredCost}};
+    if (result.solve) {
+        const TSolveFacts& solve = *result.solve;
+        auto orNull = [](const auto& value) { return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr); };
+        report["solve"] = {{"model", solve.model},         {"status", solve.status},
+                           {"objective", orNull(solve.objective)}, {"bound", orNull(solve.bound)},
+                           {"lpValue", orNull(solve.lpValue)}, {"gap", orNull(solve.gap)},
+                           {"seconds", solve.seconds},     {"pricingPasses", solve.pricingPasses},
+                           {"masterColumns", solve.masterColumns}, {"nodes", solve.nodes}};
+    }
     report["files"] = files;
     report["run"] = {{"wallSeconds", wall.count()}, {"peakMemoryKB", usage.ru_maxrss}};
     file.write(report.dump(2) + "\n");

@@ -1,5 +1,7 @@
 #include "report/run_result.h"
 
+#include <cstdio>
+
 namespace gerador {
 
 namespace {
@@ -34,6 +36,24 @@ std::string consoleSummary(const TRunResult& result) {
         text += ".\n";
     }
     text += "   Partição: " + partitionText(result) + "\n\n";
+    return text;
+}
+
+std::string solveLine(const TSolveFacts& solve) {
+    char text[512];
+    std::string objective = solve.objective ? std::to_string(*solve.objective) : "nenhuma solução";
+    std::string bound = solve.bound ? std::to_string(*solve.bound) : "nenhum (o LP não tem solução)";
+    std::string gap;
+    if (solve.gap) {
+        std::snprintf(text, sizeof text, ", lacuna %.2f%%", *solve.gap * 100);
+        gap = text;
+    }
+    std::snprintf(text, sizeof text,
+                  "   Solução (%s): %s custo %s, limite %s%s; %.1f s, %d passadas de preço, %lld colunas no mestre, "
+                  "%lld nós.\n\n",
+                  solve.model.c_str(), solve.status.c_str(), objective.c_str(), bound.c_str(), gap.c_str(),
+                  solve.seconds, solve.pricingPasses, static_cast<long long>(solve.masterColumns),
+                  static_cast<long long>(solve.nodes));
     return text;
 }
 

@@ -18,12 +18,27 @@ struct TPlantedResult {
     std::int64_t cost = 0;                          // of those columns together
 };
 
+// What solving the instance found, as the report and the console give it.
+struct TSolveFacts {
+    std::string model;
+    std::string status;  // in the words of MIPLIB: "=opt=", "=best=", "=inf=", "=unkn="
+    std::optional<std::int64_t> objective;
+    std::optional<std::int64_t> bound;
+    std::optional<double> lpValue;
+    std::optional<double> gap;
+    double seconds = 0;
+    std::int32_t pricingPasses = 0;
+    std::int64_t masterColumns = 0;
+    std::int64_t nodes = 0;
+};
+
 // What a run produced, for what is written after its columns (the report, the picture,
 // the solution): the facts of the instance and the files written so far.
 struct TRunResult {
     TInstanceFacts instance;  // gathered when the report or the picture asks for them
     std::optional<TPlantedResult> planted;
     std::optional<std::int64_t> uncoveredCost;  // of the elastic model's slacks, when written
+    std::optional<TSolveFacts> solve;
     std::vector<TWrittenFile> files;            // final names and sizes, in the order they were written
     std::chrono::steady_clock::time_point started;
 };
@@ -34,5 +49,8 @@ std::string partitionText(const TRunResult& result);
 
 // The lines printed after the closing lines of the column run with a report.
 std::string consoleSummary(const TRunResult& result);
+
+// The one line that tells what solving found.
+std::string solveLine(const TSolveFacts& solve);
 
 }  // namespace gerador

@@ -1,0 +1,175 @@
+#include "solve/master.h"
+
+#include <algorithm>
+#include <cassert>
+
+#include <coin/ClpSimplex.hpp>
+
+#include "columns/columns.h"
+#include "tasks/tasks.h"
+
+namespace gerador {
+
+namespace {
+
+// A column prices below zero when its reduced cost is below this; Clp keeps the master's
+// own columns within 1e-7 of zero, so none of them is taken again by noise.
+constexpr double kPricingTolerance = 1e-6;
+// The first phase found the LP feasible when the artificials sum to no more than this.
+constexpr double kFeasibilityTolerance = 1e-6;
+// Passes give up after this many, whatever the LP: a guard against cycling on noise.
+constexpr std::int32_t kMostPasses = 100000;
+
+bool higherReducedCost(const TKeptColumn& first, const TKeptColumn& second) {
+    return first.reducedCost < second.reducedCost;
+}
+
+}  // namespace
+
+TPricingSink::TPricingSink(const std::vector<double>& duals, double threshold, std::size_t capacity, bool costFree,
+                           const std::unordered_set<std::int32_t>& inMaster)
+    : duals_(duals), threshold_(threshold), capacity_(capacity), costFree_(costFree), inMaster_(inMaster) {}
+
+void TPricingSink::begin(const TColumnRunInfo& run) {
+    dualSums_.assign(static_cast<std::size_t>(std::max(run.taskCount, 0)) + 1, 0.0);
+    previous_.forget();
+    kept_.clear();
+    overflowed_ = false;
+    lowest_ = 0;
+    columnCount_ = 0;
+}
+
+void TPricingSink::add(const TPricedColumn& column) {
+    const std::vector<std::int32_t>& chain = *column.tasks;
+    for (std::size_t position = previous_.sharedWith(column); position < chain.size(); ++position) {
+        double before = position == 0 ? 0.0 : dualSums_[position - 1];
+        dualSums_[position] = before + duals_[static_cast<std::size_t>(chain[position])];
+    }
+    double reducedCost = (costFree_ ? 0.0 : column.cost) - dualSums_[chain.size() - 1];
+    if (reducedCost >= threshold_) return;
+    if (inMaster_.count(column.number) != 0) return;
+    lowest_ = std::min(lowest_, reducedCost);
+    if (kept_.size() == capacity_) {
+        overflowed_ = true;
+        if (capacity_ == 0 || reducedCost >= kept_.front().reducedCost) return;
+        std::pop_heap(kept_.begin(), kept_.end(), higherReducedCost);
+        kept_.pop_back();
+    }
+    kept_.push_back({column.number, column.cost, chain, reducedCost});
+    std::push_heap(kept_.begin(), kept_.end(), higherReducedCost);
+}
+
+void TPricingSink::end(std::int32_t columnCount) {
+    columnCount_ = columnCount;
+}
+
+std::vector<TKeptColumn> TPricingSink::takeColumns() {
+    std::sort_heap(kept_.begin(), kept_.end(), higherReducedCost);
+    return std::move(kept_);
+}
+
+TMaster::TMaster(std::int32_t taskCount, TModel model, double startCost)
+    : taskCount_(taskCount), model_(model), startCost_(startCost), lp_(std::make_unique<ClpSimplex>()) {
+    lp_->setLogLevel(0);
+    auto rows = static_cast<std::size_t>(taskCount);
+    std::vector<double> rowLower(rows, 1.0);
+    std::vector<double> rowUpper(rows, model == TModel::cover ? COIN_DBL_MAX : 1.0);
+    std::vector<CoinBigIndex> starts(rows + 1);
+    std::vector<int> rowOf(rows);
+    for (std::size_t row = 0; row < rows; ++row) {
+        starts[row + 1] = static_cast<CoinBigIndex>(row + 1);
+        rowOf[row] = static_cast<int>(row);
+    }
+    std::vector<double> ones(rows, 1.0);
+    std::vector<double> lower(rows, 0.0);
+    std::vector<double> upper(rows, COIN_DBL_MAX);
+    std::vector<double> costs(rows, startCost);
+    lp_->loadProblem(taskCount, taskCount, starts.data(), rowOf.data(), ones.data(), lower.data(), upper.data(),
+                     costs.data(), rowLower.data(), rowUpper.data());
+}
+
+TMaster::~TMaster() = default;
+
+void TMaster::addColumns(std::vector<TKeptColumn> columns, bool costFree) {
+    if (columns.empty()) return;
+    std::vector<CoinBigIndex> starts = {0};
+    std::vector<int> rows;
+    std::vector<double> costs;
+    for (const TKeptColumn& column : columns) {
+        rows.insert(rows.end(), column.tasks.begin(), column.tasks.end());
+        starts.push_back(static_cast<CoinBigIndex>(rows.size()));
+        costs.push_back(costFree ? 0.0 : static_cast<double>(column.cost));
+    }
+    std::vector<double> ones(rows.size(), 1.0);
+    std::vector<double> lower(columns.size(), 0.0);
+    // A column is taken at most once; equality rows imply it, cover rows need it.
+    std::vector<double> upper(columns.size(), 1.0);
+    lp_->addColumns(static_cast<int>(columns.size()), lower.data(), upper.data(), costs.data(), starts.data(),
+                    rows.data(), ones.data());
+    for (TKeptColumn& column : columns) {
+        numbers_.insert(column.number);
+        columns_.push_back(std::move(column));
+    }
+}
+
+bool TMaster::solve() {
+    lp_->primal();
+    const double* duals = lp_->dualRowSolution();
+    duals_.assign(duals, duals + taskCount_);
+    return lp_->status() == 0;
+}
+
+double TMaster::value() const {
+    return lp_->objectiveValue();
+}
+
+void TMaster::startSecondPhase() {
+    for (std::int32_t task = 0; task < taskCount_; ++task) {
+        lp_->setObjectiveCoefficient(task, 0.0);
+        lp_->setColumnUpper(task, 0.0);
+    }
+    for (std::size_t column = 0; column < columns_.size(); ++column) {
+        lp_->setObjectiveCoefficient(taskCount_ + static_cast<int>(column), static_cast<double>(columns_[column].cost));
+    }
+}
+
+std::vector<TKeptColumn> priceColumns(const TTarefas& tasks, TColunas& columns, const std::vector<double>& duals,
+                                      double threshold, std::size_t capacity, bool costFree,
+                                      const std::unordered_set<std::int32_t>& inMaster, bool* overflowed) {
+    TPricingSink pricing(duals, threshold, capacity, costFree, inMaster);
+    columns.generateColumns(&tasks, std::vector<TColumnSink*>{&pricing});
+    if (overflowed != nullptr) *overflowed = pricing.overflowed();
+    return pricing.takeColumns();
+}
+
+TLpOutcome solveLinearRelaxation(TMaster& master, const TTarefas& tasks, TColunas& columns,
+                                 std::vector<TKeptColumn> start) {
+    // Columns a pass: a few per two rows. More cut the passes a little but grow the master,
+    // which slows the LP and the integer search (measured on the standard instance).
+    std::size_t perPass = std::max<std::size_t>(50, static_cast<std::size_t>(master.taskCount()) / 2);
+    TLpOutcome outcome;
+    bool firstPhase = master.model() != TModel::elastic;
+    master.addColumns(std::move(start), firstPhase);
+    for (int phase = firstPhase ? 1 : 2; phase <= 2; ++phase) {
+        bool costFree = phase == 1;
+        while (outcome.passes < kMostPasses) {
+            if (!master.solve()) return outcome;
+            std::vector<TKeptColumn> priced = priceColumns(tasks, columns, master.duals(), -kPricingTolerance, perPass,
+                                                           costFree, master.numbers());
+            ++outcome.passes;
+            if (priced.empty()) break;
+            master.addColumns(std::move(priced), costFree);
+        }
+        if (phase == 1) {
+            // Artificials that cannot leave: no mix of columns covers every task as the rows ask.
+            if (master.value() > kFeasibilityTolerance) return outcome;
+            master.startSecondPhase();
+        }
+    }
+    outcome.feasible = true;
+    outcome.value = master.value();
+    outcome.duals = master.duals();
+    return outcome;
+}
+
+}  // namespace gerador

@@ -1,0 +1,117 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <unordered_set>
+#include <vector>
+
+#include "columns/column_sink.h"
+#include "common/model.h"
+
+class ClpSimplex;
+
+namespace gerador {
+
+class TTarefas;
+class TColunas;
+
+// A column of the instance that the solver keeps: its number in the run, cost and tasks.
+struct TKeptColumn {
+    std::int32_t number = 0;
+    std::int64_t cost = 0;
+    std::vector<std::int32_t> tasks;  // task indices
+    double reducedCost = 0;           // when priced
+};
+
+// Prices every column of a run with the duals of the task rows and keeps those whose
+// reduced cost (cost less the duals of its tasks) lies below a threshold, the lowest
+// first, up to a capacity: one pass of the pricing of column generation. Columns the
+// master already holds are skipped. The sums of the duals reuse the prefix a column shares
+// with the one before, so a column costs its new tasks only.
+class TPricingSink : public TColumnSink {
+public:
+    // costFree: price as if every column cost nothing (the first phase of the LP).
+    TPricingSink(const std::vector<double>& duals, double threshold, std::size_t capacity, bool costFree,
+                 const std::unordered_set<std::int32_t>& inMaster);
+
+    void begin(const TColumnRunInfo& run) override;
+    void add(const TPricedColumn& column) override;
+    void end(std::int32_t columnCount) override;
+
+    // The columns kept, lowest reduced cost first. Complete after end().
+    std::vector<TKeptColumn> takeColumns();
+    // More columns than the capacity had a reduced cost below the threshold.
+    bool overflowed() const { return overflowed_; }
+    double lowestReducedCost() const { return lowest_; }
+    std::int32_t columnCount() const { return columnCount_; }
+
+private:
+    const std::vector<double>& duals_;
+    double threshold_;
+    std::size_t capacity_;
+    bool costFree_;
+    const std::unordered_set<std::int32_t>& inMaster_;
+    std::vector<double> dualSums_;  // by chain position: the duals up to it
+    TPreviousColumn previous_;
+    std::vector<TKeptColumn> kept_;  // a heap, the highest reduced cost on top
+    bool overflowed_ = false;
+    double lowest_ = 0;
+    std::int32_t columnCount_ = 0;
+};
+
+// The restricted master LP over the task rows: a start column per task (an artificial
+// variable, or the elastic slack), then the columns generated so far. Solved by Clp.
+class TMaster {
+public:
+    // startCost: of each start column (1 for artificials in the first phase, the slack cost
+    // for the elastic model).
+    TMaster(std::int32_t taskCount, TModel model, double startCost);
+    ~TMaster();
+    TMaster(const TMaster&) = delete;
+    TMaster& operator=(const TMaster&) = delete;
+
+    void addColumns(std::vector<TKeptColumn> columns, bool costFree);
+    // Solves the LP from the last basis; false when it has no solution.
+    bool solve();
+    double value() const;
+    const std::vector<double>& duals() const { return duals_; }
+    // Ends the first phase: the artificials leave for good, the columns get their costs.
+    void startSecondPhase();
+
+    const std::vector<TKeptColumn>& columns() const { return columns_; }
+    const std::unordered_set<std::int32_t>& numbers() const { return numbers_; }
+    std::int32_t taskCount() const { return taskCount_; }
+    TModel model() const { return model_; }
+    double startCost() const { return startCost_; }
+
+private:
+    std::int32_t taskCount_;
+    TModel model_;
+    double startCost_;
+    std::unique_ptr<ClpSimplex> lp_;
+    std::vector<TKeptColumn> columns_;  // LP column taskCount_ + k is columns_[k]
+    std::unordered_set<std::int32_t> numbers_;
+    std::vector<double> duals_;
+};
+
+// The LP optimum over every column of the run, by column generation.
+struct TLpOutcome {
+    bool feasible = false;
+    double value = 0;
+    std::vector<double> duals;
+    std::int32_t passes = 0;
+};
+
+// Runs both phases (one for the elastic model, whose slacks make it feasible from the
+// start) until no column prices below zero. start: columns to hold from the first pass.
+// Requires: columns configured as the run's; tasks generated.
+TLpOutcome solveLinearRelaxation(TMaster& master, const TTarefas& tasks, TColunas& columns,
+                                 std::vector<TKeptColumn> start);
+
+// One pricing pass: the columns of the run whose reduced cost under duals lies below
+// threshold, at most capacity of them, the master's own left out.
+std::vector<TKeptColumn> priceColumns(const TTarefas& tasks, TColunas& columns, const std::vector<double>& duals,
+                                      double threshold, std::size_t capacity, bool costFree,
+                                      const std::unordered_set<std::int32_t>& inMaster, bool* overflowed = nullptr);
+
+}  // namespace gerador
