@@ -34,7 +34,8 @@ TEST(CommandLine, EveryShownDefaultReadsBackAsTheDefault) {
         std::regex line("--" + std::string(row.name) + " " + row.valueName + R"( +[^\n]*\(\"?([^")]*)\"?\)\n)");
         ASSERT_TRUE(std::regex_search(help, shown, line)) << row.name;
         std::string value = shown[1].str();
-        if (value == "não grava" || value == "a pasta atual" || value == "calculado") continue;  // no value gives these
+        // No value gives these.
+        if (value == "não grava" || value == "a pasta atual" || value == "calculado" || value == "não confere") continue;
         TCommandLine commandLine = parsed({"--" + std::string(row.name), value});
         EXPECT_EQ(settingsJson(commandLine.settings), expected) << row.name << " " << value;
         ++checked;

@@ -130,6 +130,25 @@ TSolverResult glpsolSolve(const std::filesystem::path& mps, const std::vector<st
     return result;
 }
 
+// glpsol's basic solution: "s bas <rows> <columns> <primal status> <dual status> <objective>".
+std::optional<double> glpsolRelaxation(const std::filesystem::path& mps) {
+    std::filesystem::path solution = mps.parent_path() / "glpsol_lp.sol";
+    std::string command =
+        "glpsol --freemps '" + mps.string() + "' --nomip -w '" + solution.string() + "' > /dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    for (const std::string& line : linesOf(readFile(solution))) {
+        if (line.rfind("s bas", 0) != 0) continue;
+        std::istringstream fields(line.substr(5));
+        std::string rows, columns, primal, dual;
+        double objective = 0;
+        fields >> rows >> columns >> primal >> dual >> objective;
+        if (primal != "f") return std::nullopt;
+        return objective;
+    }
+    ADD_FAILURE() << "no status line from glpsol";
+    return std::nullopt;
+}
+
 // cbc's solution file: "Optimal - objective value <objective>" or "Infeasible ...", then
 // "<index> <name> <value> <cost>" per column that is not zero.
 TSolverResult cbcSolve(const std::filesystem::path& mps) {

@@ -47,5 +47,7 @@ bool solversMissing();
 // glpsol reports columns by position: columnNames gives their names, in MPS order.
 TSolverResult glpsolSolve(const std::filesystem::path& mps, const std::vector<std::string>& columnNames = {});
 TSolverResult cbcSolve(const std::filesystem::path& mps);
+// The LP relaxation's optimum as glpsol finds it; none when it has no solution.
+std::optional<double> glpsolRelaxation(const std::filesystem::path& mps);
 
 }  // namespace gerador

@@ -1,0 +1,128 @@
+#include "exports/solution_check.h"
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "common/exceptions.h"
+#include "exports/export_test_support.h"
+#include "support/test_support.h"
+
+using namespace gerador;
+
+namespace {
+
+const std::vector<std::string> kPlanted = {"--plant", "--count", "24", "--location-count", "6", "--min-tasks", "1",
+                                           "--max-tasks", "4", "--task-seed", "5", "--no-column-echo", "--no-wait"};
+
+std::vector<std::string> with(std::vector<std::string> arguments, const std::vector<std::string>& more) {
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    return arguments;
+}
+
+// Lines of a solution file changed by hand: the planted one, and its first line kept.
+std::string edited(const std::string& solution, const std::function<void(std::vector<std::string>&)>& change) {
+    std::vector<std::string> lines = linesOf(solution);
+    change(lines);
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+// The checker accepts the planted solution and refuses every tampered copy with the
+// reason, through the program's exit status.
+TEST(SolutionCheck, AcceptsThePlantedSolutionAndRefusesTamperedCopies) {
+    TTemporaryFolder folder;
+    ASSERT_EQ(runProgram(folder.path(), withArguments(with(kPlanted, {"--solution", "p.sol"}))).exitStatus, 0);
+    const std::string planted = readFile(folder.path() / "p.sol");
+    const std::vector<TTestColumn> columns = readColumnFile(readFile(folder.path() / "150_3304438.txt")).columns;
+    // A column that shares a task with the planted first one, to cover that task twice.
+    std::string firstName = linesOf(planted)[1].substr(0, linesOf(planted)[1].find(' '));
+    const TTestColumn& first = columns[std::stoul(firstName.substr(1)) - 1];
+    std::size_t overlapping = 0;
+    while (overlapping < columns.size() &&
+           (overlapping + 1 == std::stoul(firstName.substr(1)) ||
+            std::find(columns[overlapping].tasks.begin(), columns[overlapping].tasks.end(), first.tasks[0]) ==
+                columns[overlapping].tasks.end())) {
+        ++overlapping;
+    }
+    ASSERT_LT(overlapping, columns.size());
+
+    struct TRow {
+        const char* label;
+        std::string text;
+        int exitStatus;
+        std::string reason;
+    };
+    const TRow rows[] = {
+        {"the planted solution", planted, 0, ""},
+        {"a column dropped", edited(planted, [](auto& lines) { lines.pop_back(); }), 1, "nenhuma coluna cobre as tarefas"},
+        {"a column doubled", edited(planted, [](auto& lines) { lines.push_back(lines[1]); }), 1, "aparece duas vezes"},
+        {"a column that does not exist", edited(planted, [](auto& lines) { lines.push_back("C99999999 1"); }), 1,
+         "a coluna C99999999 não existe"},
+        {"a wrong objective", edited(planted, [](auto& lines) { lines[0] = "=obj= 1"; }), 1, "difere do custo recalculado"},
+        {"a task covered twice",
+         edited(planted, [overlapping](auto& lines) { lines.push_back("C" + std::to_string(overlapping + 1) + " 1"); }), 1,
+         "são cobertas mais de uma vez"},
+        {"a slack outside the elastic model", edited(planted, [](auto& lines) { lines.push_back("S1 1"); }), 1,
+         "só existe no modelo elastic"},
+        {"a fractional value", edited(planted, [](auto& lines) { lines[1] = lines[1].substr(0, lines[1].find(' ')) + " 0.5"; }),
+         1, "vale 0.5"},
+        {"not a solution at all", "hello\n", 1, "a linha 1 do arquivo de solução não se lê"},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.label);
+        writeFile(folder.path() / "check.sol", row.text);
+        TProgramResult run = runProgram(folder.path(), withArguments(with(kPlanted, {"--check-solution", "check.sol"})));
+        EXPECT_EQ(run.exitStatus, row.exitStatus) << run.standardError;
+        EXPECT_NE(run.standardError.find(row.reason), std::string::npos) << run.standardError;
+        EXPECT_EQ(run.standardOutput.find("Solução válida") != std::string::npos, row.exitStatus == 0);
+    }
+}
+
+// What the solvers write for our MPS files reads back as the same solution: cbc by name,
+// glpsol by position (the slacks after the columns); the elastic instance has no exact
+// partition, so its solutions use slacks.
+TEST(SolutionCheck, ReadsTheSolversOwnSolutionFiles) {
+    if (solversMissing()) GTEST_SKIP();
+    std::vector<std::string> unplanted(kPlanted.begin() + 1, kPlanted.end());
+    for (const auto& arguments : {with(kPlanted, {"--model", "partition"}), with(unplanted, {"--model", "elastic"})}) {
+        SCOPED_TRACE(arguments.back());
+        TTemporaryFolder folder;
+        ASSERT_EQ(runProgram(folder.path(), withArguments(with(arguments, {"--mps", "i.mps"}))).exitStatus, 0);
+        std::string mps = (folder.path() / "i.mps").string();
+        ASSERT_EQ(std::system(("cbc '" + mps + "' -solve -solu '" + (folder.path() / "cbc.sol").string() +
+                               "' -quit > /dev/null 2>&1").c_str()),
+                  0);
+        ASSERT_EQ(std::system(("glpsol --freemps '" + mps + "' -w '" + (folder.path() / "glpsol.sol").string() +
+                               "' > /dev/null 2>&1").c_str()),
+                  0);
+        if (arguments.back() == "elastic") {
+            EXPECT_NE(readFile(folder.path() / "cbc.sol").find(" S"), std::string::npos);
+        }
+        for (const char* solution : {"cbc.sol", "glpsol.sol"}) {
+            TProgramResult run = runProgram(folder.path(), withArguments(with(arguments, {"--check-solution", solution})));
+            EXPECT_EQ(run.exitStatus, 0) << solution << ": " << run.standardError;
+        }
+    }
+}
+
+// The three formats, read line by line.
+TEST(SolutionCheck, ReadsEachFormat) {
+    TClaimedSolution miplib = readClaimedSolution("=obj= 1234\nC3 1\nC7 1\nS2 1\nC9 0\n");
+    EXPECT_EQ(miplib.objective, 1234.0);
+    EXPECT_EQ(miplib.values.size(), 3u);
+    TClaimedSolution cbc = readClaimedSolution(
+        "Optimal - objective value 900.00000000\n      0 C1                       1                     900\n");
+    EXPECT_EQ(cbc.objective, 900.0);
+    ASSERT_EQ(cbc.values.size(), 1u);
+    EXPECT_EQ(cbc.values[0].first, "C1");
+    TClaimedSolution glpsol = readClaimedSolution("c Problem:\ns mip 3 4 o 815\nj 1 0\nj 2 1\ni 1 1\n");
+    EXPECT_EQ(glpsol.objective, 815.0);
+    ASSERT_EQ(glpsol.values.size(), 1u);
+    EXPECT_EQ(glpsol.values[0].first, "#2");
+    EXPECT_THROW(readClaimedSolution(""), EConvertError);
+    EXPECT_THROW(readClaimedSolution("=obj= many\n"), EConvertError);
+}
+
+}  // namespace

@@ -1,0 +1,81 @@
+#include "solve/solver.h"
+
+#include <cmath>
+#include <map>
+
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include "exports/export_test_support.h"
+#include "support/test_support.h"
+
+using namespace gerador;
+
+namespace {
+
+// On small instances of every kind, the LP bound from column generation is the LP
+// optimum glpsol finds over the whole MPS file, and the integer solution is the
+// exhaustive optimum wherever the status says optimal (never below it).
+TEST(Solver, AgreesWithGlpsolAndTheExhaustiveSearch) {
+    if (!solverAvailable()) GTEST_SKIP() << "built without Clp and Cbc";
+    if (solversMissing()) GTEST_SKIP();
+    struct TRow {
+        TSettings settings;
+        TModel model;
+    };
+    std::vector<TRow> rows;
+    for (const TSmallInstance& instance : kSmallInstances) {
+        for (TModel model : {TModel::partition, TModel::cover, TModel::elastic}) rows.push_back({smallSettings(instance), model});
+    }
+    TSettings planted = smallSettings(kSmallInstances[2]);
+    planted.plant = true;
+    planted.minTasks = 1;
+    planted.count = 20;
+    rows.push_back({planted, TModel::partition});
+    std::map<std::string, int> statuses;
+    for (TRow& row : rows) {
+        SCOPED_TRACE(std::to_string(row.settings.count) + " tarefas, semente " + std::to_string(row.settings.taskSeed) +
+                     ", " + std::string(modelName(row.model)) + (row.settings.plant ? ", plantada" : ""));
+        TTemporaryFolder folder;
+        TWorkingDirectory inFolder(folder.path());
+        row.settings.model = row.model;
+        row.settings.mpsFileName = "i.mps";
+        row.settings.reportFileName = "r.json";
+        row.settings.solve = true;
+        row.settings.solveSeconds = 20;
+        runQuietly(row.settings);
+        nlohmann::json report = nlohmann::json::parse(readFile("r.json"));
+        const nlohmann::json& solve = report["solve"];
+        std::string status = solve["status"];
+        ++statuses[status];
+
+        std::optional<double> relaxation = glpsolRelaxation(folder.path() / "i.mps");
+        std::vector<TTestColumn> columns = readColumnFile(readFile("150_3304438.txt")).columns;
+        std::int64_t slackCost = row.model == TModel::elastic ? report["elastic"]["uncoveredCost"].get<std::int64_t>() : 0;
+        TOptimum optimum = exhaustiveOptimum(row.settings.count, columns, row.model, slackCost);
+        if (!relaxation) {
+            EXPECT_EQ(status, "=inf=");
+            EXPECT_TRUE(solve["lpValue"].is_null());
+            EXPECT_FALSE(optimum.has_value());
+            continue;
+        }
+        ASSERT_FALSE(solve["lpValue"].is_null()) << solve.dump();
+        double lpValue = solve["lpValue"];
+        EXPECT_NEAR(lpValue, *relaxation, 1e-6 * std::max(1.0, std::fabs(*relaxation)));
+        EXPECT_EQ(solve["bound"], static_cast<std::int64_t>(std::ceil(*relaxation - 1e-6)));
+        if (!optimum) {
+            EXPECT_EQ(status, "=inf=") << "an integer solution where the exhaustive search finds none";
+            continue;
+        }
+        ASSERT_FALSE(solve["objective"].is_null()) << solve.dump();
+        EXPECT_GE(solve["objective"].get<std::int64_t>(), *optimum);
+        if (status == "=opt=") {
+            EXPECT_EQ(solve["objective"], *optimum);
+        }
+    }
+    EXPECT_GT(statuses["=opt="], 0);
+    EXPECT_GT(statuses["=inf="], 0);
+}
+
+}  // namespace
