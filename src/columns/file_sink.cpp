@@ -3,7 +3,6 @@
 #include <cassert>
 
 #include "common/count_field.h"
-#include "common/output_target.h"
 
 namespace gerador {
 
@@ -13,7 +12,7 @@ TOutputFile& TFileSink::createFile(std::size_t bufferBytes, TOutputFile::TWritin
 }
 
 bool TCountedFileSink::needsCountFirst() const {
-    return !resolveOutput(fileName()).seekable;
+    return !files().canRewind(fileName());
 }
 
 void TCountedFileSink::writeCountHeader(const std::string& textBefore, const TColumnRunInfo& run) {

@@ -18,6 +18,7 @@ protected:
     TOutputFile& createFile(std::size_t bufferBytes, TOutputFile::TWriting writing = TOutputFile::TWriting::inCaller);
     TOutputFile& file() { return *file_; }
     const std::string& fileName() const { return fileName_; }
+    const TRunFiles& files() const { return files_; }
 
 private:
     TRunFiles& files_;

@@ -13,7 +13,8 @@ constexpr std::size_t kMostPending = 2;  // with the one being filled and the on
 
 }  // namespace
 
-TBackgroundWriter::TBackgroundWriter(int descriptor) : descriptor_(descriptor) {
+TBackgroundWriter::TBackgroundWriter(int descriptor, TFileEncoding* encoding)
+    : descriptor_(descriptor), encoding_(encoding) {
     // The thread takes no signals: their handlers run on the main thread, where the
     // temporary files are registered.
     sigset_t all;
@@ -55,6 +56,11 @@ int TBackgroundWriter::drain() {
     return failure_;
 }
 
+std::uint64_t TBackgroundWriter::bytesWritten() {
+    std::lock_guard lock(mutex_);
+    return bytesWritten_;
+}
+
 int TBackgroundWriter::failure() {
     std::lock_guard lock(mutex_);
     return failure_;
@@ -71,8 +77,10 @@ void TBackgroundWriter::writeAll() {
         lock.unlock();
         changed_.notify_all();
 
-        const char* data = next.buffer.data();
-        std::size_t remaining = next.bytes;
+        std::string_view bytes(next.buffer.data(), next.bytes);
+        if (encoding_ != nullptr) bytes = encoding_->encode(bytes);
+        const char* data = bytes.data();
+        std::size_t remaining = bytes.size();
         int error = 0;
         while (remaining > 0) {
             ssize_t written = ::write(descriptor_, data, remaining);
@@ -86,6 +94,7 @@ void TBackgroundWriter::writeAll() {
         }
 
         lock.lock();
+        bytesWritten_ += bytes.size() - remaining;
         writing_ = false;
         if (error != 0 && failure_ == 0) {
             failure_ = error;

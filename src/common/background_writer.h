@@ -2,10 +2,13 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include "common/file_encoding.h"
 
 namespace gerador {
 
@@ -14,8 +17,10 @@ namespace gerador {
 // The buffers travel between the two threads; none is copied.
 class TBackgroundWriter {
 public:
-    // Requires: descriptor open for writing until the writer is destroyed.
-    explicit TBackgroundWriter(int descriptor);
+    // encoding, if any, turns each buffer into the bytes written (hashed, compressed) on the
+    // writer's thread. Requires: descriptor open for writing, encoding alive, until the
+    // writer is destroyed.
+    explicit TBackgroundWriter(int descriptor, TFileEncoding* encoding = nullptr);
     // Stops the thread; buffers not yet written are dropped.
     ~TBackgroundWriter();
 
@@ -31,6 +36,8 @@ public:
     int drain();
     // The errno of the first failed write so far, or 0.
     int failure();
+    // Bytes written to the descriptor so far. Exact after drain().
+    std::uint64_t bytesWritten();
 
 private:
     struct TPending {
@@ -41,6 +48,8 @@ private:
     void writeAll();  // the thread's loop
 
     int descriptor_;
+    TFileEncoding* encoding_;
+    std::uint64_t bytesWritten_ = 0;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<TPending> pending_;

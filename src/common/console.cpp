@@ -34,10 +34,13 @@ void commitAfterConsole(TRunFiles& files) {
     files.commit();
 }
 
+std::string closingLinesText(std::int32_t count, std::string_view items) {
+    return "   " + std::to_string(count) + " " + std::string(items) +
+           " geradas com sucesso.\n   Pressione ENTER para continuar!\n\n\n";
+}
+
 void printClosingLines(std::int32_t count, std::string_view items) {
-    std::string lines = "   " + std::to_string(count) + " " + std::string(items) +
-                        " geradas com sucesso.\n   Pressione ENTER para continuar!\n\n\n";
-    printText(lines);
+    printText(closingLinesText(count, items));
 }
 
 }  // namespace gerador

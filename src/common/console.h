@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace gerador {
@@ -20,5 +21,6 @@ void commitAfterConsole(TRunFiles& files);
 // The two lines that close every generator run: "   <count> <items> geradas com sucesso."
 // and the ENTER prompt, which does not wait.
 void printClosingLines(std::int32_t count, std::string_view items);
+std::string closingLinesText(std::int32_t count, std::string_view items);
 
 }  // namespace gerador

@@ -266,4 +266,17 @@ std::string textFromDateTime(TDateTime value, const std::string& pattern) {
     return text;
 }
 
+std::string isoInstant(TDateTime value) {
+    return textFromDateTime(value, "YYYY-MM-DD") + "T" + textFromDateTime(value, "HH:mm");
+}
+
+std::string isoDuration(TDateTime value) {
+    auto minutes = static_cast<long long>(std::llround(static_cast<double>(value) * 1440.0));
+    std::string text = minutes < 0 ? "-P" : "P";
+    minutes = minutes < 0 ? -minutes : minutes;
+    if (minutes >= 1440) text += std::to_string(minutes / 1440) + "D";
+    text += "T" + std::to_string(minutes % 1440 / 60) + "H" + std::to_string(minutes % 60) + "M";
+    return text;
+}
+
 }  // namespace gerador

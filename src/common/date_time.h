@@ -44,6 +44,11 @@ TDateTime dateTimeFromText(const std::string& text);
 // Throws EConvertError "'<text>' is not a valid time" otherwise.
 TDateTime timeFromText(const std::string& text);
 
+// An instant in ISO 8601, to the minute: "2006-01-01T08:00".
+std::string isoInstant(TDateTime value);
+// A duration in ISO 8601, to the minute: "PT9H1M" (whole days as "P1DT2H").
+std::string isoDuration(TDateTime value);
+
 // Formats a value by a pattern of D, M, Y, H, N and S runs (case-insensitive); M right
 // after an hour token means minutes. Other characters are copied unchanged.
 std::string textFromDateTime(TDateTime value, const std::string& pattern);

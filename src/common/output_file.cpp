@@ -91,8 +91,10 @@ std::string siblingName(const std::string& path, const char* kind) {
     return folder + leaf + suffix;
 }
 
-TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes, TWriting writing)
+TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes, TWriting writing, bool hash)
     : target_(resolveOutput(fileName)), buffer_(bufferBytes) {
+    bool gzip = isGzipName(target_.name);
+    if (hash || gzip) encoding_ = std::make_unique<TFileEncoding>(hash, gzip);
     if (target_.error != 0 || target_.kind == TOutputTarget::TKind::folder) {
         errno = target_.error != 0 ? target_.error : EISDIR;
         fail("criar o arquivo");
@@ -122,7 +124,7 @@ TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes, TWriting
             fail("registrar o arquivo temporário de");
         }
     }
-    if (writing == TWriting::inBackground) writer_ = std::make_unique<TBackgroundWriter>(descriptor_);
+    if (writing == TWriting::inBackground) writer_ = std::make_unique<TBackgroundWriter>(descriptor_, encoding_.get());
 }
 
 TOutputFile::~TOutputFile() {
@@ -156,7 +158,9 @@ void TOutputFile::finish() {
     if (descriptor_ < 0) return;
     flush();
     drainWrites();
+    if (writer_ != nullptr && compressed()) compressedBytes_ += writer_->bytesWritten();
     writer_.reset();
+    if (encoding_ != nullptr) writeHere(encoding_->finish());
     int descriptor = descriptor_;
     descriptor_ = -1;
     if (close(descriptor) != 0) fail("fechar o arquivo");
@@ -188,8 +192,16 @@ void TOutputFile::flush() {
         buffered_ = 0;
         return;
     }
-    const char* pending = buffer_.data();
-    std::size_t remaining = buffered_;
+    std::string_view content(buffer_.data(), buffered_);
+    writeHere(encoding_ != nullptr ? encoding_->encode(content) : content);
+    offset_ += buffered_;
+    size_ = std::max(size_, offset_);
+    buffered_ = 0;
+}
+
+void TOutputFile::writeHere(std::string_view bytes) {
+    const char* pending = bytes.data();
+    std::size_t remaining = bytes.size();
     while (remaining > 0) {
         ssize_t written = ::write(descriptor_, pending, remaining);
         if (written < 0 && errno == EINTR) continue;
@@ -197,10 +209,8 @@ void TOutputFile::flush() {
         if (written <= 0) fail("gravar o arquivo");
         pending += written;
         remaining -= static_cast<std::size_t>(written);
-        offset_ += static_cast<std::uint64_t>(written);
     }
-    size_ = std::max(size_, offset_);
-    buffered_ = 0;
+    if (compressed()) compressedBytes_ += bytes.size();
 }
 
 void TOutputFile::fail(const char* action) const {

@@ -29,8 +29,10 @@ public:
     enum class TWriting { inCaller, inBackground };
 
     // Creates the temporary file (or opens the device); the folder of fileName must exist.
+    // A name ending in ".gz" is written gzip-compressed. With hash, the file's SHA-256 and
+    // its content's are worked out as it is written.
     explicit TOutputFile(std::string fileName, std::size_t bufferBytes = 1 << 16,
-                         TWriting writing = TWriting::inCaller);
+                         TWriting writing = TWriting::inCaller, bool hash = false);
     // Removes the temporary file unless it was committed.
     ~TOutputFile();
 
@@ -44,8 +46,9 @@ public:
         return maxBytes <= buffer_.size() - buffered_ ? buffer_.data() + buffered_ : roomAfterFlush(maxBytes);
     }
     void wrote(std::size_t bytes) { buffered_ += bytes; }
-    // Whether rewind() may be used: not for a device or a pipe.
-    bool canRewind() const { return target_.seekable; }
+    // Whether rewind() may be used: not for a device, a pipe, or bytes hashed or
+    // compressed as they go.
+    bool canRewind() const { return target_.seekable && encoding_ == nullptr; }
     // Later writes overwrite the file from its first byte. Requires: canRewind().
     void rewind();
     // Writes what is buffered and closes the file, keeping its temporary name; no write
@@ -61,12 +64,20 @@ public:
     const std::string& temporaryPath() const { return temporaryPath_; }
     // The commit gave the file its final name: the temporary one is gone.
     void markCommitted();
-    // Bytes in the file so far, buffered ones included.
+    // Bytes of content so far, buffered ones included.
     std::uint64_t size() const { return std::max(size_, offset_ + buffered_); }
+    // After finish(): the bytes the file holds (compressed, if so), and the SHA-256 of
+    // those and of the content; empty digests without hashing.
+    std::uint64_t fileBytes() const { return compressed() ? compressedBytes_ : size(); }
+    std::string fileDigest() const { return encoding_ ? encoding_->fileDigest() : ""; }
+    std::string contentDigest() const { return encoding_ ? encoding_->contentDigest() : ""; }
+    bool compressed() const { return encoding_ != nullptr && encoding_->compresses(); }
 
 private:
     char* roomAfterFlush(std::size_t maxBytes);
     void flush();
+    // Writes bytes at the descriptor, here.
+    void writeHere(std::string_view bytes);
     // Waits for the background writes and throws if one failed.
     void drainWrites();
     [[noreturn]] void fail(const char* action) const;
@@ -80,6 +91,8 @@ private:
     std::uint64_t size_ = 0;    // of the file on disk
     std::vector<char> buffer_;
     std::size_t buffered_ = 0;
+    std::uint64_t compressedBytes_ = 0;  // written to the descriptor, when compressed
+    std::unique_ptr<TFileEncoding> encoding_;    // when hashed or compressed
     std::unique_ptr<TBackgroundWriter> writer_;  // with TWriting::inBackground, while open
 };
 

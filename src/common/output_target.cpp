@@ -103,17 +103,10 @@ TOutputTarget resolveOutput(const std::string& name) {
     return target;
 }
 
-bool sameFile(const TOutputTarget& first, const TOutputTarget& second) {
-    for (const std::string& identity : first.identities) {
-        for (const std::string& other : second.identities) {
-            if (identity != other) continue;
-            struct stat status {};
-            bool device = stat(first.path.c_str(), &status) == 0 && S_ISCHR(status.st_mode);
-            if (first.descriptor >= 0) device = fstat(first.descriptor, &status) == 0 && S_ISCHR(status.st_mode);
-            return !device;
-        }
-    }
-    return false;
+bool isSharedFile(const TOutputTarget& target) {
+    struct stat status {};
+    bool found = target.descriptor >= 0 ? fstat(target.descriptor, &status) == 0 : stat(target.path.c_str(), &status) == 0;
+    return !(found && S_ISCHR(status.st_mode));
 }
 
 }  // namespace gerador

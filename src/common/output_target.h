@@ -27,8 +27,8 @@ struct TOutputTarget {
 // taken as it will be made.
 TOutputTarget resolveOutput(const std::string& name);
 
-// Whether two targets are one file. Character devices are not: two outputs may both go
-// to /dev/null or to a terminal.
-bool sameFile(const TOutputTarget& first, const TOutputTarget& second);
+// Whether outputs that resolve to the target clash when two of them do: all but character
+// devices, which two outputs may share (/dev/null, a terminal).
+bool isSharedFile(const TOutputTarget& target);
 
 }  // namespace gerador

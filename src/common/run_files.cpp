@@ -115,8 +115,12 @@ void rollBack(std::vector<TStep>& steps) {
 TRunFiles::~TRunFiles() = default;
 
 TOutputFile& TRunFiles::create(const std::string& name, std::size_t bufferBytes, TOutputFile::TWriting writing) {
-    files_.push_back(std::make_unique<TOutputFile>(name, bufferBytes, writing));
+    files_.push_back(std::make_unique<TOutputFile>(name, bufferBytes, writing, hashing_));
     return *files_.back();
+}
+
+bool TRunFiles::canRewind(const std::string& name) const {
+    return !hashing_ && !isGzipName(name) && resolveOutput(name).seekable;
 }
 
 void TRunFiles::commit() {
@@ -173,9 +177,13 @@ void TRunFiles::commit() {
     }
 }
 
-std::vector<TWrittenFile> TRunFiles::written() const {
+std::vector<TWrittenFile> TRunFiles::written() {
     std::vector<TWrittenFile> files;
-    for (const auto& file : files_) files.push_back({file->fileName(), file->size()});
+    for (const auto& file : files_) {
+        file->finish();
+        files.push_back({file->fileName(), file->fileBytes(), file->fileDigest(), file->compressed(), file->size(),
+                         file->contentDigest()});
+    }
     return files;
 }
 

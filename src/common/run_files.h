@@ -9,10 +9,15 @@
 
 namespace gerador {
 
-// A file a run wrote, by the name it was given, and its size in bytes.
+// A file a run wrote, by the name it was given: its size in bytes and, when the run hashes
+// its files, its SHA-256; for a compressed file, also its content's size and SHA-256.
 struct TWrittenFile {
     std::string name;
     std::uint64_t bytes = 0;
+    std::string sha256;
+    bool compressed = false;
+    std::uint64_t contentBytes = 0;
+    std::string contentSha256;
 };
 
 // Every file of one run, committed together: either all of them take their final names
@@ -25,6 +30,13 @@ public:
     TRunFiles(const TRunFiles&) = delete;
     TRunFiles& operator=(const TRunFiles&) = delete;
 
+    // Every file created from now on is hashed as it is written (see TOutputFile).
+    void hashFiles() { hashing_ = true; }
+    bool hashing() const { return hashing_; }
+    // Whether a file of this name could be rewound: not a device or a pipe, not hashed or
+    // compressed as it goes.
+    bool canRewind(const std::string& name) const;
+
     // Creates one more file of the run (see TOutputFile). Throws EFileError.
     TOutputFile& create(const std::string& name, std::size_t bufferBytes = 1 << 16,
                         TOutputFile::TWriting writing = TOutputFile::TWriting::inCaller);
@@ -36,11 +48,12 @@ public:
     // ones are removed. Throws EFileError naming the file that failed.
     void commit();
 
-    // The files so far, in the order they were created, with their sizes.
-    std::vector<TWrittenFile> written() const;
+    // Finishes the files so far and lists them, in the order they were created.
+    std::vector<TWrittenFile> written();
 
 private:
     std::vector<std::unique_ptr<TOutputFile>> files_;
+    bool hashing_ = false;
 };
 
 }  // namespace gerador

@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <cstring>
 #include <getopt.h>
+#include <unordered_map>
 #include <string_view>
 #include <vector>
 
+#include "common/file_encoding.h"
 #include "common/output_target.h"
 #include "driver/setting_table.h"
 #include "solve/solver.h"
@@ -70,7 +72,7 @@ std::vector<std::pair<std::string, std::string>> outputsOf(const TSettings& sett
     std::vector<std::pair<std::string, std::string>> outputs;
     for (const TSettingRow& row : settingRows()) {
         if (row.writesFlag != nullptr && settings.*row.writesFlag) {
-            outputs.emplace_back("--" + std::string(row.name), row.writesFile);
+            outputs.emplace_back("--" + std::string(row.name), row.writesFile(settings));
         }
         if (row.outputFile != nullptr && !(settings.*row.outputFile).empty()) {
             outputs.emplace_back("--" + std::string(row.name), settings.*row.outputFile);
@@ -183,20 +185,35 @@ TCommandLine parseCommandLine(int argc, char* const argv[]) {
 }
 
 void refuseClashingOutputs(const TSettings& settings) {
-    std::vector<std::pair<std::string, std::string>> outputs = outputsOf(settings);
-    std::vector<TOutputTarget> targets;
-    for (const auto& [option, name] : outputs) {
-        targets.push_back(resolveOutput(name));
-        if (targets.back().error != 0) refuse(option + " " + shownWord(name) + ": " + std::strerror(targets.back().error));
-        if (targets.back().kind == TOutputTarget::TKind::folder) {
-            refuse(option + " " + shownWord(name) + ": é uma pasta, não um arquivo");
+    std::vector<std::pair<std::string, std::string>> outputs;  // option, name from the run's folder
+    std::vector<std::pair<std::string, std::string>> ofInstance = outputsOf(settings);
+    if (settings.seriesCount == 0) {
+        outputs = ofInstance;
+    } else {
+        // Every instance writes under its folder; the manifest beside them.
+        std::size_t width = std::max<std::size_t>(3, std::to_string(settings.seriesCount).size());
+        for (std::int32_t instance = 1; instance <= settings.seriesCount; ++instance) {
+            std::string number = std::to_string(instance);
+            std::string folder = std::string(width - number.size(), '0') + number + "/";
+            for (const auto& [option, name] : ofInstance) outputs.emplace_back(option, folder + name);
+        }
+        for (const char* manifest : {"manifest.csv", "manifest.json"}) {
+            outputs.emplace_back(optionOf<&TSettings::seriesCount>(), manifest);
         }
     }
-    for (std::size_t later = 1; later < targets.size(); ++later) {
-        for (std::size_t earlier = 0; earlier < later; ++earlier) {
-            if (!sameFile(targets[later], targets[earlier])) continue;
-            refuse(outputs[later].first + " " + shownWord(outputs[later].second) + ": é o mesmo arquivo de " +
-                   outputs[earlier].first + " " + shownWord(outputs[earlier].second));
+    std::unordered_map<std::string, std::size_t> firstWith;  // identity, output
+    for (std::size_t index = 0; index < outputs.size(); ++index) {
+        const auto& [option, name] = outputs[index];
+        if (isGzipName(name) && !gzipAvailable()) refuse(option + " " + shownWord(name) + ": este programa foi compilado sem zlib");
+        TOutputTarget target = resolveOutput(name);
+        if (target.error != 0) refuse(option + " " + shownWord(name) + ": " + std::strerror(target.error));
+        if (target.kind == TOutputTarget::TKind::folder) refuse(option + " " + shownWord(name) + ": é uma pasta, não um arquivo");
+        if (!isSharedFile(target)) continue;
+        for (const std::string& identity : target.identities) {
+            auto [earlier, isNew] = firstWith.emplace(identity, index);
+            if (isNew) continue;
+            const auto& [earlierOption, earlierName] = outputs[earlier->second];
+            refuse(option + " " + shownWord(name) + ": é o mesmo arquivo de " + earlierOption + " " + shownWord(earlierName));
         }
     }
 }

@@ -1,11 +1,13 @@
 // The program: reads the command line, then runs the trip, task and column stages in
 // order and waits for one character.
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "common/console.h"
 #include "common/output_file.h"
@@ -18,18 +20,46 @@ using namespace gerador;
 
 namespace {
 
-// Moves into the folder of -C and checks the output names there. Throws ECommandLineError.
-void enterFolder(const TSettings& settings) {
-    if (!settings.directory.empty() && chdir(settings.directory.c_str()) != 0) {
-        throw ECommandLineError("Erro: " + optionOf<&TSettings::directory>() + " " + settings.directory + ": " +
-                                std::strerror(errno));
+// Makes folder and its missing parents, like mkdir -p; returns those it made, outermost first.
+std::vector<std::string> makeFolders(const std::string& folder) {
+    std::vector<std::string> made;
+    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+        std::string part = folder.substr(0, slash);
+        if (!part.empty() && mkdir(part.c_str(), 0777) == 0) made.push_back(part);
+        if (slash == std::string::npos) break;
     }
-    refuseClashingOutputs(settings);
+    return made;
+}
+
+// Moves into the folder of -C, made when missing, and checks the output names there; a
+// refused command line leaves no folder it made. Throws ECommandLineError.
+void enterFolder(const TSettings& settings) {
+    if (settings.directory.empty()) {
+        refuseClashingOutputs(settings);
+        return;
+    }
+    std::vector<std::string> made = makeFolders(settings.directory);
+    char start[PATH_MAX];
+    bool known = getcwd(start, sizeof start) != nullptr;
+    try {
+        if (chdir(settings.directory.c_str()) != 0) {
+            throw ECommandLineError("Erro: " + optionOf<&TSettings::directory>() + " " + settings.directory + ": " +
+                                    std::strerror(errno));
+        }
+        refuseClashingOutputs(settings);
+    } catch (const ECommandLineError&) {
+        if (known && chdir(start) == 0) {
+            for (auto folder = made.rbegin(); folder != made.rend(); ++folder) rmdir(folder->c_str());
+        }
+        throw;
+    }
 }
 
 // Makes arquivos/ when a trip or task file is asked for. Returns false with a message
 // when that cannot be done.
 bool prepareFolder(const TSettings& settings) {
+    // A series makes it in each instance's folder.
+    if (settings.seriesCount > 0) return true;
     if ((settings.tripWriteFile || settings.taskWriteFile) && mkdir("arquivos", 0777) != 0 && errno != EEXIST) {
         std::perror("Erro: não foi possível criar a pasta \"arquivos\"");
         return false;

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <climits>
+#include <cctype>
 #include <cmath>
 #include <sys/stat.h>
 #include <type_traits>
@@ -67,7 +68,7 @@ struct TInstant {
     }
     static std::string text(TValue value) { return textFromDateTime(value, "DD/MM/YYYY HH:mm"); }
     static std::string shown(TValue value) { return "\"" + text(value) + "\""; }
-    static nlohmann::ordered_json json(TValue value) { return text(value); }
+    static nlohmann::ordered_json json(TValue value) { return isoInstant(value); }
 };
 
 struct TDuration {
@@ -81,7 +82,7 @@ struct TDuration {
     }
     static std::string text(TValue value) { return textFromDateTime(value, "HH:mm"); }
     static std::string shown(TValue value) { return "\"" + text(value) + "\""; }
-    static nlohmann::ordered_json json(TValue value) { return text(value); }
+    static nlohmann::ordered_json json(TValue value) { return isoDuration(value); }
 };
 
 // A yes-or-no setting; its switch gives "sim", the --no- form "não".
@@ -138,9 +139,9 @@ struct TFolder {
     using TValue = std::string;
     static TValue read(const std::string& text) {
         struct stat status {};
-        if (text.empty() || stat(text.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
-            throw EBadValue("a pasta não existe");
-        }
+        if (text.empty()) throw EBadValue("falta o nome da pasta");
+        // A folder that does not exist yet is made, with its parents, when the run starts.
+        if (stat(text.c_str(), &status) == 0 && !S_ISDIR(status.st_mode)) throw EBadValue("não é uma pasta");
         return text;
     }
     static std::string shown(const TValue& value) { return value.empty() ? "a pasta atual" : value; }
@@ -158,6 +159,11 @@ struct TGivenCost {
     static nlohmann::ordered_json json(const TValue& value) {
         return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
     }
+};
+
+// How many instances a series writes; 0: one, not as a series.
+struct TSeriesCount : TWhole<0, 9999> {
+    static std::string shown(TValue value) { return value == 0 ? "não" : std::to_string(value); }
 };
 
 struct TModelName {
@@ -208,17 +214,22 @@ constexpr TSettingRow setting(const char* name, const char* valueName, const cha
     return row;
 }
 
-// A yes-or-no setting with a --no- form; writesFile: the file it writes, if any.
+// A yes-or-no setting with a --no- form.
 template <auto kMember, auto kField = nullptr>
-constexpr TSettingRow flag(const char* name, const char* byDefault, const char* help,
-                           const char* writesFile = nullptr) {
+constexpr TSettingRow flag(const char* name, const char* byDefault, const char* help) {
     TSettingRow row = setting<kMember, TYesNo, kField>(name, nullptr, byDefault, help);
     row.switchValue = "sim";
     row.negatable = true;
-    if (writesFile != nullptr) {
-        row.writesFlag = kMember;
-        row.writesFile = writesFile;
-    }
+    return row;
+}
+
+// A flag that writes the file writesFile names.
+template <auto kMember>
+constexpr TSettingRow fileFlag(const char* name, const char* byDefault, const char* help,
+                               std::string (*writesFile)(const TSettings&)) {
+    TSettingRow row = flag<kMember>(name, byDefault, help);
+    row.writesFlag = kMember;
+    row.writesFile = writesFile;
     return row;
 }
 
@@ -248,7 +259,8 @@ constexpr TSettingRow kRows[] = {
                                                              "limite (exclusivo) das distâncias sorteadas"),
     setting<&S::costFactor, TFinite, &TViagens::costFactor>("cost-factor", "X", "0.25", "custo por unidade de distância"),
     setting<&S::tripSeed, TSeed, &TViagens::seed>("trip-seed", "N", "0", "semente da matriz de viagens (0 a 4294967295)"),
-    flag<&S::tripWriteFile>("trip-write-file", "não", "grava arquivos/viagens.txt", kTripFileName),
+    fileFlag<&S::tripWriteFile>("trip-write-file", "não", "grava arquivos/viagens.txt",
+                                [](const TSettings&) { return std::string(kTripFileName); }),
     flag<&S::tripEcho>("trip-echo", "não", "mostra a matriz de viagens"),
     setting<&S::count, TWhole<0, INT32_MAX>, &TTarefas::count>("count", "N", "150", "número de tarefas (>= 0)"),
     setting<&S::depotCount, TWhole<2, INT32_MAX>, &TTarefas::depotCount>(
@@ -270,7 +282,8 @@ constexpr TSettingRow kRows[] = {
                                                                 "menor duração (guardada, não usada no sorteio)"),
     setting<&S::maxDuration, TDuration, &TTarefas::maxDuration>(
         "max-duration", "HH:MM", "09:01", "as partidas vão até o fim da janela menos esta duração"),
-    flag<&S::taskWriteFile>("task-write-file", "não", "grava arquivos/tarefas.txt", kTaskFileName),
+    fileFlag<&S::taskWriteFile>("task-write-file", "não", "grava arquivos/tarefas.txt",
+                                [](const TSettings&) { return std::string(kTaskFileName); }),
     flag<&S::taskEcho>("task-echo", "não", "mostra as tarefas"),
     setting<&S::minTasks, TWhole<0, INT32_MAX>, &TColunas::minTasks>("min-tasks", "N", "2",
                                                                      "uma coluna tem mais tarefas que isto (>= 0)"),
@@ -279,8 +292,15 @@ constexpr TSettingRow kRows[] = {
     setting<&S::acceptPercent, TWhole<0, 100>, &TColunas::acceptPercent>(
         "accept-percent", "N", "100", "grava uma cadeia oferecida quando um sorteio de 0 a 99 é <= N (0 a 100)"),
     setting<&S::columnSeed, TSeed, &TColunas::seed>("column-seed", "N", "0", "semente das colunas (0 a 4294967295)"),
-    flag<&S::columnWriteFile>("column-write-file", "sim", "grava o arquivo de colunas 150_3304438.txt",
-                              kColumnFileName),
+    fileFlag<&S::columnWriteFile>("column-write-file", "sim", "grava o arquivo de colunas",
+                                  [](const TSettings& settings) { return settings.columnFileName; }),
+    [] {
+        // The file is the flag's output; the name alone writes nothing.
+        TSettingRow row = setting<&S::columnFileName, TFileName>("column-file", "ARQUIVO", kColumnFileName,
+                                                                  "nome do arquivo de colunas");
+        row.outputFile = nullptr;
+        return row;
+    }(),
     flag<&S::columnEcho>("column-echo", "sim", "mostra cada 10000ª coluna"),
     setting<&S::mpsFileName, TFileName>("mps", "ARQUIVO", "", "grava também a instância em MPS livre, para solvers"),
     setting<&S::model, TModelName>("model", "MODELO", "partition",
@@ -302,12 +322,19 @@ constexpr TSettingRow kRows[] = {
         "check-solution", "ARQUIVO", "",
         "confere uma solução (MIPLIB, cbc -solu ou glpsol -w) contra a instância destas opções, sem gravar nada; "
         "saída 0 se ela é válida e seu custo confere")),
+    setting<&S::tasksCsvFileName, TFileName>("tasks-csv", "ARQUIVO", "",
+                                             "grava as tarefas numa tabela CSV, com cabeçalho"),
+    setting<&S::tripsCsvFileName, TFileName>("trips-csv", "ARQUIVO", "",
+                                             "grava as viagens (cada par de locais) numa tabela CSV, com cabeçalho"),
     setting<&S::reportFileName, TFileName>("report", "ARQUIVO", "",
                                            "grava um relatório da instância em JSON e resume-o no console"),
     setting<&S::svgFileName, TFileName>("svg", "ARQUIVO", "", "grava uma figura da instância em SVG"),
     unreported(setting<&S::directory, TFolder>("directory", "PASTA", "",
-                                               "pasta onde os arquivos são gravados (deve existir)"),
+                                               "pasta onde os arquivos são gravados, criada se preciso"),
                'C'),
+    setting<&S::seriesCount, TSeriesCount>("series", "N", "0",
+                                           "grava N instâncias, nas pastas 001, 002, ...: a k-ésima soma k - 1 às três "
+                                           "sementes; e um manifesto, manifest.csv e manifest.json (1 a 9999)"),
     [] {
         TSettingRow row = unreported(setting<&S::waitForKey, TWait>(
             "no-wait", nullptr, "sim", "não espera por um caractere na entrada ao final"));
@@ -345,10 +372,22 @@ void applySettings(const TSettings& settings, TViagens& trips, TTarefas& tasks, 
     }
 }
 
+std::string camelCase(const std::string& optionName) {
+    std::string key;
+    for (std::size_t at = 0; at < optionName.size(); ++at) {
+        if (optionName[at] == '-' && at + 1 < optionName.size()) {
+            key += static_cast<char>(std::toupper(static_cast<unsigned char>(optionName[++at])));
+        } else {
+            key += optionName[at];
+        }
+    }
+    return key;
+}
+
 nlohmann::ordered_json settingsJson(const TSettings& settings) {
     nlohmann::ordered_json json = nlohmann::ordered_json::object();
     for (const TSettingRow& row : kRows) {
-        if (row.reported) json[row.name] = row.json(settings);
+        if (row.reported) json[camelCase(row.name)] = row.json(settings);
     }
     return json;
 }

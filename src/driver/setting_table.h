@@ -53,9 +53,9 @@ struct TSettingRow {
     void (*apply)(const TSettings&, TStageObjects&);
     // The file name the setting holds; nullptr when it names no output file.
     const std::string TSettings::*outputFile;
-    // A flag that writes a file of a fixed name: the flag and the name; nullptr otherwise.
+    // A flag that writes a file: the flag, and the file's name (fixed, or another setting's).
     bool TSettings::*writesFlag;
-    const char* writesFile;
+    std::string (*writesFile)(const TSettings&);
     const void* member;  // identifies the setting's member, for optionOf
 };
 
@@ -75,7 +75,11 @@ std::span<const TSettingRow> settingRows();
 // Copies the settings into the fields of the three generators.
 void applySettings(const TSettings& settings, TViagens& trips, TTarefas& tasks, TColunas& columns);
 
-// Every reported setting, keyed by the name of its option.
+// Every reported setting, keyed by the name of its option in camelCase ("locationCount"),
+// as the report's other keys.
 nlohmann::ordered_json settingsJson(const TSettings& settings);
+
+// An option's name as a key in camelCase: "location-count" gives "locationCount".
+std::string camelCase(const std::string& optionName);
 
 }  // namespace gerador

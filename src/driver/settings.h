@@ -42,6 +42,7 @@ struct TSettings {
     std::int32_t acceptPercent{};
     std::uint32_t columnSeed{};
     bool columnWriteFile{};
+    std::string columnFileName;
     bool columnEcho{};
     // Exports of the columns; an empty name writes none.
     std::string mpsFileName;
@@ -55,10 +56,13 @@ struct TSettings {
     // A solution to check against the instance instead of writing it; empty: none.
     std::string checkSolutionFileName;
     // What the run produced; an empty name writes none.
+    std::string tasksCsvFileName;
+    std::string tripsCsvFileName;
     std::string reportFileName;
     std::string svgFileName;
     // The run itself.
     std::string directory;  // where the files are written; empty: the working folder
+    std::int32_t seriesCount{};  // instances of a series; 0: one, not as a series
     bool waitForKey{};      // read one character at the end
 };
 

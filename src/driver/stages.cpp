@@ -1,32 +1,25 @@
 #include "driver/stages.h"
 
-#include <algorithm>
-#include <chrono>
-#include <fstream>
-#include <sstream>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <memory>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
-#include "columns/column_echo.h"
-#include "columns/column_file.h"
 #include "columns/columns.h"
-#include "columns/planted_columns.h"
 #include "common/console.h"
 #include "common/exceptions.h"
 #include "common/run_files.h"
+#include "driver/instance_run.h"
 #include "driver/setting_table.h"
-#include "exports/mps_export.h"
-#include "exports/orlib_export.h"
 #include "exports/solution_check.h"
-#include "exports/solution_file.h"
-#include "report/instance_summary.h"
-#include "report/json_report.h"
-#include "report/run_result.h"
-#include "report/svg_picture.h"
-#include "solve/solver.h"
+#include "report/manifest.h"
 #include "tasks/tasks.h"
 #include "trips/trips.h"
 
@@ -34,153 +27,109 @@ namespace gerador {
 
 namespace {
 
-// The outputs the column run feeds, as the settings ask for them.
-struct TColumnOutputs {
-    std::vector<std::unique_ptr<TColumnSink>> owned;
-    TInstanceSummary* summary = nullptr;  // when the report or the picture needs it
-    TMpsExport* mps = nullptr;
-    TPlantedColumns* planted = nullptr;
+// The name of instance k's folder: its number, with at least three digits.
+std::string seriesFolder(std::int32_t instance, std::int32_t instances) {
+    std::size_t width = std::max<std::size_t>(3, std::to_string(instances).size());
+    std::string number = std::to_string(instance);
+    return std::string(width - number.size(), '0') + number;
+}
 
-    TColumnOutputs(const TSettings& settings, TRunFiles& files, const TTarefas& tasks) {
-        if (settings.columnWriteFile) owned.push_back(std::make_unique<TColumnFileSink>(files));
-        if (settings.columnEcho) owned.push_back(std::make_unique<TColumnEchoSink>());
-        if (!settings.mpsFileName.empty()) {
-            mps = adopt(std::make_unique<TMpsExport>(files, settings.mpsFileName, settings.model,
-                                                     settings.uncoveredCost));
-        }
-        if (!settings.orlibFileName.empty()) {
-            owned.push_back(std::make_unique<TOrlibExport>(files, settings.orlibFileName));
-        }
-        // Solving the partition model reads the certificate too.
-        if (!settings.reportFileName.empty() || !settings.svgFileName.empty() ||
-            (settings.solve && settings.model == TModel::partition)) {
-            summary = adopt(std::make_unique<TInstanceSummary>());
-        }
-        if (settings.plant) planted = adopt(std::make_unique<TPlantedColumns>(tasks.plantedDuties));
+// Folders a series makes for its instances; removed again, when still empty, unless the
+// series committed.
+class TMadeFolders {
+public:
+    ~TMadeFolders() {
+        for (auto folder = made_.rbegin(); folder != made_.rend(); ++folder) rmdir(folder->c_str());
     }
+    void make(const std::string& folder) {
+        if (mkdir(folder.c_str(), 0777) == 0) {
+            made_.push_back(folder);
+        } else if (errno != EEXIST) {
+            throw EFileError("não foi possível criar a pasta \"" + folder + "\": " + std::strerror(errno));
+        }
+    }
+    void keep() { made_.clear(); }
 
-    template <typename TSink>
-    TSink* adopt(std::unique_ptr<TSink> sink) {
-        TSink* kept = sink.get();
-        owned.push_back(std::move(sink));
-        return kept;
-    }
-
-    std::vector<TColumnSink*> sinks() const {
-        std::vector<TColumnSink*> all;
-        for (const auto& sink : owned) all.push_back(sink.get());
-        return all;
-    }
+private:
+    std::vector<std::string> made_;
 };
 
-TSolveFacts factsOf(const TSolveResult& solved, TModel model) {
-    TSolveFacts facts;
-    facts.model = std::string(modelName(model));
-    facts.status = statusWord(solved.status);
-    facts.objective = solved.objective;
-    facts.bound = solved.bound;
-    facts.lpValue = solved.lpValue;
-    facts.gap = solved.gap;
-    facts.seconds = solved.seconds;
-    facts.pricingPasses = solved.pricingPasses;
-    facts.masterColumns = solved.masterColumns;
-    facts.nodes = solved.nodes;
-    return facts;
-}
-
-TSolution plantedSolution(const TPlantedResult& planted) {
-    TSolution solution{planted.cost, planted.columns, {}};
-    std::sort(solution.columns.begin(), solution.columns.end());
-    return solution;
-}
-
-void warnOfUncoverableTasks(const TColumnRunResult& columnRun) {
-    for (std::int32_t task : columnRun.uncoverableTasks) {
-        std::fprintf(stderr, "Aviso: nenhuma coluna cobre a tarefa %d; a instância não tem partição exata.\n",
-                     task + 1);
-    }
-}
-
-}  // namespace
-
-void runStages(const TSettings& settings) {
-    auto started = std::chrono::steady_clock::now();
-    auto tripGenerator = std::make_unique<TViagens>();
-    auto taskGenerator = std::make_unique<TTarefas>();
-    auto columnGenerator = std::make_unique<TColunas>();
-    printText("\n");
-    applySettings(settings, *tripGenerator, *taskGenerator, *columnGenerator);
-    TRunFiles files;
-
-    // Planted duties hold from minTasks + 1 (and at least 2) to maxTasks tasks: every one is a column.
-    taskGenerator->dutyMinTasks = plantedDutyMinimum(settings);
-    taskGenerator->dutyMaxTasks = settings.maxTasks;
-    tripGenerator->generateTrips(settings.tripWriteFile, settings.tripEcho, &files);
-    taskGenerator->generateTasks(*tripGenerator, settings.taskWriteFile, settings.taskEcho, &files);
-
-    TColumnOutputs outputs(settings, files, *taskGenerator);
-    TColumnRunResult columnRun = columnGenerator->generateColumns(taskGenerator.get(), outputs.sinks());
-    warnOfUncoverableTasks(columnRun);
-
-    // What is written after the columns reads what the run found, and joins its commit.
-    TRunResult result;
-    result.started = started;
-    if (outputs.summary != nullptr) result.instance = outputs.summary->facts();
-    if (outputs.mps != nullptr && settings.model == TModel::elastic) result.uncoveredCost = outputs.mps->uncoveredCost();
-    if (outputs.planted != nullptr) {
-        result.planted = TPlantedResult{taskGenerator->plantedDuties, outputs.planted->columnNumbers(),
-                                        outputs.planted->totalCost()};
-    }
-    std::optional<TSolution> best;
-    if (result.planted) best = plantedSolution(*result.planted);
-    if (settings.solve) {
-        TSolveOptions options;
-        options.model = settings.model;
-        options.seconds = settings.solveSeconds;
-        options.uncoveredCost = settings.uncoveredCost;
-        options.start = best;
-        options.partitionImpossible = outputs.summary != nullptr && outputs.summary->facts().verdict.kind !=
-                                                                        TPartitionVerdict::TKind::noSimpleObstacle;
-        TSolveResult solved = solveInstance(*taskGenerator, *columnGenerator, options);
-        result.solve = factsOf(solved, settings.model);
-        if (settings.model == TModel::elastic) result.uncoveredCost = solved.uncoveredCost;
-        if (solved.objective) best = solved.solution;
-    }
-    if (!settings.solutionFileName.empty()) {
-        if (best) {
-            writeSolutionFile(files.create(settings.solutionFileName), *best);
-        } else {
-            std::fprintf(stderr, "Aviso: nenhuma solução conhecida; %s não foi gravado.\n",
-                         settings.solutionFileName.c_str());
+// Works in a folder while it lives: an instance of a series writes its files there.
+class TInFolder {
+public:
+    explicit TInFolder(const std::string& folder) {
+        if (chdir(folder.c_str()) != 0) {
+            throw EFileError("não foi possível entrar na pasta \"" + folder + "\": " + std::strerror(errno));
         }
     }
-    if (!settings.svgFileName.empty()) {
-        TPictureFrame frame{settings.locationCount, settings.windowStart, settings.windowEnd};
-        writeSvgPicture(files.create(settings.svgFileName), result, frame);
+    ~TInFolder() {
+        if (chdir("..") != 0) std::perror("Erro: não foi possível voltar à pasta da série");
     }
-    if (!settings.reportFileName.empty()) {
-        result.files = files.written();
-        writeJsonReport(files.create(settings.reportFileName), result, settingsJson(settings));
-    }
-    // A console that fails leaves no new file behind.
-    commitAfterConsole(files);
+    TInFolder(const TInFolder&) = delete;
+    TInFolder& operator=(const TInFolder&) = delete;
+};
+
+void printAfterCommit(const std::string& text) {
     try {
-        printClosingLines(columnRun.columnCount, "colunas");
-        if (!settings.reportFileName.empty()) {
-            printText(consoleSummary(result));
-        } else if (result.planted) {
-            printText("   Partição: " + partitionText(result) + "\n\n");
-        }
-        if (result.solve) printText(solveLine(*result.solve));
+        printText(text);
         flushConsole();
     } catch (const EFileError& error) {
         throw EFileError(std::string(error.what()) + " (os arquivos da execução já estavam gravados)");
     }
 }
 
-}  // namespace gerador
+void runSeries(const TSettings& settings) {
+    TRunFiles files;
+    // The manifest lists every file with its digest.
+    files.hashFiles();
+    TMadeFolders folders;
+    std::vector<TManifestRow> rows;
+    std::string afterCommit;
+    for (std::int32_t instance = 1; instance <= settings.seriesCount; ++instance) {
+        TSettings own = settings;
+        auto offset = static_cast<std::uint32_t>(instance - 1);
+        own.tripSeed += offset;
+        own.taskSeed += offset;
+        own.columnSeed += offset;
+        std::string folder = seriesFolder(instance, settings.seriesCount);
+        folders.make(folder);
+        if (own.tripWriteFile || own.taskWriteFile) folders.make(folder + "/arquivos");
+        printText("\n   Instância " + folder + ":\n");
+        std::size_t filesBefore = files.written().size();
+        TInstanceRun run;
+        {
+            TInFolder inside(folder);
+            run = runInstance(own, files, true);
+        }
+        std::vector<TWrittenFile> written = files.written();
+        std::vector<TWrittenFile> own_files(written.begin() + static_cast<std::ptrdiff_t>(filesBefore), written.end());
+        for (TWrittenFile& file : own_files) file.name = folder + "/" + file.name;
+        rows.push_back(manifestRow(folder, own.tripSeed, own.taskSeed, own.columnSeed, run.result, std::move(own_files)));
+        afterCommit += "   Instância " + folder + ":\n" + run.afterCommit;
+    }
+    writeManifestCsv(files.create("manifest.csv"), rows);
+    writeManifestJson(files.create("manifest.json"), rows, settingsJson(settings));
+    commitAfterConsole(files);
+    folders.keep();
+    printAfterCommit(afterCommit + "   Série: " + std::to_string(settings.seriesCount) +
+                     " instâncias; manifesto em manifest.csv e manifest.json.\n\n");
+}
 
-namespace gerador {
+}  // namespace
+
+void runStages(const TSettings& settings) {
+    if (settings.seriesCount > 0) {
+        runSeries(settings);
+        return;
+    }
+    TRunFiles files;
+    // The report lists every file with its digest.
+    if (!settings.reportFileName.empty()) files.hashFiles();
+    TInstanceRun run = runInstance(settings, files, false);
+    // A console that fails leaves no new file behind.
+    commitAfterConsole(files);
+    printAfterCommit(run.afterCommit);
+}
 
 bool checkSolution(const TSettings& settings) {
     TClaimedSolution claimed;

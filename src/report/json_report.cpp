@@ -7,7 +7,10 @@
 
 #include "common/date_time.h"
 #include "common/output_file.h"
+#include "tasks/task_table.h"
 #include "tasks/tasks.h"
+#include "trips/trip_table.h"
+#include "trips/trips.h"
 
 namespace gerador {
 
@@ -25,6 +28,48 @@ std::vector<std::int32_t> taskNumbers(const std::vector<std::int32_t>& indices) 
     return numbers;
 }
 
+// The rows of a table as an array of records, the form json_normalize reads.
+nlohmann::ordered_json taskRecords(const std::vector<TTaskRow>& rows) {
+    nlohmann::ordered_json records = nlohmann::ordered_json::array();
+    for (const TTaskRow& row : rows) {
+        records.push_back({{"number", row.number},
+                           {"origin", row.origin},
+                           {"destination", row.destination},
+                           {"start", row.start},
+                           {"end", row.end},
+                           {"durationMinutes", row.durationMinutes},
+                           {"cost", row.cost},
+                           {"startTask", row.startTask}});
+    }
+    return records;
+}
+
+nlohmann::ordered_json tripRecords(const std::vector<TTripRow>& rows) {
+    nlohmann::ordered_json records = nlohmann::ordered_json::array();
+    for (const TTripRow& row : rows) {
+        records.push_back({{"from", row.from},
+                           {"to", row.to},
+                           {"distance", row.distance},
+                           {"cost", row.cost},
+                           {"travelMinutes", row.travelMinutes}});
+    }
+    return records;
+}
+
+nlohmann::ordered_json fileRecords(const std::vector<TWrittenFile>& files) {
+    nlohmann::ordered_json records = nlohmann::ordered_json::array();
+    for (const TWrittenFile& written : files) {
+        nlohmann::ordered_json record = {{"name", written.name}, {"bytes", written.bytes}};
+        record["sha256"] = written.sha256.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(written.sha256);
+        if (written.compressed) {
+            record["contentBytes"] = written.contentBytes;
+            record["contentSha256"] = written.contentSha256;
+        }
+        records.push_back(record);
+    }
+    return records;
+}
+
 nlohmann::ordered_json tasksOf(const TInstanceFacts& summary) {
     std::int64_t fromDepot = 0;
     std::int64_t toDepot = 0;
@@ -40,8 +85,8 @@ nlohmann::ordered_json tasksOf(const TInstanceFacts& summary) {
             first = std::min(first, record.start);
             last = std::max(last, record.end);
         }
-        firstStart = textFromDateTime(first, "DD/MM/YYYY HH:mm");
-        lastEnd = textFromDateTime(last, "DD/MM/YYYY HH:mm");
+        firstStart = isoInstant(first);
+        lastEnd = isoInstant(last);
     }
     return {{"count", summary.taskCount}, {"depots", summary.depotCount}, {"leavingFromDepot", fromDepot},
             {"arrivingAtDepot", toDepot}, {"firstStart", firstStart}, {"lastEnd", lastEnd}};
@@ -86,8 +131,6 @@ void writeJsonReport(TOutputFile& file, const TRunResult& result, const nlohmann
     nlohmann::ordered_json byDepot = nlohmann::ordered_json::object();
     for (const auto& [depot, columns] : summary.columnsByDepot) byDepot[std::to_string(depot)] = columns;
 
-    nlohmann::ordered_json files = nlohmann::ordered_json::array();
-    for (const TWrittenFile& written : result.files) files.push_back({{"name", written.name}, {"bytes", written.bytes}});
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::chrono::duration<double> wall = std::chrono::steady_clock::now() - result.started;
@@ -95,7 +138,7 @@ void writeJsonReport(TOutputFile& file, const TRunResult& result, const nlohmann
     nlohmann::ordered_json report = {
         {"program", {{"name", "gerador"}, {"version", GERADOR_VERSION}}},
         {"settings", settings},
-        {"trips", {{"locations", settings.value("location-count", 0)}}},
+        {"trips", {{"locations", result.trips->locationCount}, {"table", tripRecords(tripTable(*result.trips))}}},
         {"tasks", tasksOf(summary)},
         {"columns",
          {{"total", summary.columnCount},
@@ -121,7 +164,8 @@ void writeJsonReport(TOutputFile& file, const TRunResult& result, const nlohmann
                            {"seconds", solve.seconds},     {"pricingPasses", solve.pricingPasses},
                            {"masterColumns", solve.masterColumns}, {"nodes", solve.nodes}};
     }
-    report["files"] = files;
+    report["tasks"]["table"] = taskRecords(taskTable(*result.tasks));
+    report["files"] = fileRecords(result.files);
     report["run"] = {{"wallSeconds", wall.count()}, {"peakMemoryKB", usage.ru_maxrss}};
     file.write(report.dump(2) + "\n");
 }

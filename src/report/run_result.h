@@ -11,6 +11,9 @@
 
 namespace gerador {
 
+class TViagens;
+class TTarefas;
+
 // The planted duties of a run and the columns that hold them.
 struct TPlantedResult {
     std::vector<std::vector<std::int32_t>> duties;  // task indices of each duty, in chain order
@@ -35,6 +38,8 @@ struct TSolveFacts {
 // What a run produced, for what is written after its columns (the report, the picture,
 // the solution): the facts of the instance and the files written so far.
 struct TRunResult {
+    const TViagens* trips = nullptr;
+    const TTarefas* tasks = nullptr;
     TInstanceFacts instance;  // gathered when the report or the picture asks for them
     std::optional<TPlantedResult> planted;
     std::optional<std::int64_t> uncoveredCost;  // of the elastic model's slacks, when written

@@ -46,7 +46,8 @@ TArtifacts runWith(const std::vector<std::string>& extra) {
     testing::internal::GetCapturedStderr();
     const std::pair<const char*, const char*> files[] = {
         {"viagens", "arquivos/viagens.txt"}, {"tarefas", "arquivos/tarefas.txt"}, {"colunas", "150_3304438.txt"},
-        {"mps", "i.mps"}, {"orlib", "i.txt"}, {"svg", "r.svg"}, {"relatório", "r.json"}, {"solução", "s.sol"}};
+        {"mps", "i.mps"}, {"orlib", "i.txt"}, {"svg", "r.svg"}, {"relatório", "r.json"}, {"solução", "s.sol"},
+        {"tabelas", "t.csv"}, {"outro nome", "c.txt"}};
     for (const auto& [kind, name] : files) {
         artifacts[kind] = std::filesystem::exists(name) ? readFile(name) : "(ausente)";
     }
@@ -109,10 +110,13 @@ TEST(Options, EachReachesWhatItGovernsAndOnlyThat) {
         {{"--uncovered-cost", "5000"}, {"mps", "relatório"}, {"--model", "elastic"}},
         {{"--solution", "s.sol"}, {"solução", "relatório"}, {"--plant"}},
         {{"--solve"}, {"relatório", "console"}},
+        {{"--column-file", "c.txt"}, {"colunas", "outro nome", "relatório"}},
+        {{"--tasks-csv", "t.csv"}, {"tabelas", "relatório"}},
+        {{"--trips-csv", "t.csv"}, {"tabelas", "relatório"}},
         {{"--solve-seconds", "0"}, {"relatório", "console"}, {"--solve", "--model", "elastic"}},
     };
     // The options of the program rather than of the run are checked by running it.
-    TKinds covered = {"directory", "no-wait", "help", "version", "check-solution"};
+    TKinds covered = {"directory", "no-wait", "help", "version", "check-solution", "series"};
     std::map<std::vector<std::string>, TArtifacts> bases;
     for (const auto& [extra, expected, shared] : rows) {
         if (!bases.count(shared)) bases[shared] = runWith(shared);

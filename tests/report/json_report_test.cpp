@@ -20,11 +20,18 @@ namespace {
 using TCounts = std::map<std::string, std::int64_t>;
 
 struct TTestTask {
-    std::string start;
+    std::string start;  // "DD/MM/YYYY HH:MM", as the task file writes it
     std::string end;
+    std::string duration;
     std::int32_t origin = 0;
     std::int32_t destination = 0;
+    std::int32_t cost = 0;
 };
+
+// "DD/MM/YYYY HH:MM" as ISO 8601, "YYYY-MM-DDTHH:MM".
+std::string iso(const std::string& text) {
+    return text.substr(6, 4) + "-" + text.substr(3, 2) + "-" + text.substr(0, 2) + "T" + text.substr(11, 5);
+}
 
 // The tasks of "arquivos/tarefas.txt", read back field by field.
 std::vector<TTestTask> tasksOfFile(const std::string& text) {
@@ -32,9 +39,10 @@ std::vector<TTestTask> tasksOfFile(const std::string& text) {
     std::vector<std::string> lines = linesOf(text);
     for (std::size_t line = 2; line < lines.size(); ++line) {
         std::istringstream fields(lines[line]);
-        std::string number, startDate, startTime, endDate, endTime, duration;
+        std::string number, startDate, startTime, endDate, endTime;
         TTestTask task;
-        fields >> number >> startDate >> startTime >> endDate >> endTime >> duration >> task.origin >> task.destination;
+        fields >> number >> startDate >> startTime >> endDate >> endTime >> task.duration >> task.origin >>
+            task.destination >> task.cost;
         task.start = startDate + " " + startTime;
         task.end = endDate + " " + endTime;
         tasks.push_back(task);
@@ -90,12 +98,28 @@ TEST(JsonReport, FiguresAgreeWithCountsOverTheFiles) {
         }
 
         EXPECT_EQ(report["program"]["version"], GERADOR_VERSION);
-        EXPECT_EQ(report["settings"]["task-seed"], instance.seed);
+        EXPECT_EQ(report["settings"]["taskSeed"], instance.seed);
         EXPECT_EQ(report["settings"]["orlib"], "i.txt");
         EXPECT_EQ(report["tasks"]["count"], tasks.size());
         EXPECT_EQ(report["tasks"]["leavingFromDepot"], fromDepot);
         EXPECT_EQ(report["tasks"]["arrivingAtDepot"], toDepot);
-        EXPECT_EQ(report["tasks"]["firstStart"], tasks.front().start);
+        EXPECT_EQ(report["tasks"]["firstStart"], iso(tasks.front().start));
+        // The tasks as a table: explicit numbers, ISO times, every field of the task file.
+        const nlohmann::json& table = report["tasks"]["table"];
+        ASSERT_EQ(table.size(), tasks.size());
+        for (std::size_t task = 0; task < tasks.size(); ++task) {
+            const nlohmann::json& row = table[task];
+            EXPECT_EQ(row["number"], task + 1);
+            EXPECT_EQ(row["start"], iso(tasks[task].start));
+            EXPECT_EQ(row["end"], iso(tasks[task].end));
+            EXPECT_EQ(row["durationMinutes"], std::stoi(tasks[task].duration.substr(0, 2)) * 60 +
+                                                  std::stoi(tasks[task].duration.substr(3, 2)));
+            EXPECT_EQ(row["origin"], tasks[task].origin);
+            EXPECT_EQ(row["destination"], tasks[task].destination);
+            EXPECT_EQ(row["cost"], tasks[task].cost);
+            EXPECT_EQ(row["startTask"], isDepot(tasks[task].origin));
+        }
+        EXPECT_EQ(report["trips"]["table"].size(), static_cast<std::size_t>(settings.locationCount * (settings.locationCount - 1)));
         EXPECT_EQ(report["columns"]["total"], columns.size());
         EXPECT_EQ(report["columns"]["phase1"], phase1);
         EXPECT_EQ(report["columns"]["phase2"], static_cast<std::int64_t>(columns.size()) - phase1);
@@ -115,12 +139,11 @@ TEST(JsonReport, FiguresAgreeWithCountsOverTheFiles) {
         }
         bool partitionable = exhaustiveOptimum(instance.count, columns, TModel::partition).has_value();
         EXPECT_TRUE(report["partition"]["exactPartition"].is_null() || !partitionable);
-        EXPECT_EQ(report["files"], nlohmann::json::parse(R"([{"name": "arquivos/tarefas.txt", "bytes": )" +
-                                                         std::to_string(readFile("arquivos/tarefas.txt").size()) +
-                                                         R"(}, {"name": "150_3304438.txt", "bytes": )" +
-                                                         std::to_string(columnText.size()) +
-                                                         R"(}, {"name": "i.txt", "bytes": )" +
-                                                         std::to_string(readFile("i.txt").size()) + "}]"));
+        nlohmann::json files = nlohmann::json::array();
+        for (const char* name : {"arquivos/tarefas.txt", "150_3304438.txt", "i.txt"}) {
+            files.push_back({{"name", name}, {"bytes", readFile(name).size()}, {"sha256", sha256Of(name)}});
+        }
+        EXPECT_EQ(report["files"], files);
         EXPECT_GT(report["run"]["peakMemoryKB"], 0);
     }
 }

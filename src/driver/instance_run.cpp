@@ -1,0 +1,178 @@
+#include "driver/instance_run.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "columns/column_echo.h"
+#include "columns/column_file.h"
+#include "columns/columns.h"
+#include "columns/planted_columns.h"
+#include "common/console.h"
+#include "driver/setting_table.h"
+#include "exports/data_tables.h"
+#include "exports/mps_export.h"
+#include "exports/orlib_export.h"
+#include "exports/solution_file.h"
+#include "report/json_report.h"
+#include "report/svg_picture.h"
+#include "solve/solver.h"
+#include "tasks/tasks.h"
+#include "trips/trips.h"
+
+namespace gerador {
+
+namespace {
+
+// The outputs the column run feeds, as the settings ask for them.
+struct TColumnOutputs {
+    std::vector<std::unique_ptr<TColumnSink>> owned;
+    TInstanceSummary* summary = nullptr;  // when the report or the picture needs it
+    TMpsExport* mps = nullptr;
+    TPlantedColumns* planted = nullptr;
+
+    // gatherFacts: the summary even when neither the report nor the picture asks for it.
+    TColumnOutputs(const TSettings& settings, TRunFiles& files, const TTarefas& tasks, bool gatherFacts) {
+        if (settings.columnWriteFile) owned.push_back(std::make_unique<TColumnFileSink>(files, settings.columnFileName));
+        if (settings.columnEcho) owned.push_back(std::make_unique<TColumnEchoSink>());
+        if (!settings.mpsFileName.empty()) {
+            mps = adopt(std::make_unique<TMpsExport>(files, settings.mpsFileName, settings.model,
+                                                     settings.uncoveredCost));
+        }
+        if (!settings.orlibFileName.empty()) {
+            owned.push_back(std::make_unique<TOrlibExport>(files, settings.orlibFileName));
+        }
+        // Solving the partition model reads the certificate too.
+        if (gatherFacts || !settings.reportFileName.empty() || !settings.svgFileName.empty() ||
+            (settings.solve && settings.model == TModel::partition)) {
+            summary = adopt(std::make_unique<TInstanceSummary>());
+        }
+        if (settings.plant) planted = adopt(std::make_unique<TPlantedColumns>(tasks.plantedDuties));
+    }
+
+    template <typename TSink>
+    TSink* adopt(std::unique_ptr<TSink> sink) {
+        TSink* kept = sink.get();
+        owned.push_back(std::move(sink));
+        return kept;
+    }
+
+    std::vector<TColumnSink*> sinks() const {
+        std::vector<TColumnSink*> all;
+        for (const auto& sink : owned) all.push_back(sink.get());
+        return all;
+    }
+};
+
+TSolveFacts factsOf(const TSolveResult& solved, TModel model) {
+    TSolveFacts facts;
+    facts.model = std::string(modelName(model));
+    facts.status = statusWord(solved.status);
+    facts.objective = solved.objective;
+    facts.bound = solved.bound;
+    facts.lpValue = solved.lpValue;
+    facts.gap = solved.gap;
+    facts.seconds = solved.seconds;
+    facts.pricingPasses = solved.pricingPasses;
+    facts.masterColumns = solved.masterColumns;
+    facts.nodes = solved.nodes;
+    return facts;
+}
+
+TSolution plantedSolution(const TPlantedResult& planted) {
+    TSolution solution{planted.cost, planted.columns, {}};
+    std::sort(solution.columns.begin(), solution.columns.end());
+    return solution;
+}
+
+void warnOfUncoverableTasks(const TColumnRunResult& columnRun) {
+    for (std::int32_t task : columnRun.uncoverableTasks) {
+        std::fprintf(stderr, "Aviso: nenhuma coluna cobre a tarefa %d; a instância não tem partição exata.\n",
+                     task + 1);
+    }
+}
+
+}  // namespace
+
+TInstanceRun runInstance(const TSettings& settings, TRunFiles& files, bool gatherFacts) {
+    auto started = std::chrono::steady_clock::now();
+    auto tripGenerator = std::make_unique<TViagens>();
+    auto taskGenerator = std::make_unique<TTarefas>();
+    auto columnGenerator = std::make_unique<TColunas>();
+    printText("\n");
+    applySettings(settings, *tripGenerator, *taskGenerator, *columnGenerator);
+
+    // Planted duties hold from minTasks + 1 (and at least 2) to maxTasks tasks: every one is a column.
+    taskGenerator->dutyMinTasks = plantedDutyMinimum(settings);
+    taskGenerator->dutyMaxTasks = settings.maxTasks;
+    tripGenerator->generateTrips(settings.tripWriteFile, settings.tripEcho, &files);
+    taskGenerator->generateTasks(*tripGenerator, settings.taskWriteFile, settings.taskEcho, &files);
+
+    TColumnOutputs outputs(settings, files, *taskGenerator, gatherFacts);
+    TColumnRunResult columnRun = columnGenerator->generateColumns(taskGenerator.get(), outputs.sinks());
+    warnOfUncoverableTasks(columnRun);
+
+    // What is written after the columns reads what the run found, and joins its commit.
+    TInstanceRun run;
+    TRunResult& result = run.result;
+    result.started = started;
+    result.trips = tripGenerator.get();
+    result.tasks = taskGenerator.get();
+    if (outputs.summary != nullptr) result.instance = outputs.summary->facts();
+    if (outputs.mps != nullptr && settings.model == TModel::elastic) result.uncoveredCost = outputs.mps->uncoveredCost();
+    if (outputs.planted != nullptr) {
+        result.planted = TPlantedResult{taskGenerator->plantedDuties, outputs.planted->columnNumbers(),
+                                        outputs.planted->totalCost()};
+    }
+    std::optional<TSolution> best;
+    if (result.planted) best = plantedSolution(*result.planted);
+    if (settings.solve) {
+        TSolveOptions options;
+        options.model = settings.model;
+        options.seconds = settings.solveSeconds;
+        options.uncoveredCost = settings.uncoveredCost;
+        options.start = best;
+        options.partitionImpossible = outputs.summary != nullptr && outputs.summary->facts().verdict.kind !=
+                                                                        TPartitionVerdict::TKind::noSimpleObstacle;
+        TSolveResult solved = solveInstance(*taskGenerator, *columnGenerator, options);
+        result.solve = factsOf(solved, settings.model);
+        if (settings.model == TModel::elastic) result.uncoveredCost = solved.uncoveredCost;
+        if (solved.objective) best = solved.solution;
+    }
+    if (!settings.solutionFileName.empty()) {
+        if (best) {
+            writeSolutionFile(files.create(settings.solutionFileName), *best);
+        } else {
+            std::fprintf(stderr, "Aviso: nenhuma solução conhecida; %s não foi gravado.\n",
+                         settings.solutionFileName.c_str());
+        }
+    }
+    if (!settings.tasksCsvFileName.empty()) writeTasksCsv(files.create(settings.tasksCsvFileName), taskTable(*taskGenerator));
+    if (!settings.tripsCsvFileName.empty()) writeTripsCsv(files.create(settings.tripsCsvFileName), tripTable(*tripGenerator));
+    if (!settings.svgFileName.empty()) {
+        TPictureFrame frame{settings.locationCount, settings.windowStart, settings.windowEnd};
+        writeSvgPicture(files.create(settings.svgFileName), result, frame);
+    }
+    if (!settings.reportFileName.empty()) {
+        result.files = files.written();
+        writeJsonReport(files.create(settings.reportFileName), result, settingsJson(settings));
+    }
+
+    run.afterCommit = closingLinesText(columnRun.columnCount, "colunas");
+    if (!settings.reportFileName.empty()) {
+        run.afterCommit += consoleSummary(result);
+    } else if (result.planted) {
+        run.afterCommit += "   Partição: " + partitionText(result) + "\n\n";
+    }
+    if (result.solve) run.afterCommit += solveLine(*result.solve);
+    // The generators go with this function.
+    result.trips = nullptr;
+    result.tasks = nullptr;
+    result.instance.tasks = nullptr;
+    return run;
+}
+
+}  // namespace gerador

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+#include "common/run_files.h"
+#include "driver/settings.h"
+#include "report/run_result.h"
+
+namespace gerador {
+
+// What one instance of a run leaves once its files are written (not yet committed).
+struct TInstanceRun {
+    TRunResult result;       // without the generators, which are gone
+    std::string afterCommit;  // the console lines that follow the commit
+};
+
+// Prints the empty opening line, then runs the trip, task and column stages in order
+// with the settings' write and echo flags, solves when asked, and writes the solution,
+// the tables, the picture and the report from what the column run found; every file joins
+// files, for the caller to commit. gatherFacts: gather the instance's facts (coverage,
+// verdict) even when no output asks for them. Throws what a stage throws.
+TInstanceRun runInstance(const TSettings& settings, TRunFiles& files, bool gatherFacts);
+
+}  // namespace gerador
