@@ -79,10 +79,11 @@ void printAfterCommit(const std::string& text) {
 }
 
 void runSeries(const TSettings& settings) {
+    // Declared first, so that a failed series removes its files before its folders.
+    TMadeFolders folders;
     TRunFiles files;
     // The manifest lists every file with its digest.
     files.hashFiles();
-    TMadeFolders folders;
     std::vector<TManifestRow> rows;
     std::string afterCommit;
     for (std::int32_t instance = 1; instance <= settings.seriesCount; ++instance) {

@@ -1,0 +1,97 @@
+#include "report/manifest.h"
+
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include "support/column_file_reader.h"
+#include "support/test_support.h"
+
+using namespace gerador;
+
+namespace {
+
+std::vector<std::string> fieldsOf(const std::string& line) {
+    std::vector<std::string> fields;
+    std::istringstream stream(line);
+    std::string field;
+    while (std::getline(stream, field, ',')) fields.push_back(field);
+    return fields;
+}
+
+// A series of three: every row of the manifest agrees with the files of its folder
+// (digests, column and nonzero counts, verdicts), and instance 1 is the single run.
+TEST(Series, ManifestAgreesWithTheFilesAndInstanceOneWithTheSingleRun) {
+    const std::vector<std::string> options = {"--count", "30", "--location-count", "6", "--max-tasks", "5",
+                                              "--mps", "i.mps.gz", "--orlib", "i.txt", "--task-write-file",
+                                              "--no-column-echo", "--no-wait"};
+    TTemporaryFolder series;
+    std::vector<std::string> arguments = options;
+    arguments.insert(arguments.end(), {"--series", "3", "-C", "saida"});
+    TProgramResult run = runProgram(series.path(), withArguments(arguments));
+    ASSERT_EQ(run.exitStatus, 0) << run.standardError;
+    std::filesystem::path folder = series.path() / "saida";
+    EXPECT_EQ(entriesOf(folder), (std::vector<std::string>{"001", "002", "003", "manifest.csv", "manifest.json"}));
+
+    std::vector<std::string> lines = linesOf(readFile(folder / "manifest.csv"));
+    ASSERT_EQ(lines.size(), 4u);
+    std::vector<std::string> header = fieldsOf(lines[0]);
+    nlohmann::json manifest = nlohmann::json::parse(readFile(folder / "manifest.json"));
+    ASSERT_EQ(manifest["instances"].size(), 3u);
+    for (std::size_t instance = 0; instance < 3; ++instance) {
+        std::vector<std::string> row = fieldsOf(lines[instance + 1]);
+        ASSERT_EQ(row.size(), header.size());
+        std::string name = row[0];
+        SCOPED_TRACE(name);
+        EXPECT_EQ(row[2], std::to_string(instance));  // the task seed, plus k - 1
+        TColumnFileText columns = readColumnFile(readFile(folder / name / "150_3304438.txt"));
+        std::int64_t nonzeros = 0;
+        for (const TTestColumn& column : columns.columns) nonzeros += static_cast<std::int64_t>(column.tasks.size());
+        EXPECT_EQ(std::stoll(row[5]), static_cast<std::int64_t>(columns.columns.size()));
+        EXPECT_EQ(std::stoll(row[6]), nonzeros);
+        // Every file's digest, by the header's file names, against the file itself.
+        for (std::size_t field = 0; field < header.size(); ++field) {
+            if (header[field].rfind("sha256 ", 0) != 0) continue;
+            EXPECT_EQ(row[field], sha256Of(folder / name / header[field].substr(7))) << header[field];
+        }
+        const nlohmann::json& record = manifest["instances"][instance];
+        EXPECT_EQ(record["folder"], name);
+        EXPECT_EQ(record["columns"], columns.columns.size());
+        for (const nlohmann::json& file : record["files"]) {
+            std::filesystem::path path = folder / file["name"].get<std::string>();
+            EXPECT_EQ(file["bytes"], std::filesystem::file_size(path));
+            EXPECT_EQ(file["sha256"], sha256Of(path));
+        }
+        // A task no column covers shows in both the column file and the verdict.
+        std::vector<bool> covered(static_cast<std::size_t>(columns.taskCount), false);
+        for (const TTestColumn& column : columns.columns) {
+            for (std::int32_t task : column.tasks) covered[static_cast<std::size_t>(task - 1)] = true;
+        }
+        if (std::find(covered.begin(), covered.end(), false) != covered.end()) {
+            EXPECT_EQ(record["witness"], "uncovered-task");
+            EXPECT_EQ(record["exactPartition"], false);
+        }
+    }
+
+    TTemporaryFolder single;
+    ASSERT_EQ(runProgram(single.path(), withArguments(options)).exitStatus, 0);
+    for (const char* name : {"150_3304438.txt", "i.mps.gz", "i.txt", "arquivos/tarefas.txt"}) {
+        EXPECT_EQ(sha256Of(single.path() / name), sha256Of(folder / "001" / name)) << name;
+    }
+}
+
+// A series that fails leaves no folder, manifest or file of its own behind.
+TEST(Series, AFailedSeriesLeavesNothing) {
+    TTemporaryFolder folder;
+    writeFile(folder.path() / "manifest.csv", "an earlier series\n");
+    TRunOptions options = withArguments({"--series", "3", "--count", "150", "--no-column-echo", "--no-wait"});
+    options.fileSizeLimit = 10 << 20;
+    TProgramResult run = runProgram(folder.path(), options);
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(entriesOf(folder.path()), std::vector<std::string>{"manifest.csv"});
+    EXPECT_EQ(readFile(folder.path() / "manifest.csv"), "an earlier series\n");
+}
+
+}  // namespace
