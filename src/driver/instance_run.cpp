@@ -153,7 +153,7 @@ TInstanceRun runInstance(const TSettings& settings, TRunFiles& files, bool gathe
     if (!settings.tasksCsvFileName.empty()) writeTasksCsv(files.create(settings.tasksCsvFileName), taskTable(*taskGenerator));
     if (!settings.tripsCsvFileName.empty()) writeTripsCsv(files.create(settings.tripsCsvFileName), tripTable(*tripGenerator));
     if (!settings.svgFileName.empty()) {
-        TPictureFrame frame{settings.locationCount, settings.windowStart, settings.windowEnd};
+        TPictureFrame frame{settings.locationCount};
         writeSvgPicture(files.create(settings.svgFileName), result, frame);
     }
     if (!settings.reportFileName.empty()) {

@@ -1,11 +1,15 @@
-// Writes the picture as one SVG document:
+// Writes the picture as one SVG document, at most 1500 by 1200 pixels:
 // - a title with the counts and the partition verdict;
-// - the time axis: a line and a date at each midnight, lighter lines every six hours;
-// - one row per task in task order: a highlighted band for uncovered and certificate
-//   tasks, the task's bar (class "tarefa", coloured by origin, with a tooltip), and a dark
-//   tick at an end that lies at a depot;
-// - beside the rows, the coverage of each task as a bar (class "cobertura");
-// - a bar chart of the columns by number of tasks, and the legend of the colours.
+// - the tasks on a time axis trimmed to them, with hour labels and a date at each
+//   midnight: one row per task (class "tarefa"), coloured by origin, with a dark tick at an
+//   end that lies at a depot (class "deposito") and bands behind uncovered and certificate
+//   tasks; when the rows would be too thin, tasks that do not overlap share a lane; when
+//   even the lanes would be, the number of tasks under way over time instead;
+// - planted duties as lines from each task to the next of its duty (class "jornada");
+// - the columns holding each task (class "cobertura"): a bar beside each row, or a
+//   histogram of the tasks by coverage, on a numeric axis;
+// - the columns by number of tasks (class "comprimento"), on a numeric axis;
+// - the legend of the colours and bands.
 #include "report/svg_picture.h"
 
 #include <algorithm>
@@ -19,20 +23,46 @@ namespace gerador {
 
 namespace {
 
-constexpr double kLeft = 60;
-constexpr double kTop = 90;
-constexpr double kTimelineWidth = 900;
-constexpr double kCoverageLeft = kLeft + kTimelineWidth + 50;
+constexpr double kWidth = 1500;
+constexpr double kTop = 110;  // where the panels start
+constexpr double kLeft = 70;
+constexpr double kTimelineWidth = 880;
+constexpr double kPlotHeight = 900;
+constexpr double kCoverageLeft = kLeft + kTimelineWidth + 40;
 constexpr double kCoverageWidth = 200;
-constexpr double kLengthsLeft = kCoverageLeft + kCoverageWidth + 50;
-constexpr double kLengthsWidth = 260;
-constexpr double kLengthsHeight = 200;
-constexpr double kWidth = kLengthsLeft + kLengthsWidth + 30;
+constexpr double kSideLeft = kCoverageLeft + kCoverageWidth + 60;
+constexpr double kSideWidth = kWidth - kSideLeft - 30;
+constexpr double kLengthsHeight = 220;
+constexpr double kWidestRow = 8;
+constexpr double kThinnestRow = 5;   // one row per task down to this
+constexpr double kThinnestLane = 3;  // lanes down to this; below, the density view
+constexpr double kMinute = 1.0 / 1440.0;
+
+// Paul Tol's muted scheme, told apart with every common colour-vision deficiency; locations
+// past it share the grey.
+constexpr const char* kLocationColours[] = {"#CC6677", "#332288", "#DDCC77", "#117733", "#88CCEE",
+                                            "#882255", "#44AA99", "#999933", "#AA4499"};
+constexpr const char* kOtherLocations = "#BBBBBB";
+constexpr const char* kUncoveredBand = "#EE99AA";
+constexpr const char* kPairBand = "#EEDD88";
+constexpr const char* kCommonBand = "#99DDFF";
+constexpr const char* kBarColour = "#4477AA";
 
 std::string number(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", value);
     return text;
+}
+
+// A count as a person reads it in Portuguese: 1.503.325.
+std::string countText(std::int64_t value) {
+    std::string digits = std::to_string(value < 0 ? -value : value);
+    std::string text;
+    for (std::size_t at = 0; at < digits.size(); ++at) {
+        if (at > 0 && (digits.size() - at) % 3 == 0) text += '.';
+        text += digits[at];
+    }
+    return (value < 0 ? "-" : "") + text;
 }
 
 std::string escaped(const std::string& text) {
@@ -49,35 +79,18 @@ std::string escaped(const std::string& text) {
     return result;
 }
 
-// Location 1..count spread around the colour wheel, as "#rrggbb".
-std::string colourOf(std::int32_t location, std::int32_t count) {
-    double hue = 360.0 * (location - 1) / std::max(count, 1);
-    double lightness = 0.5;
-    double saturation = 0.65;
-    double chroma = (1 - std::fabs(2 * lightness - 1)) * saturation;
-    double side = chroma * (1 - std::fabs(std::fmod(hue / 60.0, 2.0) - 1));
-    double red = 0, green = 0, blue = 0;
-    switch (static_cast<int>(std::fmod(std::fmod(hue, 360.0) + 360.0, 360.0) / 60.0)) {
-        case 0: red = chroma, green = side; break;
-        case 1: red = side, green = chroma; break;
-        case 2: green = chroma, blue = side; break;
-        case 3: green = side, blue = chroma; break;
-        case 4: red = side, blue = chroma; break;
-        default: red = chroma, blue = side; break;
-    }
-    double offset = lightness - chroma / 2;
-    char text[8];
-    std::snprintf(text, sizeof text, "#%02x%02x%02x", static_cast<int>(std::lround((red + offset) * 255)),
-                  static_cast<int>(std::lround((green + offset) * 255)), static_cast<int>(std::lround((blue + offset) * 255)));
-    return text;
+const char* colourOf(std::int32_t location) {
+    constexpr auto kColours = static_cast<std::int32_t>(std::size(kLocationColours));
+    return location >= 1 && location <= kColours ? kLocationColours[location - 1] : kOtherLocations;
 }
 
 // A rectangle; with a tooltip, the text a browser shows over it.
 std::string rect(double x, double y, double width, double height, const std::string& attributes,
                  const std::string& tooltip = "") {
     std::string element = "<rect x=\"" + number(x) + "\" y=\"" + number(y) + "\" width=\"" +
-                          number(std::max(width, 0.0)) + "\" height=\"" + number(height) + "\" " + attributes;
-    return element + (tooltip.empty() ? "/>" : "><title>" + escaped(tooltip) + "</title></rect>");
+                          number(std::max(width, 0.0)) + "\" height=\"" + number(std::max(height, 0.0)) + "\" " +
+                          attributes;
+    return element + (tooltip.empty() ? "/>\n" : "><title>" + escaped(tooltip) + "</title></rect>\n");
 }
 
 std::string text(double x, double y, const std::string& content, const std::string& attributes = "") {
@@ -85,42 +98,86 @@ std::string text(double x, double y, const std::string& content, const std::stri
            ">" + escaped(content) + "</text>\n";
 }
 
-std::string line(double x1, double y1, double x2, double y2, const std::string& stroke) {
+std::string line(double x1, double y1, double x2, double y2, const std::string& attributes) {
     return "<line x1=\"" + number(x1) + "\" y1=\"" + number(y1) + "\" x2=\"" + number(x2) + "\" y2=\"" + number(y2) +
-           "\" stroke=\"" + stroke + "\"/>\n";
+           "\" " + attributes + "/>\n";
 }
-// Where things go, worked out once from the task count and the window.
+
+// Steps of 1, 2 or 5 times a power of ten from 0, at most most of them below highest, the
+// last at or above it.
+std::vector<std::int64_t> niceTicks(std::int64_t highest, int most = 5) {
+    double step = 1;
+    while (static_cast<double>(highest) / step > most) {
+        double power = std::pow(10.0, std::floor(std::log10(step)));
+        double mantissa = step / power;
+        step = (mantissa < 2 ? 2 : mantissa < 5 ? 5 : 10) * power;
+    }
+    std::vector<std::int64_t> ticks = {0};
+    while (static_cast<double>(ticks.back()) < static_cast<double>(highest)) {
+        ticks.push_back(static_cast<std::int64_t>(static_cast<double>(ticks.back()) + step));
+    }
+    return ticks;
+}
+
+enum class TView { tasks, lanes, density };
+
+// Where things go, worked out once from the tasks.
 struct TLayout {
     std::size_t taskCount = 0;
+    TView view = TView::tasks;
+    std::vector<std::size_t> rowOf;  // by task: its row (the task itself, or its lane)
+    std::size_t rows = 0;
     double rowHeight = 0;
     double barHeight = 0;
-    double rowsHeight = 0;
-    double firstDay = 0;  // the time axis, in whole days
-    double lastDay = 0;
-    double legendTop = 0;
+    double plotHeight = 0;
+    double firstInstant = 0;  // the time axis, on whole hours around the tasks
+    double lastInstant = 0;
     double height = 0;
 
-    double xOf(double instant) const { return kLeft + (instant - firstDay) / (lastDay - firstDay) * kTimelineWidth; }
-    double yOf(std::size_t task) const { return kTop + rowHeight * static_cast<double>(task); }
+    double xOf(double instant) const {
+        return kLeft + (instant - firstInstant) / (lastInstant - firstInstant) * kTimelineWidth;
+    }
+    double yOf(std::size_t task) const { return kTop + rowHeight * static_cast<double>(rowOf[task]); }
 };
 
-TLayout layoutOf(const TInstanceFacts& facts, const TPictureFrame& frame) {
+// Lanes of tasks that do not overlap, each task in the first lane free when it starts.
+std::size_t packIntoLanes(const std::vector<TTarefa>& tasks, std::size_t taskCount, std::vector<std::size_t>& laneOf) {
+    std::vector<double> laneFreeAt;
+    for (std::size_t task = 0; task < taskCount; ++task) {
+        std::size_t lane = 0;
+        while (lane < laneFreeAt.size() && laneFreeAt[lane] >= tasks[task].start) ++lane;
+        if (lane == laneFreeAt.size()) laneFreeAt.push_back(0);
+        laneFreeAt[lane] = tasks[task].end;
+        laneOf[task] = lane;
+    }
+    return laneFreeAt.size();
+}
+
+TLayout layoutOf(const TInstanceFacts& facts) {
     TLayout layout;
     layout.taskCount = static_cast<std::size_t>(std::max(facts.taskCount, 0));
     const std::vector<TTarefa>& tasks = *facts.tasks;
-    // Rows shrink with the task count: readable at 150 tasks, still one pixel at thousands.
-    layout.rowHeight = std::clamp(1200.0 / std::max<double>(1, static_cast<double>(layout.taskCount)), 1.0, 8.0);
-    layout.barHeight = layout.rowHeight >= 3 ? layout.rowHeight - 1 : layout.rowHeight;
-    layout.rowsHeight = layout.rowHeight * static_cast<double>(layout.taskCount);
-    layout.firstDay = std::floor(static_cast<double>(frame.windowStart));
-    layout.lastDay = std::ceil(static_cast<double>(frame.windowEnd));
-    for (std::size_t task = 0; task < layout.taskCount; ++task) {
-        layout.firstDay = std::min(layout.firstDay, std::floor(static_cast<double>(tasks[task].start)));
-        layout.lastDay = std::max(layout.lastDay, std::ceil(static_cast<double>(tasks[task].end)));
+    layout.rowOf.resize(layout.taskCount);
+    for (std::size_t task = 0; task < layout.taskCount; ++task) layout.rowOf[task] = task;
+    layout.rows = layout.taskCount;
+    if (static_cast<double>(layout.rows) * kThinnestRow > kPlotHeight) {
+        layout.view = TView::lanes;
+        layout.rows = packIntoLanes(tasks, layout.taskCount, layout.rowOf);
+        if (static_cast<double>(layout.rows) * kThinnestLane > kPlotHeight) layout.view = TView::density;
     }
-    layout.lastDay = std::max(layout.lastDay, layout.firstDay + 1);
-    layout.legendTop = kTop + std::max(layout.rowsHeight, kLengthsHeight + 60) + 30;
-    layout.height = layout.legendTop + 20 * std::ceil(frame.locationCount / 10.0) + 30;
+    layout.rowHeight = std::min(kWidestRow, kPlotHeight / std::max<double>(1, static_cast<double>(layout.rows)));
+    layout.barHeight = layout.rowHeight >= 4 ? layout.rowHeight - 1 : layout.rowHeight;
+    layout.plotHeight = layout.view == TView::density ? kPlotHeight / 2
+                                                      : layout.rowHeight * static_cast<double>(std::max<std::size_t>(layout.rows, 1));
+    double first = layout.taskCount > 0 ? static_cast<double>(tasks[0].start) : 0.0;
+    double last = first + 1.0 / 24;
+    for (std::size_t task = 0; task < layout.taskCount; ++task) {
+        first = std::min(first, static_cast<double>(tasks[task].start));
+        last = std::max(last, static_cast<double>(tasks[task].end));
+    }
+    layout.firstInstant = std::floor(first * 24 + 1e-9) / 24;
+    layout.lastInstant = std::max(std::ceil(last * 24 - 1e-9) / 24, layout.firstInstant + 1.0 / 24);
+    layout.height = std::max(kTop + layout.plotHeight, kTop + kLengthsHeight + 360) + 70;
     return layout;
 }
 
@@ -128,130 +185,269 @@ std::string titlePanel(const TRunResult& result, const TLayout& layout) {
     const TInstanceFacts& facts = result.instance;
     std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
                       number(kWidth) + "\" height=\"" + number(layout.height) + "\" viewBox=\"0 0 " + number(kWidth) +
-                      " " + number(layout.height) + "\" font-family=\"sans-serif\" font-size=\"11\">\n";
-    svg += rect(0, 0, kWidth, layout.height, "fill=\"white\"") + "\n";
-    svg += text(kLeft, 22,
-                std::to_string(facts.taskCount) + " tarefas, " + std::to_string(facts.columnCount) + " colunas",
-                "font-size=\"16\" font-weight=\"bold\"");
-    svg += text(kLeft, 40, "Partição: " + partitionText(result), "font-size=\"12\"");
+                      " " + number(layout.height) + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
+    svg += rect(0, 0, kWidth, layout.height, "fill=\"white\"");
+    svg += text(kLeft, 28, countText(facts.taskCount) + " tarefas, " + countText(facts.columnCount) + " colunas",
+                "font-size=\"18\" font-weight=\"bold\"");
+    svg += text(kLeft, 50, "Partição: " + partitionText(result), "font-size=\"13\"");
+    const char* rows = layout.view == TView::tasks   ? "uma linha por tarefa"
+                       : layout.view == TView::lanes ? "tarefas que não se sobrepõem dividem uma faixa"
+                                                     : "tarefas em andamento ao longo do tempo";
+    std::string colour = layout.view == TView::density ? "" : "; cor: local de origem";
+    svg += text(kLeft, kTop - 38, std::string("Tarefas no tempo (") + rows + colour + ")", "font-weight=\"bold\"");
     return svg;
 }
 
-// A line and a date at each midnight, lighter lines every six hours.
+// Hour labels at a step that gives at most 16 of them, and a date at each midnight.
 std::string timeAxis(const TLayout& layout) {
     std::string svg;
-    double bottom = kTop + layout.rowsHeight;
-    for (double day = layout.firstDay; day <= layout.lastDay; day += 1) {
-        for (int hour = 6; hour < 24 && day < layout.lastDay; hour += 6) {
-            svg += line(layout.xOf(day + hour / 24.0), kTop - 4, layout.xOf(day + hour / 24.0), bottom, "#e4e4e4");
+    double bottom = kTop + layout.plotHeight;
+    double hours = (layout.lastInstant - layout.firstInstant) * 24;
+    int step = 24;
+    for (int candidate : {1, 2, 3, 6, 12, 24}) {
+        if (hours / candidate <= 16) {
+            step = candidate;
+            break;
         }
-        svg += line(layout.xOf(day), kTop - 14, layout.xOf(day), bottom, "#888");
-        svg += text(layout.xOf(day) + 2, kTop - 16, textFromDateTime(day, "DD/MM"));
     }
-    svg += text(kLeft, kTop - 36, "Tarefas no tempo (cor: local de origem; traço escuro: ponta num depósito)");
+    double firstHour = std::ceil(layout.firstInstant * 24 / step - 1e-9) * step;
+    for (double hour = firstHour; hour <= layout.lastInstant * 24 + 1e-9; hour += step) {
+        double instant = hour / 24;
+        double x = layout.xOf(instant);
+        bool midnight = std::fmod(hour, 24.0) < 1e-9;
+        svg += line(x, kTop - 6, x, bottom, std::string("stroke=\"") + (midnight ? "#999" : "#e2e2e2") + "\"");
+        svg += text(x, bottom + 16, textFromDateTime(instant, "HH:mm"), "text-anchor=\"middle\" font-size=\"11\"");
+        if (midnight || hour == firstHour) {
+            svg += text(x + 3, kTop - 10, textFromDateTime(instant, "DD/MM"), "font-size=\"11\"");
+        }
+    }
+    svg += line(kLeft, bottom, kLeft + kTimelineWidth, bottom, "stroke=\"#333\"");
+    svg += text(kLeft + kTimelineWidth / 2, bottom + 34, "hora do dia", "text-anchor=\"middle\" font-size=\"11\"");
     return svg;
 }
 
-// The bands of uncovered and certificate tasks, then per task its bar, depot ticks,
-// coverage bar and, every few rows, its number.
-std::string taskRows(const TInstanceFacts& facts, const TPictureFrame& frame, const TLayout& layout) {
+// Bands behind the rows of uncovered and certificate tasks (the task view only).
+std::string bands(const TInstanceFacts& facts, const TLayout& layout) {
     std::string svg;
+    if (layout.view != TView::tasks) return svg;
     auto bandOf = [&](std::size_t task, const char* colour) {
         return rect(kLeft, layout.yOf(task), kCoverageLeft + kCoverageWidth - kLeft, layout.rowHeight,
-                    "fill=\"" + std::string(colour) + "\"") +
-               "\n";
+                    "fill=\"" + std::string(colour) + "\" fill-opacity=\"0.6\"");
     };
-    for (std::int32_t task : facts.uncovered) svg += bandOf(static_cast<std::size_t>(task), "#f8c8c8");
+    for (std::int32_t task : facts.uncovered) svg += bandOf(static_cast<std::size_t>(task), kUncoveredBand);
     const TPartitionVerdict& verdict = facts.verdict;
     if (verdict.kind == TPartitionVerdict::TKind::neverTogetherPair) {
-        for (std::int32_t task : {verdict.a, verdict.b}) svg += bandOf(static_cast<std::size_t>(task), "#ffe08a");
-        svg += bandOf(static_cast<std::size_t>(verdict.c), "#ffb070");
+        for (std::int32_t task : {verdict.a, verdict.b}) svg += bandOf(static_cast<std::size_t>(task), kPairBand);
+        svg += bandOf(static_cast<std::size_t>(verdict.c), kCommonBand);
     }
-    std::int64_t mostCoverage = 1;
-    for (std::int64_t columns : facts.coverage) mostCoverage = std::max(mostCoverage, columns);
-    auto labelEvery = static_cast<std::size_t>(std::ceil(11.0 / layout.rowHeight));
-    double barHeight = layout.barHeight;
+    return svg;
+}
+
+std::string taskBars(const TInstanceFacts& facts, const TLayout& layout) {
+    std::string svg;
+    if (layout.view == TView::density) return svg;
+    const std::vector<TTarefa>& tasks = *facts.tasks;
+    auto labelEvery = static_cast<std::size_t>(std::ceil(12.0 / layout.rowHeight));
     for (std::size_t task = 0; task < layout.taskCount; ++task) {
-        const TTarefa& record = (*facts.tasks)[task];
+        const TTarefa& record = tasks[task];
         double y = layout.yOf(task);
-        double start = layout.xOf(static_cast<double>(record.start));
-        double end = layout.xOf(static_cast<double>(record.end));
+        double start = layout.xOf(record.start);
+        double end = layout.xOf(record.end);
         std::int64_t coverage = task < facts.coverage.size() ? facts.coverage[task] : 0;
-        svg += rect(start, y, end - start, barHeight,
-                    "class=\"tarefa\" fill=\"" + colourOf(record.origin, frame.locationCount) + "\"",
+        svg += rect(start, y, end - start, layout.barHeight,
+                    "class=\"tarefa\" fill=\"" + std::string(colourOf(record.origin)) + "\"",
                     "Tarefa " + std::to_string(task + 1) + ": " + textFromDateTime(record.start, "DD/MM HH:mm") +
                         " a " + textFromDateTime(record.end, "DD/MM HH:mm") + ", local " +
                         std::to_string(record.origin) + " a " + std::to_string(record.destination) + ", " +
-                        std::to_string(coverage) + " colunas") +
-               "\n";
+                        countText(coverage) + " colunas");
         if (record.origin >= 1 && record.origin <= facts.depotCount) {
-            svg += rect(start, y, 2, barHeight, "fill=\"#222\"") + "\n";
+            svg += rect(start, y, 2, layout.barHeight, "class=\"deposito\" fill=\"#000\"");
         }
         if (record.destination >= 1 && record.destination <= facts.depotCount) {
-            svg += rect(end - 2, y, 2, barHeight, "fill=\"#222\"") + "\n";
+            svg += rect(end - 2, y, 2, layout.barHeight, "class=\"deposito\" fill=\"#000\"");
         }
-        svg += rect(kCoverageLeft, y,
-                    kCoverageWidth * static_cast<double>(coverage) / static_cast<double>(mostCoverage), barHeight,
-                    "class=\"cobertura\" fill=\"#5577aa\"") +
-               "\n";
-        if (task % labelEvery == 0) {
-            svg += text(kLeft - 4, y + std::min(layout.rowHeight, 9.0), std::to_string(task + 1),
-                        "text-anchor=\"end\" font-size=\"9\"");
+        if (layout.view == TView::tasks && task % labelEvery == 0) {
+            svg += text(kLeft - 6, y + std::min(layout.rowHeight, 10.0), std::to_string(task + 1),
+                        "text-anchor=\"end\" font-size=\"10\"");
         }
     }
-    svg += text(kCoverageLeft, kTop - 36, "Colunas por tarefa (até " + std::to_string(mostCoverage) + ")");
+    if (layout.view == TView::lanes) {
+        svg += text(kLeft - 6, kTop + 10, std::to_string(layout.rows) + " faixas", "text-anchor=\"end\" font-size=\"10\"");
+    }
     return svg;
+}
+
+// The tasks under way at each quarter hour, as an area.
+std::string density(const TInstanceFacts& facts, const TLayout& layout) {
+    std::string svg;
+    if (layout.view != TView::density) return svg;
+    const std::vector<TTarefa>& tasks = *facts.tasks;
+    auto slots = static_cast<std::size_t>(std::ceil((layout.lastInstant - layout.firstInstant) / (15 * kMinute)));
+    std::vector<std::int64_t> underway(slots + 1, 0);
+    for (std::size_t task = 0; task < layout.taskCount; ++task) {
+        auto from = static_cast<std::size_t>((tasks[task].start - layout.firstInstant) / (15 * kMinute) + 1e-6);
+        auto to = static_cast<std::size_t>((tasks[task].end - layout.firstInstant) / (15 * kMinute) + 1e-6);
+        for (std::size_t slot = from; slot < to && slot < underway.size(); ++slot) ++underway[slot];
+    }
+    std::int64_t most = std::max<std::int64_t>(1, *std::max_element(underway.begin(), underway.end()));
+    std::vector<std::int64_t> ticks = niceTicks(most);
+    double top = static_cast<double>(std::max(most, ticks.back()));
+    double bottom = kTop + layout.plotHeight;
+    std::string points;
+    for (std::size_t slot = 0; slot < underway.size(); ++slot) {
+        double x = layout.xOf(layout.firstInstant + static_cast<double>(slot) * 15 * kMinute);
+        points += number(x) + "," + number(bottom - layout.plotHeight * static_cast<double>(underway[slot]) / top) + " ";
+    }
+    svg += "<polyline class=\"andamento\" fill=\"none\" stroke=\"" + std::string(kBarColour) + "\" points=\"" + points +
+           "\"/>\n";
+    for (std::int64_t tick : ticks) {
+        double y = bottom - layout.plotHeight * static_cast<double>(tick) / top;
+        svg += text(kLeft - 6, y + 4, countText(tick), "text-anchor=\"end\" font-size=\"11\"");
+    }
+    return svg + text(kLeft - 6, kTop - 14, "em andamento", "text-anchor=\"end\" font-size=\"11\"");
 }
 
 // A line from the end of each planted task to the start of the next of its duty.
 std::string dutyLinks(const TRunResult& result, const TLayout& layout) {
     std::string svg;
-    if (!result.planted) return svg;
+    if (!result.planted || layout.view == TView::density) return svg;
     const std::vector<TTarefa>& tasks = *result.instance.tasks;
+    double half = layout.barHeight / 2;
     for (const std::vector<std::int32_t>& duty : result.planted->duties) {
         for (std::size_t position = 1; position < duty.size(); ++position) {
             auto from = static_cast<std::size_t>(duty[position - 1]);
             auto to = static_cast<std::size_t>(duty[position]);
-            double half = layout.barHeight / 2;
-            svg += "<line class=\"jornada\" x1=\"" + number(layout.xOf(tasks[from].end)) + "\" y1=\"" +
-                   number(layout.yOf(from) + half) + "\" x2=\"" + number(layout.xOf(tasks[to].start)) + "\" y2=\"" +
-                   number(layout.yOf(to) + half) + "\" stroke=\"#333\" stroke-width=\"0.8\"/>\n";
+            svg += line(layout.xOf(tasks[from].end), layout.yOf(from) + half, layout.xOf(tasks[to].start),
+                        layout.yOf(to) + half, "class=\"jornada\" stroke=\"#000\" stroke-width=\"0.8\"");
         }
     }
     return svg;
 }
 
-// Columns by number of tasks, one bar per length.
-std::string lengthsPanel(const TInstanceFacts& facts) {
-    std::string svg;
-    std::int64_t mostColumns = 1;
-    for (std::int64_t columns : facts.columnsByLength) mostColumns = std::max(mostColumns, columns);
-    std::size_t lengths = std::max<std::size_t>(facts.columnsByLength.size(), 2);
-    double slot = kLengthsWidth / static_cast<double>(lengths - 1);
-    double base = kTop + kLengthsHeight;
-    svg += text(kLengthsLeft, kTop - 36, "Colunas por número de tarefas (até " + std::to_string(mostColumns) + ")");
-    svg += line(kLengthsLeft, base, kLengthsLeft + kLengthsWidth, base, "#888");
-    for (std::size_t length = 1; length < lengths; ++length) {
-        std::int64_t columns = length < facts.columnsByLength.size() ? facts.columnsByLength[length] : 0;
-        double barLength = kLengthsHeight * static_cast<double>(columns) / static_cast<double>(mostColumns);
-        double x = kLengthsLeft + slot * static_cast<double>(length - 1);
-        svg += rect(x + 1, base - barLength, std::max(slot - 2, 1.0), barLength, "class=\"comprimento\" fill=\"#6a9f58\"",
-                    std::to_string(length) + " tarefas: " + std::to_string(columns) + " colunas");
-        svg += "\n" + text(x + slot / 2, base + 14, std::to_string(length), "text-anchor=\"middle\" font-size=\"9\"");
+// A horizontal numeric axis under a panel, a label every 70 pixels at most.
+std::string valueAxis(double left, double width, double y, std::int64_t highest, const std::string& title) {
+    std::vector<std::int64_t> ticks = niceTicks(highest, std::max(1, static_cast<int>(width / 70)));
+    double top = static_cast<double>(std::max(highest, ticks.back()));
+    std::string svg = line(left, y, left + width, y, "stroke=\"#333\"");
+    for (std::int64_t tick : ticks) {
+        double x = left + width * static_cast<double>(tick) / top;
+        svg += line(x, y, x, y + 4, "stroke=\"#333\"");
+        svg += text(x, y + 16, countText(tick), "text-anchor=\"middle\" font-size=\"11\"");
     }
-    return svg;
+    return svg + text(left + width / 2, y + 34, title, "text-anchor=\"middle\" font-size=\"11\"");
 }
 
-std::string legend(const TInstanceFacts& facts, const TPictureFrame& frame, const TLayout& layout) {
-    std::string svg;
-    for (std::int32_t location = 1; location <= frame.locationCount; ++location) {
-        double x = kLeft + 130.0 * ((location - 1) % 10);
-        double y = layout.legendTop + 20.0 * ((location - 1) / 10);
-        svg += rect(x, y - 9, 10, 10, "fill=\"" + colourOf(location, frame.locationCount) + "\"") + "\n";
-        svg += text(x + 14, y, "local " + std::to_string(location) + (location <= facts.depotCount ? " (depósito)" : ""));
+// The columns holding each task: beside its row, or as a histogram of the tasks.
+std::string coveragePanel(const TInstanceFacts& facts, const TLayout& layout) {
+    std::string svg = text(kCoverageLeft, kTop - 38, "Colunas por tarefa", "font-weight=\"bold\"");
+    std::int64_t most = 1;
+    for (std::int64_t columns : facts.coverage) most = std::max(most, columns);
+    std::vector<std::int64_t> ticks = niceTicks(most, std::max(1, static_cast<int>(kCoverageWidth / 70)));
+    double top = static_cast<double>(std::max(most, ticks.back()));
+    if (layout.view == TView::tasks) {
+        for (std::size_t task = 0; task < layout.taskCount; ++task) {
+            std::int64_t coverage = task < facts.coverage.size() ? facts.coverage[task] : 0;
+            svg += rect(kCoverageLeft, layout.yOf(task), kCoverageWidth * static_cast<double>(coverage) / top,
+                        layout.barHeight, "class=\"cobertura\" fill=\"" + std::string(kBarColour) + "\"");
+        }
+        return svg + valueAxis(kCoverageLeft, kCoverageWidth, kTop + layout.plotHeight, top > 1 ? most : 1, "colunas");
     }
-    svg += text(kLeft, layout.height - 10, "Faixa vermelha: tarefa sem coluna; amarela: par que nunca se encontra; laranja: "
-                                           "tarefa comum ao par.");
+    // Tasks by their coverage, in ten bins from none to the most.
+    constexpr int kBins = 10;
+    std::vector<std::int64_t> tasksIn(kBins, 0);
+    for (std::int64_t coverage : facts.coverage) {
+        auto bin = static_cast<int>(static_cast<double>(coverage) / (top + 1) * kBins);
+        ++tasksIn[static_cast<std::size_t>(std::min(bin, kBins - 1))];
+    }
+    std::int64_t fullest = std::max<std::int64_t>(1, *std::max_element(tasksIn.begin(), tasksIn.end()));
+    std::vector<std::int64_t> taskTicks = niceTicks(fullest, 4);
+    double tallest = static_cast<double>(std::max(fullest, taskTicks.back()));
+    double height = kLengthsHeight;
+    double left = kCoverageLeft + 40;
+    double width = kCoverageWidth - 40;
+    double slot = width / kBins;
+    for (std::int64_t tick : taskTicks) {
+        double y = kTop + height - height * static_cast<double>(tick) / tallest;
+        svg += line(left - 4, y, left + width, y, "stroke=\"#e2e2e2\"");
+        svg += text(left - 6, y + 4, countText(tick), "text-anchor=\"end\" font-size=\"11\"");
+    }
+    for (int bin = 0; bin < kBins; ++bin) {
+        double length = height * static_cast<double>(tasksIn[static_cast<std::size_t>(bin)]) / tallest;
+        svg += rect(left + slot * bin + 1, kTop + height - length, slot - 2, length,
+                    "class=\"cobertura\" fill=\"" + std::string(kBarColour) + "\"",
+                    countText(tasksIn[static_cast<std::size_t>(bin)]) + " tarefas");
+    }
+    svg += text(left - 6, kTop - 14, "tarefas", "text-anchor=\"end\" font-size=\"11\"");
+    return svg + valueAxis(left, width, kTop + height, most, "colunas que a cobrem");
+}
+
+// Columns by number of tasks, one bar per length, on a numeric axis.
+std::string lengthsPanel(const TInstanceFacts& facts) {
+    std::string svg = text(kSideLeft, kTop - 38, "Colunas por número de tarefas", "font-weight=\"bold\"");
+    std::int64_t most = 1;
+    for (std::int64_t columns : facts.columnsByLength) most = std::max(most, columns);
+    std::vector<std::int64_t> ticks = niceTicks(most);
+    double top = static_cast<double>(std::max(most, ticks.back()));
+    std::size_t lengths = std::max<std::size_t>(facts.columnsByLength.size(), 2);
+    double left = kSideLeft + 50;
+    double width = kSideWidth - 50;
+    double slot = width / static_cast<double>(lengths - 1);
+    double base = kTop + kLengthsHeight;
+    for (std::int64_t tick : ticks) {
+        double y = base - kLengthsHeight * static_cast<double>(tick) / top;
+        svg += line(left - 4, y, left + width, y, "stroke=\"#e2e2e2\"");
+        svg += text(left - 6, y + 4, countText(tick), "text-anchor=\"end\" font-size=\"11\"");
+    }
+    svg += line(left, base, left + width, base, "stroke=\"#333\"");
+    for (std::size_t length = 1; length < lengths; ++length) {
+        std::int64_t columns = length < facts.columnsByLength.size() ? facts.columnsByLength[length] : 0;
+        double barLength = kLengthsHeight * static_cast<double>(columns) / top;
+        double x = left + slot * static_cast<double>(length - 1);
+        svg += rect(x + 1, base - barLength, std::max(slot - 2, 1.0), barLength,
+                    "class=\"comprimento\" fill=\"" + std::string(kBarColour) + "\"",
+                    std::to_string(length) + " tarefas: " + countText(columns) + " colunas");
+        // A label per bar while they fit, then every other, then every fifth.
+        std::size_t every = slot >= 24 ? 1 : slot >= 12 ? 2 : 5;
+        if (length % every == 0 || every == 1) {
+            svg += text(x + slot / 2, base + 14, std::to_string(length), "text-anchor=\"middle\" font-size=\"11\"");
+        }
+    }
+    return svg + text(left + width / 2, base + 32, "tarefas na coluna", "text-anchor=\"middle\" font-size=\"11\"");
+}
+
+std::string legend(const TRunResult& result, const TPictureFrame& frame) {
+    std::string svg;
+    double y = kTop + kLengthsHeight + 80;
+    svg += text(kSideLeft, y, "Local de origem", "font-weight=\"bold\"");
+    constexpr auto kColours = static_cast<std::int32_t>(std::size(kLocationColours));
+    std::int32_t shown = std::min(frame.locationCount, kColours);
+    for (std::int32_t location = 1; location <= shown; ++location) {
+        double row = y + 18.0 * location;
+        svg += rect(kSideLeft, row - 10, 12, 12, "fill=\"" + std::string(colourOf(location)) + "\"");
+        svg += text(kSideLeft + 18, row,
+                    "local " + std::to_string(location) + (location <= result.instance.depotCount ? " (depósito)" : ""));
+    }
+    double row = y + 18.0 * (shown + 1);
+    if (frame.locationCount > kColours) {
+        svg += rect(kSideLeft, row - 10, 12, 12, "fill=\"" + std::string(kOtherLocations) + "\"");
+        svg += text(kSideLeft + 18, row, "locais " + std::to_string(kColours + 1) + " a " + std::to_string(frame.locationCount));
+        row += 18;
+    }
+    row += 10;
+    svg += rect(kSideLeft, row - 10, 2, 12, "fill=\"#000\"");
+    svg += text(kSideLeft + 18, row, "ponta num depósito");
+    const std::pair<const char*, const char*> bandsShown[] = {
+        {kUncoveredBand, "tarefa sem coluna"}, {kPairBand, "par que nunca se encontra"}, {kCommonBand, "tarefa comum ao par"}};
+    for (const auto& [colour, meaning] : bandsShown) {
+        row += 18;
+        svg += rect(kSideLeft, row - 10, 12, 12, "fill=\"" + std::string(colour) + "\"");
+        svg += text(kSideLeft + 18, row, meaning);
+    }
+    if (result.planted) {
+        row += 18;
+        svg += line(kSideLeft, row - 4, kSideLeft + 12, row - 4, "stroke=\"#000\"");
+        svg += text(kSideLeft + 18, row, "jornada plantada");
+    }
     return svg;
 }
 
@@ -259,9 +455,10 @@ std::string legend(const TInstanceFacts& facts, const TPictureFrame& frame, cons
 
 void writeSvgPicture(TOutputFile& file, const TRunResult& result, const TPictureFrame& frame) {
     const TInstanceFacts& facts = result.instance;
-    TLayout layout = layoutOf(facts, frame);
-    file.write(titlePanel(result, layout) + timeAxis(layout) + taskRows(facts, frame, layout) +
-               dutyLinks(result, layout) + lengthsPanel(facts) + legend(facts, frame, layout) + "</svg>\n");
+    TLayout layout = layoutOf(facts);
+    file.write(titlePanel(result, layout) + timeAxis(layout) + bands(facts, layout) + taskBars(facts, layout) +
+               density(facts, layout) + dutyLinks(result, layout) + coveragePanel(facts, layout) + lengthsPanel(facts) +
+               legend(result, frame) + "</svg>\n");
 }
 
 }  // namespace gerador
