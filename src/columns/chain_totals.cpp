@@ -10,12 +10,6 @@
 
 namespace gerador {
 
-namespace {
-
-constexpr std::int64_t kSpanNotKept = INT64_MIN;
-
-}  // namespace
-
 std::int64_t minutesOf(double duration) {
     assert(std::fabs(duration) < 0x1p40);
     std::uint16_t hour, minute, second, millisecond;
@@ -25,10 +19,15 @@ std::int64_t minutesOf(double duration) {
     return static_cast<std::int64_t>(duration) * 1440 + hour * 60 + minute;
 }
 
+std::int64_t minutesOfSum(double workDays, std::int64_t exactMinutes) {
+    constexpr std::int64_t kDay = 1440;
+    if (exactMinutes % kDay != 0) return exactMinutes;
+    return workDays < static_cast<double>(exactMinutes / kDay) ? exactMinutes - kDay : exactMinutes;
+}
+
 void TChainTotals::reset() {
     tasks_ = nullptr;
     length_ = 0;
-    spanFirstTask_ = -1;
 }
 
 void TChainTotals::prepare(const std::vector<TTarefa>& tasks) {
@@ -36,7 +35,12 @@ void TChainTotals::prepare(const std::vector<TTarefa>& tasks) {
     tasks_ = &tasks;
     // A chain holds each task at most once, as its indices rise.
     positions_.resize(tasks.size());
-    spanMinutesByLast_.resize(tasks.size());
+    taskMinutes_.resize(tasks.size());
+    // Tasks start and end on quarter hours: their durations are whole minutes, to a hair.
+    for (std::size_t task = 0; task < tasks.size(); ++task) {
+        taskMinutes_[task] = std::llround((tasks[task].end - tasks[task].start) * 1440.0);
+    }
+    spanMinutesByLast_.assign(tasks.size(), TKeptSpan());
 }
 
 std::size_t TChainTotals::update(const std::vector<TTarefa>& tasks, const std::vector<std::int32_t>& chain,
@@ -62,25 +66,26 @@ std::size_t TChainTotals::update(const std::vector<TTarefa>& tasks, const std::v
         if (position == 0) {
             current.taskCosts = record.cost;
             current.workDays = 0.0 + (record.end - record.start);
+            current.exactMinutes = taskMinutes_[static_cast<std::size_t>(task)];
         } else {
             const TPosition& previous = positions_[position - 1];
             current.taskCosts = previous.taskCosts + record.cost;
             current.workDays = previous.workDays + (record.end - record.start);
+            current.exactMinutes = previous.exactMinutes + taskMinutes_[static_cast<std::size_t>(task)];
         }
     }
     length_ = chain.size();
-    workMinutes_ = minutesOf(positions_[length_ - 1].workDays);
+    const TPosition& last = positions_[length_ - 1];
+    workMinutes_ = minutesOfSum(last.workDays, last.exactMinutes);
+    assert(workMinutes_ == minutesOf(last.workDays));
 
-    if (chain.front() != spanFirstTask_) {
-        spanFirstTask_ = chain.front();
-        std::fill(spanMinutesByLast_.begin(), spanMinutesByLast_.end(), kSpanNotKept);
+    TKeptSpan& span = spanMinutesByLast_[static_cast<std::size_t>(chain.back())];
+    if (span.firstTask != chain.front()) {
+        span.firstTask = chain.front();
+        span.minutes = minutesOf(tasks[static_cast<std::size_t>(chain.back())].end -
+                                 tasks[static_cast<std::size_t>(chain.front())].start);
     }
-    std::int64_t& span = spanMinutesByLast_[static_cast<std::size_t>(chain.back())];
-    if (span == kSpanNotKept) {
-        span = minutesOf(tasks[static_cast<std::size_t>(chain.back())].end -
-                         tasks[static_cast<std::size_t>(chain.front())].start);
-    }
-    spanMinutes_ = span;
+    spanMinutes_ = span.minutes;
     return shared;
 }
 

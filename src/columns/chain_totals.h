@@ -35,22 +35,35 @@ private:
     struct TPosition {
         std::int32_t task;
         std::int64_t taskCosts;      // sum up to and including this position
-        double workDays;  // sum up to and including this position
+        double workDays;            // sum up to and including this position
+        std::int64_t exactMinutes;  // the same sum in whole minutes, exactly
     };
 
     void prepare(const std::vector<TTarefa>& tasks);
 
     const std::vector<TTarefa>* tasks_ = nullptr;
+    std::vector<std::int64_t> taskMinutes_;  // by task: end - start in whole minutes
     std::vector<TPosition> positions_;  // the first length_ describe the chain
     std::size_t length_ = 0;
     std::int64_t workMinutes_ = 0;
     std::int64_t spanMinutes_ = 0;
-    std::int32_t spanFirstTask_ = -1;              // first task of the kept span minutes
-    std::vector<std::int64_t> spanMinutesByLast_;  // from spanFirstTask_, by last task
+    // By last task: span minutes from the first task it was worked out for; an entry for
+    // another first task is stale, so a new first task costs nothing to start.
+    struct TKeptSpan {
+        std::int32_t firstTask = -1;
+        std::int64_t minutes = 0;
+    };
+    std::vector<TKeptSpan> spanMinutesByLast_;
 };
 
 // Minutes of a duration: its truncated whole days and the hours and minutes of its time
 // of day, each on its own; seconds are dropped. Requires: |duration| below 2^40 days.
 std::int64_t minutesOf(double duration);
+
+// minutesOf(workDays) for a sum of durations that are whole numbers of minutes, given
+// the sum's exact minutes: the sum lies within a hair of them, so only a whole number of
+// days, a hair below which counts a day less, needs the double.
+// Requires: exactMinutes the minutes workDays stands for, not negative.
+std::int64_t minutesOfSum(double workDays, std::int64_t exactMinutes);
 
 }  // namespace gerador

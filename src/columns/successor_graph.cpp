@@ -1,5 +1,8 @@
 #include "columns/columns.h"
 
+#include <algorithm>
+#include <unordered_map>
+
 #include "common/exceptions.h"
 #include "tasks/tasks.h"
 
@@ -16,15 +19,23 @@ void TColunas::buildSuccessorGraph(const TTarefas& tasks) {
     std::size_t taskCount = checkedTaskCount(tasks);
     successors.assign(taskCount, {});
     startTasks.clear();
-    // Tasks are ordered by start and end no earlier than they start, so a successor can
-    // only stand later in the order.
+    // The tasks leaving from each place, in task order, which is the order of their starts.
+    std::unordered_map<std::int32_t, std::vector<std::int32_t>> leavingFrom;
+    for (std::size_t j = 0; j < taskCount; ++j) {
+        leavingFrom[tasks.tasks[j].origin].push_back(static_cast<std::int32_t>(j));
+    }
+    // A successor starts where the task ends, strictly after it ends: the tail of that
+    // place's list from the first such start. Starting after the task ends, it also stands
+    // later in the order, so the lists come out ascending as a scan of every pair gives them.
     for (std::size_t i = 0; i < taskCount; ++i) {
         const TTarefa& task = tasks.tasks[i];
-        for (std::size_t j = i + 1; j < taskCount; ++j) {
-            const TTarefa& candidate = tasks.tasks[j];
-            if (candidate.start > task.end && candidate.origin == task.destination) {
-                successors[i].push_back(static_cast<std::int32_t>(j));
-            }
+        auto place = leavingFrom.find(task.destination);
+        if (place != leavingFrom.end()) {
+            const std::vector<std::int32_t>& leaving = place->second;
+            auto first = std::upper_bound(leaving.begin(), leaving.end(), task.end, [&](TDateTime end, std::int32_t j) {
+                return end < tasks.tasks[static_cast<std::size_t>(j)].start;
+            });
+            successors[i].assign(first, leaving.end());
         }
         if (task.origin <= tasks.depotCount) startTasks.push_back(static_cast<std::int32_t>(i));
     }

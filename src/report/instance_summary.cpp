@@ -72,6 +72,10 @@ std::string verdictText(const TInstanceFacts& facts) {
         case TPartitionVerdict::TKind::noSimpleObstacle:
             break;
     }
+    if (verdict.pairRuleSkipped) {
+        return "nenhuma tarefa descoberta; a regra dos pares não foi aplicada (" + std::to_string(facts.taskCount) +
+               " tarefas: as contagens de pares passariam de 64 MB): uma partição exata pode existir ou não.";
+    }
     return "nenhum obstáculo simples encontrado: uma partição exata pode existir ou não; "
            "resolva a exportação MPS para saber.";
 }

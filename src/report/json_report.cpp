@@ -28,32 +28,38 @@ std::vector<std::int32_t> taskNumbers(const std::vector<std::int32_t>& indices) 
     return numbers;
 }
 
-// The rows of a table as an array of records, the form json_normalize reads.
-nlohmann::ordered_json taskRecords(const std::vector<TTaskRow>& rows) {
-    nlohmann::ordered_json records = nlohmann::ordered_json::array();
-    for (const TTaskRow& row : rows) {
-        records.push_back({{"number", row.number},
-                           {"origin", row.origin},
-                           {"destination", row.destination},
-                           {"start", row.start},
-                           {"end", row.end},
-                           {"durationMinutes", row.durationMinutes},
-                           {"cost", row.cost},
-                           {"startTask", row.startTask}});
-    }
-    return records;
+// The tables are written a record a line, in the place of these markers: a table of
+// millions of trips never stands in memory as a JSON tree.
+const std::string kTripTableMarker = "\x01trips\x01";
+const std::string kTaskTableMarker = "\x01tasks\x01";
+
+nlohmann::ordered_json taskRecord(const TTaskRow& row) {
+    return {{"number", row.number},
+            {"origin", row.origin},
+            {"destination", row.destination},
+            {"start", row.start},
+            {"end", row.end},
+            {"durationMinutes", row.durationMinutes},
+            {"cost", row.cost},
+            {"startTask", row.startTask}};
 }
 
-nlohmann::ordered_json tripRecords(const std::vector<TTripRow>& rows) {
-    nlohmann::ordered_json records = nlohmann::ordered_json::array();
-    for (const TTripRow& row : rows) {
-        records.push_back({{"from", row.from},
-                           {"to", row.to},
-                           {"distance", row.distance},
-                           {"cost", row.cost},
-                           {"travelMinutes", row.travelMinutes}});
-    }
-    return records;
+nlohmann::ordered_json tripRecord(const TTripRow& row) {
+    return {{"from", row.from},
+            {"to", row.to},
+            {"distance", row.distance},
+            {"cost", row.cost},
+            {"travelMinutes", row.travelMinutes}};
+}
+
+// Writes rows as a JSON array of records, one a line, indented under a member at indent.
+template <typename TRow>
+void writeRecords(TOutputFile& file, const std::vector<TRow>& rows, nlohmann::ordered_json (*record)(const TRow&),
+                  std::size_t indent) {
+    std::string inner(indent + 2, ' ');
+    file.write("[");
+    for (std::size_t row = 0; row < rows.size(); ++row) file.write((row == 0 ? "\n" : ",\n") + inner + record(rows[row]).dump());
+    file.write(rows.empty() ? "]" : "\n" + std::string(indent, ' ') + "]");
 }
 
 nlohmann::ordered_json fileRecords(const std::vector<TWrittenFile>& files) {
@@ -114,6 +120,7 @@ nlohmann::ordered_json verdictOf(const TRunResult& run) {
             break;
         case TPartitionVerdict::TKind::noSimpleObstacle:
             result = {{"exactPartition", nullptr}, {"certificate", nullptr}};
+            result["pairRule"] = verdict.pairRuleSkipped ? "skipped" : "applied";
             break;
     }
     result["explanation"] = partitionText(run);
@@ -138,7 +145,7 @@ void writeJsonReport(TOutputFile& file, const TRunResult& result, const nlohmann
     nlohmann::ordered_json report = {
         {"program", {{"name", "gerador"}, {"version", GERADOR_VERSION}}},
         {"settings", settings},
-        {"trips", {{"locations", result.trips->locationCount}, {"table", tripRecords(tripTable(*result.trips))}}},
+        {"trips", {{"locations", result.trips->locationCount}, {"table", kTripTableMarker}}},
         {"tasks", tasksOf(summary)},
         {"columns",
          {{"total", summary.columnCount},
@@ -164,10 +171,25 @@ void writeJsonReport(TOutputFile& file, const TRunResult& result, const nlohmann
                            {"seconds", solve.seconds},     {"pricingPasses", solve.pricingPasses},
                            {"masterColumns", solve.masterColumns}, {"nodes", solve.nodes}};
     }
-    report["tasks"]["table"] = taskRecords(taskTable(*result.tasks));
+    report["tasks"]["table"] = kTaskTableMarker;
     report["files"] = fileRecords(result.files);
     report["run"] = {{"wallSeconds", wall.count()}, {"peakMemoryKB", usage.ru_maxrss}};
-    file.write(report.dump(2) + "\n");
+    std::string text = report.dump(2) + "\n";
+    std::size_t written = 0;
+    for (const std::string* marker : {&kTripTableMarker, &kTaskTableMarker}) {
+        std::string quoted = nlohmann::ordered_json(*marker).dump();
+        std::size_t at = text.find(quoted, written);
+        std::size_t lineStart = text.rfind('\n', at) + 1;
+        std::size_t indent = text.find_first_not_of(' ', lineStart) - lineStart;
+        file.write(std::string_view(text).substr(written, at - written));
+        if (marker == &kTripTableMarker) {
+            writeRecords(file, tripTable(*result.trips), tripRecord, indent);
+        } else {
+            writeRecords(file, taskTable(*result.tasks), taskRecord, indent);
+        }
+        written = at + quoted.size();
+    }
+    file.write(std::string_view(text).substr(written));
 }
 
 }  // namespace gerador

@@ -21,7 +21,8 @@ std::size_t pairIndex(std::int32_t first, std::int32_t second) {
 void TPartitionCheck::start(std::int32_t taskCount) {
     taskCount_ = taskCount;
     auto tasks = static_cast<std::size_t>(taskCount);
-    together_.assign(tasks * (tasks - (tasks > 0 ? 1 : 0)) / 2, 0);
+    countsPairs_ = taskCount <= kMostPairTasks;
+    together_.assign(countsPairs_ ? tasks * (tasks - (tasks > 0 ? 1 : 0)) / 2 : 0, 0);
     coverage_.assign(tasks, 0);
     // A column holds each task at most once.
     depth_ = 0;
@@ -44,6 +45,7 @@ void TPartitionCheck::pop() {
     std::int64_t columns = positionColumns_[position];
     coverage_[static_cast<std::size_t>(task)] += columns;
     if (position > 0) positionColumns_[position - 1] += columns;
+    if (!countsPairs_) return;
     // Every column counted here holds the tasks before this one too; the pairs with the
     // tasks after it were counted when those left. Chains of the search ascend, so the
     // pairs of this task with earlier ones lie in one row of the triangle.
@@ -87,6 +89,10 @@ TPartitionVerdict TPartitionCheck::verdict() const {
         if (coverage_[task] != 0) continue;
         verdict.kind = TPartitionVerdict::TKind::uncoveredTask;
         verdict.a = static_cast<std::int32_t>(task);
+        return verdict;
+    }
+    if (!countsPairs_) {
+        verdict.pairRuleSkipped = true;
         return verdict;
     }
     // For each task c, the tasks a whose every column holds it; two of them that never

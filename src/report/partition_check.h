@@ -19,6 +19,8 @@ struct TPartitionVerdict {
     std::int32_t a = -1;  // task indices, 0 for the first task; -1 where the kind has none
     std::int32_t b = -1;
     std::int32_t c = -1;
+    // The pair rule was not tried: its counts would not fit the memory kept for them.
+    bool pairRuleSkipped = false;
 };
 
 // Looks for a certificate that no exact partition exists while the columns stream by:
@@ -28,6 +30,10 @@ struct TPartitionVerdict {
 // pairs of the position's task when it leaves that position.
 class TPartitionCheck {
 public:
+    // Past this many tasks the pair counts (4 bytes a pair) would pass 64 MB: the check then
+    // keeps the coverage only, and the verdict says the pair rule was skipped.
+    static constexpr std::int32_t kMostPairTasks = 5793;
+
     // Forgets everything and sizes the tables for taskCount tasks.
     void start(std::int32_t taskCount);
     // Adds a column. Requires: start() first; task indices below taskCount, each at most
@@ -49,7 +55,8 @@ private:
     void pop();
 
     std::int32_t taskCount_ = 0;
-    std::vector<std::uint32_t> together_;  // by unordered pair of different tasks
+    bool countsPairs_ = true;
+    std::vector<std::uint32_t> together_;  // by unordered pair of different tasks; empty without pairs
     std::vector<std::int64_t> coverage_;
     // By chain position of the previous column (the first depth_): its task and the
     // columns that held it there since it entered.

@@ -1,6 +1,7 @@
 #include "columns/chain_totals.h"
 
 #include <climits>
+#include <random>
 
 #include <gtest/gtest.h>
 
@@ -44,6 +45,41 @@ TEST(ChainTotals, ReusedPrefixGivesTheSameTotalsAsAFreshStart) {
     kept.reset();
     kept.update(tasks.tasks, {0, 1});
     EXPECT_EQ(kept.taskCosts(), 1010);
+}
+
+}  // namespace
+
+namespace {
+
+// The work minutes from the exact sum agree with the minutes of the double sum, whole
+// days included, where a sum a hair below them counts a day less. Durations are those of
+// real tasks: quarter hours between instants read from text, added in chain order.
+TEST(ChainTotals, WorkMinutesFromTheExactSumAgreeWithTheDoubleSum) {
+    std::mt19937 source(7);
+    int wholeDays = 0;
+    int aHairBelow = 0;
+    for (int chain = 0; chain < 100000; ++chain) {
+        double workDays = 0.0;
+        std::int64_t exactMinutes = 0;
+        int length = 1 + static_cast<int>(source() % 13);
+        for (int task = 0; task < length; ++task) {
+            // A start on a quarter hour of a day in 2006 to 9999, and a duration of 15 minutes
+            // to 3 hours, or of 2 to 8 whole hours to meet whole days often.
+            double start = dateTimeFromText("01/01/2006 00:00") + static_cast<double>(source() % 2900000) +
+                           static_cast<double>(source() % 96) / 96.0;
+            std::int64_t minutes = chain % 3 == 0 ? 60 * (2 + static_cast<std::int64_t>(source() % 7))
+                                                  : 15 * (1 + static_cast<std::int64_t>(source() % 12));
+            double end = dateTimeFromText(textFromDateTime(start + static_cast<double>(minutes) / 1440.0 + 1e-7,
+                                                           "DD/MM/YYYY HH:mm"));
+            workDays += end - start;
+            exactMinutes += minutes;
+        }
+        wholeDays += exactMinutes % 1440 == 0;
+        aHairBelow += exactMinutes % 1440 == 0 && workDays < static_cast<double>(exactMinutes / 1440);
+        ASSERT_EQ(minutesOfSum(workDays, exactMinutes), minutesOf(workDays)) << chain;
+    }
+    EXPECT_GT(wholeDays, 100) << "the sums should meet whole days";
+    EXPECT_GT(aHairBelow, 10) << "and some should fall a hair below them";
 }
 
 }  // namespace
