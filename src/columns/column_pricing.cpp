@@ -28,15 +28,26 @@ inline void requireFieldFits(std::int32_t column, const char* field, std::int64_
 void TColunas::startCoverage() {
     uncoveredTasks.fill(taskGenerator->count);
     columnTotals_.reset();
+    nextCheckpoint_ = 0;
+}
+
+void TColunas::checkpoint(std::int32_t columnCounter) {
+    if (columnCounter == INT32_MAX) {
+        throw EColumnLimit("mais de " + std::to_string(INT32_MAX) + " colunas: o número de uma coluna tem 32 bits");
+    }
+    if (columnCounter >= maxColumns) {
+        throw EColumnLimit("a execução passaria de maxColumns = " + std::to_string(maxColumns) + " colunas");
+    }
+    if (onProgress && columnCounter > 0) onProgress(columnCounter);
+    std::int64_t nextProgress = onProgress ? (columnCounter / kProgressEvery + 1) * std::int64_t{kProgressEvery} : INT32_MAX;
+    nextCheckpoint_ = static_cast<std::int32_t>(std::min<std::int64_t>({nextProgress, maxColumns, INT32_MAX}));
 }
 
 void TColunas::writeColumn(std::int32_t depot, std::int32_t& columnCounter, const std::vector<std::int32_t>& chain,
                            std::int32_t phase, std::size_t unchangedTasks) {
     assert(taskGenerator != nullptr && !chain.empty());
-    if (columnCounter == INT32_MAX) {
-        throw EParameterError("mais de " + std::to_string(INT32_MAX) +
-                              " colunas: o número não cabe no campo de 10 caracteres do cabeçalho");
-    }
+    // One comparison a column stands for the limits and the progress.
+    if (columnCounter >= nextCheckpoint_) [[unlikely]] checkpoint(columnCounter);
     ++columnCounter;
     std::size_t sharedTasks = columnTotals_.update(taskGenerator->tasks, chain, unchangedTasks);
     std::int64_t workMinutes = columnTotals_.workMinutes();

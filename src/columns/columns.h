@@ -1,16 +1,24 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "columns/chain_search.h"
 #include "columns/chain_totals.h"
 #include "columns/column_sink.h"
 #include "columns/uncovered_pool.h"
+#include "common/exceptions.h"
 
 namespace gerador {
 
 class TTarefas;
+
+// A run that would write more columns than it may (maxColumns, or the 32-bit numbers).
+class EColumnLimit : public EParameterError {
+public:
+    using EParameterError::EParameterError;
+};
 
 // What a column run produced, beyond what its outputs wrote.
 struct TColumnRunResult {
@@ -36,6 +44,15 @@ public:
     std::vector<std::int32_t> startTasks;  // tasks leaving from a depot, ascending
     const TTarefas* taskGenerator = nullptr;  // read only, not owned
     std::vector<TColumnSink*> sinks;          // what writeColumn feeds; not owned
+    // The run stops with EColumnLimit before it writes column maxColumns + 1.
+    std::int32_t maxColumns = INT32_MAX;
+    // Threads that search the start tasks of the first phase; 0: every core. The columns,
+    // their numbers and order are the same with any number.
+    std::int32_t threads = 1;
+    // Called with the columns written so far every kProgressEvery columns, on the thread
+    // that writes them; it may throw to stop the run.
+    std::function<void(std::int64_t)> onProgress;
+    static constexpr std::int32_t kProgressEvery = 4096;
 
     // Feeds outputs every chain of more than minTasks and at most maxTasks tasks: first
     // from every start task, then from each task still uncovered, lowest first, and ends
@@ -74,7 +91,11 @@ private:
     std::int64_t searchFrom(TChainSearch& search, std::int32_t startTask, std::int32_t depot, std::int32_t phase,
                             std::int32_t& columnCounter);
 
+    // Before the column numbered columnCounter + 1: stops at a limit, calls onProgress.
+    void checkpoint(std::int32_t columnCounter);
+
     TChainTotals columnTotals_;  // of the last column written
+    std::int32_t nextCheckpoint_ = 0;  // the counter at which writeColumn next calls checkpoint
 };
 
 // What the outputs of a column run over tasks learn at its start: the task count, the

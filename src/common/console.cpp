@@ -17,9 +17,27 @@ namespace {
     throw EFileError("não foi possível escrever na saída padrão: " + reason);
 }
 
+bool gTransientLineShown = false;
+
 }  // namespace
 
+void showTransientLine(std::string_view text) {
+    std::fflush(stdout);
+    std::string line = "\r\033[K" + std::string(text);
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+    gTransientLineShown = true;
+}
+
+void clearTransientLine() {
+    if (!gTransientLineShown) return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+    gTransientLineShown = false;
+}
+
 void printText(std::string_view text) {
+    clearTransientLine();
     errno = 0;
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::ferror(stdout)) failConsole();
 }

@@ -13,6 +13,12 @@ void printText(std::string_view text);
 // Hands what is buffered to standard output. Throws EFileError when it fails.
 void flushConsole();
 
+// Shows text as the one line of standard error that is rewritten in place (progress),
+// replacing the one shown before; printText clears it first, so that console lines never
+// run into it. Failures to write it are ignored: it is only a view.
+void showTransientLine(std::string_view text);
+void clearTransientLine();
+
 class TRunFiles;
 
 // Checks the console, then commits the files: a console that fails leaves no new file behind.

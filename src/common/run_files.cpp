@@ -119,6 +119,12 @@ TOutputFile& TRunFiles::create(const std::string& name, std::size_t bufferBytes,
     return *files_.back();
 }
 
+std::uint64_t TRunFiles::bytesSoFar() const {
+    std::uint64_t bytes = 0;
+    for (const auto& file : files_) bytes += file->size();
+    return bytes;
+}
+
 bool TRunFiles::canRewind(const std::string& name) const {
     return !hashing_ && !isGzipName(name) && resolveOutput(name).seekable;
 }

@@ -48,6 +48,9 @@ public:
     // ones are removed. Throws EFileError naming the file that failed.
     void commit();
 
+    // Bytes written to the files so far, for a view of the progress.
+    std::uint64_t bytesSoFar() const;
+
     // Finishes the files so far and lists them, in the order they were created.
     std::vector<TWrittenFile> written();
 

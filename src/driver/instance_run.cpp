@@ -12,7 +12,9 @@
 #include "columns/columns.h"
 #include "columns/planted_columns.h"
 #include "common/console.h"
+#include "driver/progress.h"
 #include "driver/setting_table.h"
+#include "driver/space_check.h"
 #include "exports/data_tables.h"
 #include "exports/mps_export.h"
 #include "exports/orlib_export.h"
@@ -89,6 +91,7 @@ TSolution plantedSolution(const TPlantedResult& planted) {
 }
 
 void warnOfUncoverableTasks(const TColumnRunResult& columnRun) {
+    if (!columnRun.uncoverableTasks.empty()) std::fflush(stdout);
     for (std::int32_t task : columnRun.uncoverableTasks) {
         std::fprintf(stderr, "Aviso: nenhuma coluna cobre a tarefa %d; a instância não tem partição exata.\n",
                      task + 1);
@@ -97,7 +100,7 @@ void warnOfUncoverableTasks(const TColumnRunResult& columnRun) {
 
 }  // namespace
 
-TInstanceRun runInstance(const TSettings& settings, TRunFiles& files, bool gatherFacts) {
+TInstanceRun runInstance(const TSettings& settings, TRunFiles& files, bool gatherFacts, TProgress* progress) {
     auto started = std::chrono::steady_clock::now();
     auto tripGenerator = std::make_unique<TViagens>();
     auto taskGenerator = std::make_unique<TTarefas>();
@@ -112,6 +115,11 @@ TInstanceRun runInstance(const TSettings& settings, TRunFiles& files, bool gathe
     taskGenerator->generateTasks(*tripGenerator, settings.taskWriteFile, settings.taskEcho, &files);
 
     TColumnOutputs outputs(settings, files, *taskGenerator, gatherFacts);
+    warnIfTheFilesMayNotFit(settings, *columnGenerator, *taskGenerator);
+    if (progress != nullptr) {
+        progress->stage("colunas");
+        columnGenerator->onProgress = [progress, &files](std::int64_t columns) { progress->columns(columns, &files); };
+    }
     TColumnRunResult columnRun = columnGenerator->generateColumns(taskGenerator.get(), outputs.sinks());
     warnOfUncoverableTasks(columnRun);
 
@@ -137,6 +145,7 @@ TInstanceRun runInstance(const TSettings& settings, TRunFiles& files, bool gathe
         options.start = best;
         options.partitionImpossible = outputs.summary != nullptr && outputs.summary->facts().verdict.kind !=
                                                                         TPartitionVerdict::TKind::noSimpleObstacle;
+        if (progress != nullptr) progress->stage("preço das colunas");
         TSolveResult solved = solveInstance(*taskGenerator, *columnGenerator, options);
         result.solve = factsOf(solved, settings.model);
         if (settings.model == TModel::elastic) result.uncoveredCost = solved.uncoveredCost;

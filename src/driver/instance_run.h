@@ -8,6 +8,8 @@
 
 namespace gerador {
 
+class TProgress;
+
 // What one instance of a run leaves once its files are written (not yet committed).
 struct TInstanceRun {
     TRunResult result;       // without the generators, which are gone
@@ -19,6 +21,7 @@ struct TInstanceRun {
 // the tables, the picture and the report from what the column run found; every file joins
 // files, for the caller to commit. gatherFacts: gather the instance's facts (coverage,
 // verdict) even when no output asks for them. Throws what a stage throws.
-TInstanceRun runInstance(const TSettings& settings, TRunFiles& files, bool gatherFacts);
+// progress, if any, shows how the column run and the solve go.
+TInstanceRun runInstance(const TSettings& settings, TRunFiles& files, bool gatherFacts, TProgress* progress = nullptr);
 
 }  // namespace gerador

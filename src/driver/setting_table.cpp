@@ -161,6 +161,26 @@ struct TGivenCost {
     }
 };
 
+struct TColumnLimit : TWhole<0, INT32_MAX> {
+    static std::string shown(TValue value) { return value == INT32_MAX ? "sem limite" : std::to_string(value); }
+};
+
+struct TThreadCount : TWhole<0, 1024> {
+    static std::string shown(TValue value) { return value == 0 ? "os núcleos disponíveis" : std::to_string(value); }
+};
+
+// Yes, no, or decided by the run when not given.
+struct TYesNoAuto {
+    using TValue = std::optional<bool>;
+    static TValue read(const std::string& text) { return text == "sim"; }
+    static std::string shown(const TValue& value) {
+        return value ? TYesNo::shown(*value) : "se a saída de erro é um terminal";
+    }
+    static nlohmann::ordered_json json(const TValue& value) {
+        return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
+    }
+};
+
 // How many instances a series writes; 0: one, not as a series.
 struct TSeriesCount : TWhole<0, 9999> {
     static std::string shown(TValue value) { return value == 0 ? "não" : std::to_string(value); }
@@ -302,6 +322,10 @@ constexpr TSettingRow kRows[] = {
         return row;
     }(),
     flag<&S::columnEcho>("column-echo", "sim", "mostra cada 10000ª coluna"),
+    setting<&S::maxColumns, TColumnLimit, &TColunas::maxColumns>(
+        "max-columns", "N", "2147483647", "interrompe a execução, sem gravar nada, antes de passar de N colunas"),
+    setting<&S::threads, TThreadCount, &TColunas::threads>(
+        "threads", "N", "0", "linhas de execução da busca de colunas; os arquivos são os mesmos com qualquer número"),
     setting<&S::mpsFileName, TFileName>("mps", "ARQUIVO", "", "grava também a instância em MPS livre, para solvers"),
     setting<&S::model, TModelName>("model", "MODELO", "partition",
                                    "modelo do arquivo de --mps: partition (cada tarefa exatamente uma vez), cover "
@@ -339,6 +363,13 @@ constexpr TSettingRow kRows[] = {
         TSettingRow row = unreported(setting<&S::waitForKey, TWait>(
             "no-wait", nullptr, "sim", "não espera por um caractere na entrada ao final"));
         row.switchValue = "não";
+        return row;
+    }(),
+    [] {
+        TSettingRow row = unreported(setting<&S::progress, TYesNoAuto>(
+            "progress", nullptr, "", "mostra o andamento de execuções longas numa linha da saída de erro"));
+        row.switchValue = "sim";
+        row.negatable = true;
         return row;
     }(),
     action("help", 'h', "mostra esta ajuda", TOptionAction::help),

@@ -44,6 +44,8 @@ struct TSettings {
     bool columnWriteFile{};
     std::string columnFileName;
     bool columnEcho{};
+    std::int32_t maxColumns{};  // the run stops before it would write more
+    std::int32_t threads{};     // of the column search; 0: every core
     // Exports of the columns; an empty name writes none.
     std::string mpsFileName;
     TModel model{};  // of the MPS rows
@@ -64,6 +66,7 @@ struct TSettings {
     std::string directory;  // where the files are written; empty: the working folder
     std::int32_t seriesCount{};  // instances of a series; 0: one, not as a series
     bool waitForKey{};      // read one character at the end
+    std::optional<bool> progress;  // a progress line on standard error; none: on a terminal
 };
 
 // The fewest tasks of a planted duty: a column holds more than minTasks tasks, and a chain

@@ -17,6 +17,7 @@
 #include "common/exceptions.h"
 #include "common/run_files.h"
 #include "driver/instance_run.h"
+#include "driver/progress.h"
 #include "driver/setting_table.h"
 #include "exports/solution_check.h"
 #include "report/manifest.h"
@@ -84,6 +85,7 @@ void runSeries(const TSettings& settings) {
     TRunFiles files;
     // The manifest lists every file with its digest.
     files.hashFiles();
+    TProgress progress(settings.progress);
     std::vector<TManifestRow> rows;
     std::string afterCommit;
     for (std::int32_t instance = 1; instance <= settings.seriesCount; ++instance) {
@@ -100,7 +102,7 @@ void runSeries(const TSettings& settings) {
         TInstanceRun run;
         {
             TInFolder inside(folder);
-            run = runInstance(own, files, true);
+            run = runInstance(own, files, true, &progress);
         }
         std::vector<TWrittenFile> written = files.written();
         std::vector<TWrittenFile> own_files(written.begin() + static_cast<std::ptrdiff_t>(filesBefore), written.end());
@@ -108,6 +110,7 @@ void runSeries(const TSettings& settings) {
         rows.push_back(manifestRow(folder, own.tripSeed, own.taskSeed, own.columnSeed, run.result, std::move(own_files)));
         afterCommit += "   Instância " + folder + ":\n" + run.afterCommit;
     }
+    progress.clear();
     writeManifestCsv(files.create("manifest.csv"), rows);
     writeManifestJson(files.create("manifest.json"), rows, settingsJson(settings));
     commitAfterConsole(files);
@@ -126,7 +129,9 @@ void runStages(const TSettings& settings) {
     TRunFiles files;
     // The report lists every file with its digest.
     if (!settings.reportFileName.empty()) files.hashFiles();
-    TInstanceRun run = runInstance(settings, files, false);
+    TProgress progress(settings.progress);
+    TInstanceRun run = runInstance(settings, files, false, &progress);
+    progress.clear();
     // A console that fails leaves no new file behind.
     commitAfterConsole(files);
     printAfterCommit(run.afterCommit);

@@ -110,13 +110,16 @@ TEST(Options, EachReachesWhatItGovernsAndOnlyThat) {
         {{"--uncovered-cost", "5000"}, {"mps", "relatório"}, {"--model", "elastic"}},
         {{"--solution", "s.sol"}, {"solução", "relatório"}, {"--plant"}},
         {{"--solve"}, {"relatório", "console"}},
+        // A limit the run does not reach, and more threads: the same files, byte for byte.
+        {{"--max-columns", "1000000"}, {}},
+        {{"--threads", "3"}, {}},
         {{"--column-file", "c.txt"}, {"colunas", "outro nome", "relatório"}},
         {{"--tasks-csv", "t.csv"}, {"tabelas", "relatório"}},
         {{"--trips-csv", "t.csv"}, {"tabelas", "relatório"}},
         {{"--solve-seconds", "0"}, {"relatório", "console"}, {"--solve", "--model", "elastic"}},
     };
     // The options of the program rather than of the run are checked by running it.
-    TKinds covered = {"directory", "no-wait", "help", "version", "check-solution", "series"};
+    TKinds covered = {"directory", "no-wait", "help", "version", "check-solution", "series", "progress"};
     std::map<std::vector<std::string>, TArtifacts> bases;
     for (const auto& [extra, expected, shared] : rows) {
         if (!bases.count(shared)) bases[shared] = runWith(shared);

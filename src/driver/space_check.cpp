@@ -1,0 +1,84 @@
+#include "driver/space_check.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <sys/statvfs.h>
+
+#include "columns/chain_count.h"
+#include "columns/columns.h"
+#include "common/file_encoding.h"
+#include "common/output_target.h"
+#include "tasks/tasks.h"
+
+namespace gerador {
+
+namespace {
+
+double digitsOf(double value) {
+    return std::floor(std::log10(std::max(value, 1.0))) + 1;
+}
+
+std::string sizeText(double bytes) {
+    char text[32];
+    const char* units[] = {"B", "kB", "MB", "GB", "TB", "PB"};
+    int unit = 0;
+    while (bytes >= 1000 && unit < 5) {
+        bytes /= 1000;
+        ++unit;
+    }
+    std::snprintf(text, sizeof text, "%.1f %s", bytes, units[unit]);
+    return text;
+}
+
+}  // namespace
+
+void warnIfTheFilesMayNotFit(const TSettings& settings, const TColunas& columns, const TTarefas& tasks) {
+    TColunas graph = columns;
+    graph.buildSuccessorGraph(tasks);
+    TChainCounts counts = countChains(graph.successors, graph.startTasks, columns.minTasks, columns.maxTasks);
+    // Each offer is written when its draw passes: acceptPercent + 1 draws in 100.
+    double written = static_cast<double>(counts.totalOffers) * std::min(columns.acceptPercent + 1, 100) / 100.0;
+    double tasksEach = counts.totalOffers > 0 ? static_cast<double>(counts.totalTasks) / static_cast<double>(counts.totalOffers) : 0;
+    std::string estimate = std::to_string(counts.totalOffers) + (counts.saturated ? " ou mais" : "") +
+                           " cadeias da fase 1, contadas no grafo de sucessoras";
+    std::fflush(stdout);
+    if (counts.saturated || written > INT32_MAX) {
+        std::fprintf(stderr, "Aviso: a execução passaria de %d colunas, o limite dos números de coluna (%s).\n",
+                     INT32_MAX, estimate.c_str());
+    } else if (written > settings.maxColumns) {
+        std::fprintf(stderr, "Aviso: a execução passaria de --max-columns %d (%s) e vai parar.\n", settings.maxColumns,
+                     estimate.c_str());
+    }
+    if (counts.saturated) return;
+    // Bytes a column takes in each file, from its number, its fields and its tasks.
+    double taskDigits = digitsOf(tasks.count) + 1;
+    double numberDigits = digitsOf(written);
+    std::vector<std::pair<std::string, double>> files;
+    if (settings.columnWriteFile) files.emplace_back(settings.columnFileName, 20 + numberDigits + tasksEach * taskDigits);
+    if (!settings.mpsFileName.empty()) {
+        files.emplace_back(settings.mpsFileName, 14 + (tasksEach / 2 + 1) * (3 + numberDigits) + tasksEach * (taskDigits + 3));
+    }
+    if (!settings.orlibFileName.empty()) files.emplace_back(settings.orlibFileName, 8 + tasksEach * taskDigits);
+    std::map<std::string, double> byFolder;  // folder, bytes
+    for (const auto& [name, bytesEach] : files) {
+        TOutputTarget target = resolveOutput(name);
+        if (target.kind != TOutputTarget::TKind::replaced) continue;
+        // Compressed files take about a fifth of the room.
+        double bytes = written * bytesEach / (isGzipName(name) ? 5 : 1);
+        byFolder[target.path.substr(0, target.path.find_last_of('/') + 1)] += bytes;
+    }
+    for (const auto& [folder, bytes] : byFolder) {
+        struct statvfs space {};
+        if (statvfs(folder.c_str(), &space) != 0) continue;
+        double free = static_cast<double>(space.f_bavail) * static_cast<double>(space.f_frsize);
+        if (bytes <= free) continue;
+        std::fprintf(stderr,
+                     "Aviso: os arquivos em %s teriam cerca de %s, e há %s livres (estimativa de %s; a fase 2 "
+                     "acrescenta mais): podem não caber. --max-columns limita a execução.\n",
+                     folder.c_str(), sizeText(bytes).c_str(), sizeText(free).c_str(), estimate.c_str());
+    }
+}
+
+}  // namespace gerador

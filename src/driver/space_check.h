@@ -1,0 +1,17 @@
+#pragma once
+
+#include "driver/settings.h"
+
+namespace gerador {
+
+class TColunas;
+class TTarefas;
+
+// Before the column run: counts the chains of the first phase on the successor graph (the
+// second phase adds usually a tenth more), estimates the bytes of each file the run would
+// write from their number and length, and warns on standard error when a folder has less
+// room than that, or when the columns would pass the 32-bit numbers or --max-columns.
+// Requires: columns configured as the run's; tasks generated.
+void warnIfTheFilesMayNotFit(const TSettings& settings, const TColunas& columns, const TTarefas& tasks);
+
+}  // namespace gerador
