@@ -25,10 +25,12 @@ TChainCounts countChains(const TSuccessorLists& successors, const std::vector<st
     std::size_t tasks = successors.size();
     // A negative bound sets no limit, as in the search; a chain holds each task once.
     std::size_t longest = maxTasks < 0 ? tasks : std::min<std::size_t>(static_cast<std::size_t>(maxTasks), tasks);
-    auto shortest = static_cast<std::size_t>(std::max(minTasks, 0)) + 1;
+    // A search never offers the start task alone.
+    auto shortest = std::max<std::size_t>(static_cast<std::size_t>(std::max(minTasks, 0)) + 1, 2);
     // chainsOf[k][v]: chains of exactly k + 1 tasks that begin at v. Successors stand later
     // in the task order, so every level is filled from the last task back.
-    std::vector<std::vector<std::uint64_t>> chainsOf(std::max<std::size_t>(longest, 1), std::vector<std::uint64_t>(tasks, 0));
+    std::vector<std::vector<std::uint64_t>> chainsOf(std::max<std::size_t>(longest, 1),
+                                                     std::vector<std::uint64_t>(tasks, 0));
     std::fill(chainsOf[0].begin(), chainsOf[0].end(), 1);
     for (std::size_t level = 1; level < longest; ++level) {
         for (std::size_t task = tasks; task-- > 0;) {

@@ -53,7 +53,8 @@ std::size_t TChainTotals::update(const std::vector<TTarefa>& tasks, const std::v
     } else {
         shared = std::min({unchanged, length_, chain.size()});
 #ifndef NDEBUG
-        for (std::size_t position = 0; position < shared; ++position) assert(positions_[position].task == chain[position]);
+        for (std::size_t position = 0; position < shared; ++position)
+            assert(positions_[position].task == chain[position]);
 #endif
     }
 

@@ -13,17 +13,17 @@ namespace {
 
 constexpr std::int32_t kColumnCharge = 800;  // fixed cost of every column
 
-[[noreturn, gnu::cold]] void refuseField(std::int32_t column, const char* field, std::int64_t value) {
-    throw EParameterError("a coluna " + std::to_string(column) + " tem " + field + " " + std::to_string(value) +
-                          ", que não cabe em 32 bits");
-}
-
 // Refuses the run when a column's value does not fit its 32-bit field.
 inline void requireFieldFits(std::int32_t column, const char* field, std::int64_t value) {
-    if (value < INT32_MIN || value > INT32_MAX) [[unlikely]] refuseField(column, field, value);
+    if (value < INT32_MIN || value > INT32_MAX) [[unlikely]] refuseColumnField(column, field, value);
 }
 
 }  // namespace
+
+void refuseColumnField(std::int32_t column, const char* field, std::int64_t value) {
+    throw EParameterError("a coluna " + std::to_string(column) + " tem " + field + " " + std::to_string(value) +
+                          ", que não cabe em 32 bits");
+}
 
 void TColunas::startCoverage() {
     uncoveredTasks.fill(taskGenerator->count);
@@ -39,8 +39,21 @@ void TColunas::checkpoint(std::int32_t columnCounter) {
         throw EColumnLimit("a execução passaria de maxColumns = " + std::to_string(maxColumns) + " colunas");
     }
     if (onProgress && columnCounter > 0) onProgress(columnCounter);
-    std::int64_t nextProgress = onProgress ? (columnCounter / kProgressEvery + 1) * std::int64_t{kProgressEvery} : INT32_MAX;
+    std::int64_t nextProgress =
+        onProgress ? (columnCounter / kProgressEvery + 1) * std::int64_t{kProgressEvery} : INT32_MAX;
     nextCheckpoint_ = static_cast<std::int32_t>(std::min<std::int64_t>({nextProgress, maxColumns, INT32_MAX}));
+}
+
+TChainPrice priceChain(TChainTotals& totals, const std::vector<TTarefa>& tasks,
+                       const std::vector<std::int32_t>& chain, std::size_t unchangedTasks) {
+    TChainPrice price;
+    price.sharedTasks = totals.update(tasks, chain, unchangedTasks);
+    price.workMinutes = totals.workMinutes();
+    std::int64_t idleMinutes = totals.spanMinutes() - price.workMinutes;
+    // One unit for each full 100 idle minutes: truncating idle × 0.01 in double gives
+    // exactly idle / 100 for every idle time below 2^40 minutes, negative ones included.
+    price.cost = totals.taskCosts() + idleMinutes / 100 + kColumnCharge;
+    return price;
 }
 
 void TColunas::writeColumn(std::int32_t depot, std::int32_t& columnCounter, const std::vector<std::int32_t>& chain,
@@ -49,30 +62,30 @@ void TColunas::writeColumn(std::int32_t depot, std::int32_t& columnCounter, cons
     // One comparison a column stands for the limits and the progress.
     if (columnCounter >= nextCheckpoint_) [[unlikely]] checkpoint(columnCounter);
     ++columnCounter;
-    std::size_t sharedTasks = columnTotals_.update(taskGenerator->tasks, chain, unchangedTasks);
-    std::int64_t workMinutes = columnTotals_.workMinutes();
-    std::int64_t idleMinutes = columnTotals_.spanMinutes() - workMinutes;
-    // One unit for each full 100 idle minutes: truncating idle × 0.01 in double gives
-    // exactly idle / 100 for every idle time below 2^40 minutes, negative ones included.
-    std::int64_t cost = columnTotals_.taskCosts() + idleMinutes / 100 + kColumnCharge;
-    requireFieldFits(columnCounter, "custo", cost);
-    requireFieldFits(columnCounter, "minutos trabalhados", workMinutes);
+    TChainPrice price = priceChain(columnTotals_, taskGenerator->tasks, chain, unchangedTasks);
+    deliverColumn(columnCounter, depot, phase, chain, price);
+}
+
+void TColunas::deliverColumn(std::int32_t number, std::int32_t depot, std::int32_t phase,
+                             const std::vector<std::int32_t>& chain, const TChainPrice& price) {
+    requireFieldFits(number, "custo", price.cost);
+    requireFieldFits(number, "minutos trabalhados", price.workMinutes);
 #ifndef NDEBUG
-    for (std::size_t position = 0; position < sharedTasks; ++position) {
+    for (std::size_t position = 0; position < price.sharedTasks; ++position) {
         assert(!uncoveredTasks.contains(chain[position]));
     }
 #endif
     TPricedColumn column;
-    column.number = columnCounter;
-    column.cost = static_cast<std::int32_t>(cost);
+    column.number = number;
+    column.cost = static_cast<std::int32_t>(price.cost);
     column.depot = depot;
-    column.workMinutes = static_cast<std::int32_t>(workMinutes);
+    column.workMinutes = static_cast<std::int32_t>(price.workMinutes);
     column.phase = phase;
     column.tasks = &chain;
-    column.sharedTasks = sharedTasks;
+    column.sharedTasks = price.sharedTasks;
     for (TColumnSink* sink : sinks) sink->add(column);
     // The shared part's tasks left the pool with the previous column.
-    for (std::size_t position = sharedTasks; position < chain.size(); ++position) {
+    for (std::size_t position = price.sharedTasks; position < chain.size(); ++position) {
         uncoveredTasks.remove(chain[position]);
     }
 }

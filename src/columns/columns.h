@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include "columns/chain_count.h"
 #include "columns/chain_search.h"
 #include "columns/chain_totals.h"
 #include "columns/column_sink.h"
@@ -13,12 +14,28 @@
 namespace gerador {
 
 class TTarefas;
+struct TTarefa;
 
 // A run that would write more columns than it may (maxColumns, or the 32-bit numbers).
 class EColumnLimit : public EParameterError {
 public:
     using EParameterError::EParameterError;
 };
+
+// A chain's price: what the column file writes of it beyond its tasks.
+struct TChainPrice {
+    std::size_t sharedTasks = 0;  // leading tasks shared with the chain priced before
+    std::int64_t cost = 0;
+    std::int64_t workMinutes = 0;
+};
+
+// Prices chain with the totals kept from the chain priced before it (see TChainTotals):
+// its tasks' costs, one unit for each full 100 idle minutes, and a charge of 800.
+TChainPrice priceChain(TChainTotals& totals, const std::vector<TTarefa>& tasks, const std::vector<std::int32_t>& chain,
+                       std::size_t unchangedTasks = TChainTotals::kUnknownShared);
+
+// Throws EParameterError: the column's field (cost or minutes) does not fit 32 bits.
+[[noreturn, gnu::cold]] void refuseColumnField(std::int32_t column, const char* field, std::int64_t value);
 
 // What a column run produced, beyond what its outputs wrote.
 struct TColumnRunResult {
@@ -93,6 +110,13 @@ private:
 
     // Before the column numbered columnCounter + 1: stops at a limit, calls onProgress.
     void checkpoint(std::int32_t columnCounter);
+    // Numbers a priced chain, hands it to every sink and removes its new tasks from the pool.
+    // Throws EParameterError when its cost or minutes do not fit their 32-bit fields.
+    void deliverColumn(std::int32_t number, std::int32_t depot, std::int32_t phase,
+                       const std::vector<std::int32_t>& chain, const TChainPrice& price);
+    // The first phase with threadCount threads searching the start tasks, the columns
+    // delivered in order from this thread. Requires: chains the counts of the start tasks.
+    void searchFirstPhaseInThreads(std::int32_t threadCount, const TChainCounts& chains, std::int32_t& columnCounter);
 
     TChainTotals columnTotals_;  // of the last column written
     std::int32_t nextCheckpoint_ = 0;  // the counter at which writeColumn next calls checkpoint

@@ -25,7 +25,8 @@ void TPlantedColumns::add(const TPricedColumn& column) {
 
 void TPlantedColumns::end(std::int32_t) {
     auto missing = std::find(columnNumbers_.begin(), columnNumbers_.end(), 0);
-    requireParameter(missing == columnNumbers_.end(), "plant", static_cast<long long>(missing - columnNumbers_.begin()) + 1,
+    requireParameter(missing == columnNumbers_.end(), "plant",
+                     static_cast<long long>(missing - columnNumbers_.begin()) + 1,
                      "a jornada plantada não foi gravada como coluna");
 }
 

@@ -105,7 +105,8 @@ TOutputTarget resolveOutput(const std::string& name) {
 
 bool isSharedFile(const TOutputTarget& target) {
     struct stat status {};
-    bool found = target.descriptor >= 0 ? fstat(target.descriptor, &status) == 0 : stat(target.path.c_str(), &status) == 0;
+    bool found =
+        target.descriptor >= 0 ? fstat(target.descriptor, &status) == 0 : stat(target.path.c_str(), &status) == 0;
     return !(found && S_ISCHR(status.st_mode));
 }
 

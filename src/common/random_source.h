@@ -48,6 +48,8 @@ public:
     std::int32_t lrand();
     double randFraction();
     std::int64_t drawInRange(std::int64_t min, std::int64_t max);
+    // Moves past draws draws (of any kind: each takes one step of the engine).
+    void discard(std::uint64_t draws) { engine_.discard(draws); }
 
 private:
     std::mt19937 engine_;

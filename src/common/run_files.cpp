@@ -96,13 +96,13 @@ void rollBack(std::vector<TStep>& steps) {
             } else if (int error = renameFault("restore", step->backup, path)) {
                 // The earlier file is not lost: it waits under the backup name, which the user is told.
                 removeOrNote(path, "o arquivo novo, de uma execução que falhou,");
-                noteLeftover("pôr o arquivo anterior de volta em \"" + path + "\"; ele está em \"" + step->backup + "\"",
-                             error);
+                noteLeftover(
+                    "pôr o arquivo anterior de volta em \"" + path + "\"; ele está em \"" + step->backup + "\"", error);
             }
         } else if (step->backupMoved) {
             if (int error = renameFault("restore", step->backup, path)) {
-                noteLeftover("pôr o arquivo anterior de volta em \"" + path + "\"; ele está em \"" + step->backup + "\"",
-                             error);
+                noteLeftover(
+                    "pôr o arquivo anterior de volta em \"" + path + "\"; ele está em \"" + step->backup + "\"", error);
             }
         } else if (!step->backup.empty()) {
             removeOrNote(step->backup, "a cópia do arquivo anterior");

@@ -29,7 +29,11 @@ const char* const kPointToHelp = "Use 'gerador --help' para ver as opções.";
 // Length of the UTF-8 sequence at text[at], or 0 when the bytes there are not one.
 std::size_t utf8Length(std::string_view text, std::size_t at) {
     auto byte = static_cast<unsigned char>(text[at]);
-    std::size_t length = byte < 0x80 ? 1 : (byte >> 5) == 0x6 ? 2 : (byte >> 4) == 0xE ? 3 : (byte >> 3) == 0x1E ? 4 : 0;
+    std::size_t length = byte < 0x80           ? 1
+                         : (byte >> 5) == 0x6  ? 2
+                         : (byte >> 4) == 0xE  ? 3
+                         : (byte >> 3) == 0x1E ? 4
+                                               : 0;
     if (length == 0 || at + length > text.size()) return 0;
     for (std::size_t next = 1; next < length; ++next) {
         if ((static_cast<unsigned char>(text[at + next]) >> 6) != 0x2) return 0;
@@ -126,7 +130,8 @@ void refuseConflicts(const TSettings& settings) {
     }
     if (!settings.solutionFileName.empty() && !settings.plant && !settings.solve) {
         refuse(optionOf<&TSettings::solutionFileName>() + " " + shownWord(settings.solutionFileName) +
-               ": não há solução a gravar sem " + optionOf<&TSettings::plant>() + " ou " + optionOf<&TSettings::solve>());
+               ": não há solução a gravar sem " + optionOf<&TSettings::plant>() + " ou " +
+               optionOf<&TSettings::solve>());
     }
 }
 
@@ -204,16 +209,19 @@ void refuseClashingOutputs(const TSettings& settings) {
     std::unordered_map<std::string, std::size_t> firstWith;  // identity, output
     for (std::size_t index = 0; index < outputs.size(); ++index) {
         const auto& [option, name] = outputs[index];
-        if (isGzipName(name) && !gzipAvailable()) refuse(option + " " + shownWord(name) + ": este programa foi compilado sem zlib");
+        if (isGzipName(name) && !gzipAvailable())
+            refuse(option + " " + shownWord(name) + ": este programa foi compilado sem zlib");
         TOutputTarget target = resolveOutput(name);
         if (target.error != 0) refuse(option + " " + shownWord(name) + ": " + std::strerror(target.error));
-        if (target.kind == TOutputTarget::TKind::folder) refuse(option + " " + shownWord(name) + ": é uma pasta, não um arquivo");
+        if (target.kind == TOutputTarget::TKind::folder)
+            refuse(option + " " + shownWord(name) + ": é uma pasta, não um arquivo");
         if (!isSharedFile(target)) continue;
         for (const std::string& identity : target.identities) {
             auto [earlier, isNew] = firstWith.emplace(identity, index);
             if (isNew) continue;
             const auto& [earlierOption, earlierName] = outputs[earlier->second];
-            refuse(option + " " + shownWord(name) + ": é o mesmo arquivo de " + earlierOption + " " + shownWord(earlierName));
+            refuse(option + " " + shownWord(name) + ": é o mesmo arquivo de " + earlierOption + " " +
+                   shownWord(earlierName));
         }
     }
 }

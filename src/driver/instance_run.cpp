@@ -38,7 +38,8 @@ struct TColumnOutputs {
 
     // gatherFacts: the summary even when neither the report nor the picture asks for it.
     TColumnOutputs(const TSettings& settings, TRunFiles& files, const TTarefas& tasks, bool gatherFacts) {
-        if (settings.columnWriteFile) owned.push_back(std::make_unique<TColumnFileSink>(files, settings.columnFileName));
+        if (settings.columnWriteFile)
+            owned.push_back(std::make_unique<TColumnFileSink>(files, settings.columnFileName));
         if (settings.columnEcho) owned.push_back(std::make_unique<TColumnEchoSink>());
         if (!settings.mpsFileName.empty()) {
             mps = adopt(std::make_unique<TMpsExport>(files, settings.mpsFileName, settings.model,
@@ -130,7 +131,8 @@ TInstanceRun runInstance(const TSettings& settings, TRunFiles& files, bool gathe
     result.trips = tripGenerator.get();
     result.tasks = taskGenerator.get();
     if (outputs.summary != nullptr) result.instance = outputs.summary->facts();
-    if (outputs.mps != nullptr && settings.model == TModel::elastic) result.uncoveredCost = outputs.mps->uncoveredCost();
+    if (outputs.mps != nullptr && settings.model == TModel::elastic)
+        result.uncoveredCost = outputs.mps->uncoveredCost();
     if (outputs.planted != nullptr) {
         result.planted = TPlantedResult{taskGenerator->plantedDuties, outputs.planted->columnNumbers(),
                                         outputs.planted->totalCost()};
@@ -159,8 +161,10 @@ TInstanceRun runInstance(const TSettings& settings, TRunFiles& files, bool gathe
                          settings.solutionFileName.c_str());
         }
     }
-    if (!settings.tasksCsvFileName.empty()) writeTasksCsv(files.create(settings.tasksCsvFileName), taskTable(*taskGenerator));
-    if (!settings.tripsCsvFileName.empty()) writeTripsCsv(files.create(settings.tripsCsvFileName), tripTable(*tripGenerator));
+    if (!settings.tasksCsvFileName.empty())
+        writeTasksCsv(files.create(settings.tasksCsvFileName), taskTable(*taskGenerator));
+    if (!settings.tripsCsvFileName.empty())
+        writeTripsCsv(files.create(settings.tripsCsvFileName), tripTable(*tripGenerator));
     if (!settings.svgFileName.empty()) {
         TPictureFrame frame{settings.locationCount};
         writeSvgPicture(files.create(settings.svgFileName), result, frame);

@@ -273,12 +273,14 @@ using S = TSettings;
 
 constexpr TSettingRow kRows[] = {
     setting<&S::locationCount, TWhole<2, INT32_MAX>, &TViagens::locationCount>("location-count", "N", "10",
-                                                                                "número de locais (>= 2)"),
+                                                                               "número de locais (>= 2)"),
     setting<&S::minDistance, TInt32, &TViagens::minDistance>("min-distance", "N", "100", "menor distância sorteada"),
     setting<&S::maxDistance, TInt32, &TViagens::maxDistance>("max-distance", "N", "1500",
                                                              "limite (exclusivo) das distâncias sorteadas"),
-    setting<&S::costFactor, TFinite, &TViagens::costFactor>("cost-factor", "X", "0.25", "custo por unidade de distância"),
-    setting<&S::tripSeed, TSeed, &TViagens::seed>("trip-seed", "N", "0", "semente da matriz de viagens (0 a 4294967295)"),
+    setting<&S::costFactor, TFinite, &TViagens::costFactor>("cost-factor", "X", "0.25",
+                                                            "custo por unidade de distância"),
+    setting<&S::tripSeed, TSeed, &TViagens::seed>("trip-seed", "N", "0",
+                                                  "semente da matriz de viagens (0 a 4294967295)"),
     fileFlag<&S::tripWriteFile>("trip-write-file", "não", "grava arquivos/viagens.txt",
                                 [](const TSettings&) { return std::string(kTripFileName); }),
     flag<&S::tripEcho>("trip-echo", "não", "mostra a matriz de viagens"),
@@ -307,8 +309,8 @@ constexpr TSettingRow kRows[] = {
     flag<&S::taskEcho>("task-echo", "não", "mostra as tarefas"),
     setting<&S::minTasks, TWhole<0, INT32_MAX>, &TColunas::minTasks>("min-tasks", "N", "2",
                                                                      "uma coluna tem mais tarefas que isto (>= 0)"),
-    setting<&S::maxTasks, TWhole<1, INT32_MAX>, &TColunas::maxTasks>(
-        "max-tasks", "N", "13", "uma coluna tem no máximo isto de tarefas (>= 1)"),
+    setting<&S::maxTasks, TWhole<1, INT32_MAX>, &TColunas::maxTasks>("max-tasks", "N", "13",
+                                                                     "uma coluna tem no máximo isto de tarefas (>= 1)"),
     setting<&S::acceptPercent, TWhole<0, 100>, &TColunas::acceptPercent>(
         "accept-percent", "N", "100", "grava uma cadeia oferecida quando um sorteio de 0 a 99 é <= N (0 a 100)"),
     setting<&S::columnSeed, TSeed, &TColunas::seed>("column-seed", "N", "0", "semente das colunas (0 a 4294967295)"),
@@ -341,7 +343,8 @@ constexpr TSettingRow kRows[] = {
     flag<&S::solve>("solve", "não",
                     "resolve a instância no modelo de --model: limite do LP sobre todas as colunas, por geração de "
                     "colunas (Clp), e uma solução inteira (Cbc)"),
-    setting<&S::solveSeconds, TSeconds>("solve-seconds", "S", "60", "segundos que a busca da solução inteira pode levar"),
+    setting<&S::solveSeconds, TSeconds>("solve-seconds", "S", "60",
+                                        "segundos que a busca da solução inteira pode levar"),
     unreported(setting<&S::checkSolutionFileName, TInputFile>(
         "check-solution", "ARQUIVO", "",
         "confere uma solução (MIPLIB, cbc -solu ou glpsol -w) contra a instância destas opções, sem gravar nada; "

@@ -40,7 +40,8 @@ void warnIfTheFilesMayNotFit(const TSettings& settings, const TColunas& columns,
     TChainCounts counts = countChains(graph.successors, graph.startTasks, columns.minTasks, columns.maxTasks);
     // Each offer is written when its draw passes: acceptPercent + 1 draws in 100.
     double written = static_cast<double>(counts.totalOffers) * std::min(columns.acceptPercent + 1, 100) / 100.0;
-    double tasksEach = counts.totalOffers > 0 ? static_cast<double>(counts.totalTasks) / static_cast<double>(counts.totalOffers) : 0;
+    double tasksEach =
+        counts.totalOffers > 0 ? static_cast<double>(counts.totalTasks) / static_cast<double>(counts.totalOffers) : 0;
     std::string estimate = std::to_string(counts.totalOffers) + (counts.saturated ? " ou mais" : "") +
                            " cadeias da fase 1, contadas no grafo de sucessoras";
     std::fflush(stdout);
@@ -56,9 +57,11 @@ void warnIfTheFilesMayNotFit(const TSettings& settings, const TColunas& columns,
     double taskDigits = digitsOf(tasks.count) + 1;
     double numberDigits = digitsOf(written);
     std::vector<std::pair<std::string, double>> files;
-    if (settings.columnWriteFile) files.emplace_back(settings.columnFileName, 20 + numberDigits + tasksEach * taskDigits);
+    if (settings.columnWriteFile)
+        files.emplace_back(settings.columnFileName, 20 + numberDigits + tasksEach * taskDigits);
     if (!settings.mpsFileName.empty()) {
-        files.emplace_back(settings.mpsFileName, 14 + (tasksEach / 2 + 1) * (3 + numberDigits) + tasksEach * (taskDigits + 3));
+        files.emplace_back(settings.mpsFileName,
+                           14 + (tasksEach / 2 + 1) * (3 + numberDigits) + tasksEach * (taskDigits + 3));
     }
     if (!settings.orlibFileName.empty()) files.emplace_back(settings.orlibFileName, 8 + tasksEach * taskDigits);
     std::map<std::string, double> byFolder;  // folder, bytes

@@ -107,7 +107,8 @@ void runSeries(const TSettings& settings) {
         std::vector<TWrittenFile> written = files.written();
         std::vector<TWrittenFile> own_files(written.begin() + static_cast<std::ptrdiff_t>(filesBefore), written.end());
         for (TWrittenFile& file : own_files) file.name = folder + "/" + file.name;
-        rows.push_back(manifestRow(folder, own.tripSeed, own.taskSeed, own.columnSeed, run.result, std::move(own_files)));
+        rows.push_back(
+            manifestRow(folder, own.tripSeed, own.taskSeed, own.columnSeed, run.result, std::move(own_files)));
         afterCommit += "   Instância " + folder + ":\n" + run.afterCommit;
     }
     progress.clear();
@@ -156,13 +157,14 @@ bool checkSolution(const TSettings& settings) {
     tripGenerator->generateTrips(false, settings.tripEcho);
     taskGenerator->generateTasks(*tripGenerator, false, settings.taskEcho);
     TSolutionCheck check(claimed, settings.model, settings.uncoveredCost);
-    TColumnRunResult columnRun = columnGenerator->generateColumns(taskGenerator.get(), std::vector<TColumnSink*>{&check});
+    TColumnRunResult columnRun =
+        columnGenerator->generateColumns(taskGenerator.get(), std::vector<TColumnSink*>{&check});
     printClosingLines(columnRun.columnCount, "colunas");
     const TSolutionVerdict& verdict = check.verdict();
     bool valid = verdict.feasible && verdict.objectiveRight;
     std::string model(modelName(settings.model));
-    printText("   Solução " + std::string(valid ? "válida" : "inválida") + " no modelo " + model + ": custo recalculado " +
-              std::to_string(verdict.recomputed) + ".\n\n");
+    printText("   Solução " + std::string(valid ? "válida" : "inválida") + " no modelo " + model +
+              ": custo recalculado " + std::to_string(verdict.recomputed) + ".\n\n");
     flushConsole();
     for (const std::string& problem : verdict.problems) {
         std::fprintf(stderr, "Erro: %s: %s\n", settings.checkSolutionFileName.c_str(), problem.c_str());

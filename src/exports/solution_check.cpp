@@ -132,7 +132,8 @@ void TSolutionCheck::begin(const TColumnRunInfo& run) {
     }
     std::sort(chosen_.begin(), chosen_.end());
     for (std::size_t at = 1; at < chosen_.size(); ++at) {
-        if (chosen_[at] == chosen_[at - 1]) noteProblem("a coluna C" + std::to_string(chosen_[at]) + " aparece duas vezes");
+        if (chosen_[at] == chosen_[at - 1])
+            noteProblem("a coluna C" + std::to_string(chosen_[at]) + " aparece duas vezes");
     }
     nextChosen_ = 0;
     columnCost_ = 0;
@@ -155,8 +156,9 @@ void TSolutionCheck::add(const TPricedColumn& column) {
 void TSolutionCheck::end(std::int32_t columnCount) {
     std::int64_t slackCost =
         uncoveredCost_ ? *uncoveredCost_
-                       : defaultUncoveredCost(taskCount_, shortestColumn_ == SIZE_MAX ? 1 : static_cast<std::int64_t>(shortestColumn_),
-                                              lowestCost_, highestCost_);
+                       : defaultUncoveredCost(
+                             taskCount_, shortestColumn_ == SIZE_MAX ? 1 : static_cast<std::int64_t>(shortestColumn_),
+                             lowestCost_, highestCost_);
     verdict_.uncoveredCost = slackCost;
     std::int64_t slacks = 0;
     auto takeSlack = [&](std::int64_t task, const std::string& name) {
@@ -178,7 +180,8 @@ void TSolutionCheck::end(std::int32_t columnCount) {
         } else if (std::optional<std::int64_t> task = numberAfter(name, 'S')) {
             takeSlack(*task, name);
         } else if (std::optional<std::int64_t> column = numberAfter(name, 'C'); column && *column > columnCount) {
-            noteProblem("a coluna " + name + " não existe: a instância tem " + std::to_string(columnCount) + " colunas");
+            noteProblem("a coluna " + name + " não existe: a instância tem " + std::to_string(columnCount) +
+                        " colunas");
         }
     }
     std::vector<std::int32_t> uncovered;

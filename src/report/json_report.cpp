@@ -58,7 +58,8 @@ void writeRecords(TOutputFile& file, const std::vector<TRow>& rows, nlohmann::or
                   std::size_t indent) {
     std::string inner(indent + 2, ' ');
     file.write("[");
-    for (std::size_t row = 0; row < rows.size(); ++row) file.write((row == 0 ? "\n" : ",\n") + inner + record(rows[row]).dump());
+    for (std::size_t row = 0; row < rows.size(); ++row)
+        file.write((row == 0 ? "\n" : ",\n") + inner + record(rows[row]).dump());
     file.write(rows.empty() ? "]" : "\n" + std::string(indent, ' ') + "]");
 }
 
@@ -66,7 +67,8 @@ nlohmann::ordered_json fileRecords(const std::vector<TWrittenFile>& files) {
     nlohmann::ordered_json records = nlohmann::ordered_json::array();
     for (const TWrittenFile& written : files) {
         nlohmann::ordered_json record = {{"name", written.name}, {"bytes", written.bytes}};
-        record["sha256"] = written.sha256.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(written.sha256);
+        record["sha256"] =
+            written.sha256.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(written.sha256);
         if (written.compressed) {
             record["contentBytes"] = written.contentBytes;
             record["contentSha256"] = written.contentSha256;
@@ -164,7 +166,9 @@ void writeJsonReport(TOutputFile& file, const TRunResult& result, const nlohmann
     if (result.uncoveredCost) report["elastic"] = {{"uncoveredCost", *result.uncoveredCost}};
     if (result.solve) {
         const TSolveFacts& solve = *result.solve;
-        auto orNull = [](const auto& value) { return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr); };
+        auto orNull = [](const auto& value) {
+            return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
+        };
         report["solve"] = {{"model", solve.model},         {"status", solve.status},
                            {"objective", orNull(solve.objective)}, {"bound", orNull(solve.bound)},
                            {"lpValue", orNull(solve.lpValue)}, {"gap", orNull(solve.gap)},

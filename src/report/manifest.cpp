@@ -101,12 +101,14 @@ void writeManifestCsv(TOutputFile& file, const std::vector<TManifestRow>& rows) 
     file.write(text);
 }
 
-void writeManifestJson(TOutputFile& file, const std::vector<TManifestRow>& rows, const nlohmann::ordered_json& settings) {
+void writeManifestJson(TOutputFile& file, const std::vector<TManifestRow>& rows,
+                       const nlohmann::ordered_json& settings) {
     nlohmann::ordered_json instances = nlohmann::ordered_json::array();
     for (const TManifestRow& row : rows) {
         nlohmann::ordered_json files = nlohmann::ordered_json::array();
         for (const TWrittenFile& written : row.files) {
-            nlohmann::ordered_json record = {{"name", written.name}, {"bytes", written.bytes}, {"sha256", written.sha256}};
+            nlohmann::ordered_json record = {
+                {"name", written.name}, {"bytes", written.bytes}, {"sha256", written.sha256}};
             if (written.compressed) {
                 record["contentBytes"] = written.contentBytes;
                 record["contentSha256"] = written.contentSha256;
@@ -119,18 +121,19 @@ void writeManifestJson(TOutputFile& file, const std::vector<TManifestRow>& rows,
                      {"objective", jsonOf(row.solve->objective)}, {"bound", jsonOf(row.solve->bound)},
                      {"gap", jsonOf(row.solve->gap)}, {"seconds", row.solve->seconds}};
         }
-        instances.push_back({{"folder", row.folder},
-                             {"tripSeed", row.tripSeed},
-                             {"taskSeed", row.taskSeed},
-                             {"columnSeed", row.columnSeed},
-                             {"tasks", row.tasks},
-                             {"columns", row.columns},
-                             {"nonzeros", row.nonzeros},
-                             {"density", densityOf(row)},
-                             {"exactPartition", jsonOf(row.exactPartition)},
-                             {"witness", row.witness.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(row.witness)},
-                             {"solve", solve},
-                             {"files", files}});
+        instances.push_back(
+            {{"folder", row.folder},
+             {"tripSeed", row.tripSeed},
+             {"taskSeed", row.taskSeed},
+             {"columnSeed", row.columnSeed},
+             {"tasks", row.tasks},
+             {"columns", row.columns},
+             {"nonzeros", row.nonzeros},
+             {"density", densityOf(row)},
+             {"exactPartition", jsonOf(row.exactPartition)},
+             {"witness", row.witness.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(row.witness)},
+             {"solve", solve},
+             {"files", files}});
     }
     nlohmann::ordered_json manifest = {{"program", {{"name", "gerador"}, {"version", GERADOR_VERSION}}},
                                        {"settings", settings},

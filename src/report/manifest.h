@@ -39,6 +39,7 @@ TManifestRow manifestRow(std::string folder, std::uint32_t tripSeed, std::uint32
 void writeManifestCsv(TOutputFile& file, const std::vector<TManifestRow>& rows);
 // Writes the manifest as JSON: the program, the settings, and the instances with every
 // field of the CSV and each file's size and digests.
-void writeManifestJson(TOutputFile& file, const std::vector<TManifestRow>& rows, const nlohmann::ordered_json& settings);
+void writeManifestJson(TOutputFile& file, const std::vector<TManifestRow>& rows,
+                       const nlohmann::ordered_json& settings);
 
 }  // namespace gerador

@@ -167,8 +167,9 @@ TLayout layoutOf(const TInstanceFacts& facts) {
     }
     layout.rowHeight = std::min(kWidestRow, kPlotHeight / std::max<double>(1, static_cast<double>(layout.rows)));
     layout.barHeight = layout.rowHeight >= 4 ? layout.rowHeight - 1 : layout.rowHeight;
-    layout.plotHeight = layout.view == TView::density ? kPlotHeight / 2
-                                                      : layout.rowHeight * static_cast<double>(std::max<std::size_t>(layout.rows, 1));
+    layout.plotHeight = layout.view == TView::density
+                            ? kPlotHeight / 2
+                            : layout.rowHeight * static_cast<double>(std::max<std::size_t>(layout.rows, 1));
     double first = layout.taskCount > 0 ? static_cast<double>(tasks[0].start) : 0.0;
     double last = first + 1.0 / 24;
     for (std::size_t task = 0; task < layout.taskCount; ++task) {
@@ -272,7 +273,8 @@ std::string taskBars(const TInstanceFacts& facts, const TLayout& layout) {
         }
     }
     if (layout.view == TView::lanes) {
-        svg += text(kLeft - 6, kTop + 10, std::to_string(layout.rows) + " faixas", "text-anchor=\"end\" font-size=\"10\"");
+        svg +=
+            text(kLeft - 6, kTop + 10, std::to_string(layout.rows) + " faixas", "text-anchor=\"end\" font-size=\"10\"");
     }
     return svg;
 }
@@ -296,7 +298,8 @@ std::string density(const TInstanceFacts& facts, const TLayout& layout) {
     std::string points;
     for (std::size_t slot = 0; slot < underway.size(); ++slot) {
         double x = layout.xOf(layout.firstInstant + static_cast<double>(slot) * 15 * kMinute);
-        points += number(x) + "," + number(bottom - layout.plotHeight * static_cast<double>(underway[slot]) / top) + " ";
+        points +=
+            number(x) + "," + number(bottom - layout.plotHeight * static_cast<double>(underway[slot]) / top) + " ";
     }
     svg += "<polyline class=\"andamento\" fill=\"none\" stroke=\"" + std::string(kBarColour) + "\" points=\"" + points +
            "\"/>\n";
@@ -424,20 +427,23 @@ std::string legend(const TRunResult& result, const TPictureFrame& frame) {
     for (std::int32_t location = 1; location <= shown; ++location) {
         double row = y + 18.0 * location;
         svg += rect(kSideLeft, row - 10, 12, 12, "fill=\"" + std::string(colourOf(location)) + "\"");
-        svg += text(kSideLeft + 18, row,
-                    "local " + std::to_string(location) + (location <= result.instance.depotCount ? " (depósito)" : ""));
+        svg +=
+            text(kSideLeft + 18, row,
+                 "local " + std::to_string(location) + (location <= result.instance.depotCount ? " (depósito)" : ""));
     }
     double row = y + 18.0 * (shown + 1);
     if (frame.locationCount > kColours) {
         svg += rect(kSideLeft, row - 10, 12, 12, "fill=\"" + std::string(kOtherLocations) + "\"");
-        svg += text(kSideLeft + 18, row, "locais " + std::to_string(kColours + 1) + " a " + std::to_string(frame.locationCount));
+        svg += text(kSideLeft + 18, row,
+                    "locais " + std::to_string(kColours + 1) + " a " + std::to_string(frame.locationCount));
         row += 18;
     }
     row += 10;
     svg += rect(kSideLeft, row - 10, 2, 12, "fill=\"#000\"");
     svg += text(kSideLeft + 18, row, "ponta num depósito");
-    const std::pair<const char*, const char*> bandsShown[] = {
-        {kUncoveredBand, "tarefa sem coluna"}, {kPairBand, "par que nunca se encontra"}, {kCommonBand, "tarefa comum ao par"}};
+    const std::pair<const char*, const char*> bandsShown[] = {{kUncoveredBand, "tarefa sem coluna"},
+                                                              {kPairBand, "par que nunca se encontra"},
+                                                              {kCommonBand, "tarefa comum ao par"}};
     for (const auto& [colour, meaning] : bandsShown) {
         row += 18;
         svg += rect(kSideLeft, row - 10, 12, 12, "fill=\"" + std::string(colour) + "\"");

@@ -68,7 +68,8 @@ TIntegerOutcome solveInteger(const std::vector<TKeptColumn>& columns, std::int32
                 ++found;
             }
         }
-        if (found == startNumbers.size()) search.setBestSolution(start.data(), static_cast<int>(columnCount), startCost, true);
+        if (found == startNumbers.size())
+            search.setBestSolution(start.data(), static_cast<int>(columnCount), startCost, true);
     }
     std::string limit = std::to_string(std::max(seconds, 0.0));
     const char* arguments[] = {"gerador", "-log", "0", "-slog", "0", "-sec", limit.c_str(), "-solve", "-quit"};

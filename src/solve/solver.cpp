@@ -82,7 +82,8 @@ TSolveResult solveInstance(const TTarefas& tasks, const TColunas& columnSettings
         startCost = static_cast<double>(result.uncoveredCost);
     }
     TMaster master(tasks.count, options.model, startCost);
-    std::vector<TKeptColumn> start = options.start ? startColumns(tasks, columns, *options.start) : std::vector<TKeptColumn>{};
+    std::vector<TKeptColumn> start =
+        options.start ? startColumns(tasks, columns, *options.start) : std::vector<TKeptColumn>{};
     TLpOutcome lp = solveLinearRelaxation(master, tasks, columns, std::move(start));
     result.pricingPasses = lp.passes;
     result.masterColumns = static_cast<std::int64_t>(master.columns().size());
@@ -124,7 +125,8 @@ TSolveResult solveInstance(const TTarefas& tasks, const TColunas& columnSettings
             TIntegerOutcome exact = solveInteger(proof, tasks.count, options.model, startCost,
                                                  std::max(secondsLeft, 1.0), integer.columns);
             result.nodes += exact.nodes;
-            result.masterColumns = std::max<std::int64_t>(result.masterColumns, static_cast<std::int64_t>(proof.size()));
+            result.masterColumns =
+                std::max<std::int64_t>(result.masterColumns, static_cast<std::int64_t>(proof.size()));
             if (exact.found && exact.objective <= integer.objective) {
                 provenOverAll = exact.proven;
                 integer = exact;
@@ -137,7 +139,8 @@ TSolveResult solveInstance(const TTarefas& tasks, const TColunas& columnSettings
     }
     result.objective = integer.objective;
     result.solution = solutionOf(integer);
-    result.gap = static_cast<double>(integer.objective - *result.bound) / std::max<double>(1.0, std::fabs(integer.objective));
+    result.gap =
+        static_cast<double>(integer.objective - *result.bound) / std::max<double>(1.0, std::fabs(integer.objective));
     bool closed = integer.objective == *result.bound;
     result.status = closed || provenOverAll ? TSolveStatus::optimal : TSolveStatus::feasible;
     return finish();

@@ -52,7 +52,8 @@ void checkParameters(const TViagens& parameters) {
 // equal) comes before the short one.
 TViagem drawTrip(const TViagens& parameters) {
     TViagem trip;
-    trip.distance = static_cast<std::uint32_t>(randomsource::drawInRange(parameters.minDistance, parameters.maxDistance));
+    trip.distance =
+        static_cast<std::uint32_t>(randomsource::drawInRange(parameters.minDistance, parameters.maxDistance));
     trip.cost = static_cast<std::int32_t>(*tripCostOf(trip.distance, parameters.costFactor));
 
     double scaledDraw = randomsource::randFraction();

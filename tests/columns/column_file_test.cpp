@@ -125,9 +125,12 @@ TEST(ColumnLine, RefusesValuesThatDoNotFitTheirField) {
     const TRow rows[] = {
         {{handTask("01/01/2006 08:00", "01/01/2006 09:00", 1, 2, INT32_MAX - 500),
           handTask("01/01/2006 10:00", "01/01/2006 11:00", 2, 3, 600)},
-         0, "a coluna 1 tem custo 2147484547"},
-        {{handTask("01/01/0001 08:00", "31/12/9999 09:00", 1, 2), handTask("31/12/9999 10:00", "31/12/9999 11:00", 2, 3)},
-         6, "a coluna 7 tem minutos trabalhados"},
+         0,
+         "a coluna 1 tem custo 2147484547"},
+        {{handTask("01/01/0001 08:00", "31/12/9999 09:00", 1, 2),
+          handTask("31/12/9999 10:00", "31/12/9999 11:00", 2, 3)},
+         6,
+         "a coluna 7 tem minutos trabalhados"},
         {{filler(), filler()}, INT32_MAX, "mais de 2147483647 colunas"},
     };
     for (const TRow& row : rows) {
@@ -155,7 +158,8 @@ TEST(ColumnFile, HeaderListsDepotsWithTheirWeights) {
 
 TEST(ColumnFile, CountIsWrittenOverTheBlankField) {
     // 15 idle minutes, 105 worked, tasks cost 7 + 8
-    EXPECT_EQ(writeColumnFile(2, {{0, 1}, {1}}, 2), "2\n2         \n2 1 0.400000 2 0.600000\n1 815 1 105 2 1 2\n2 808 1 45 1 2\n");
+    EXPECT_EQ(writeColumnFile(2, {{0, 1}, {1}}, 2),
+              "2\n2         \n2 1 0.400000 2 0.600000\n1 815 1 105 2 1 2\n2 808 1 45 1 2\n");
     EXPECT_EQ(linesOf(writeColumnFile(2, {}, 250))[1], "250       ");
     EXPECT_EQ(linesOf(writeColumnFile(2, {}, 2147483647))[1], "2147483647");
 }

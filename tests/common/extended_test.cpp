@@ -78,7 +78,8 @@ TEST(Extended, AgreesWithTheX87OnMillionsOfProducts) {
         // Two fractions with full significands: every partial product and its carries count
         // (a dropped middle carry once survived the integer-only rows).
         double left = std::ldexp(uniform(1.0, 2.0), sample % 41 - 20);
-        double right = sample % 5 == 0 ? 1.0 + std::ldexp(static_cast<double>(source() >> 11), -53) : uniform(-3.0, 3.0);
+        double right =
+            sample % 5 == 0 ? 1.0 + std::ldexp(static_cast<double>(source() >> 11), -53) : uniform(-3.0, 3.0);
         check(TExtended::fromDouble(left), TExtended::fromDouble(right), left, right, "fractions");
     }
     for (int draw = 0; draw <= 32767; ++draw) {

@@ -21,7 +21,8 @@ TEST(FileEncoding, GzipIsStableAndItsDigestsAreTheFilesAndTheContents) {
         TRunFiles files;
         files.hashFiles();
         TOutputFile& file = files.create((folder.path() / "i.mps.gz").string(), 1 << 16, writing);
-        for (std::size_t at = 0; at < content.size(); at += 7001) file.write(std::string_view(content).substr(at, 7001));
+        for (std::size_t at = 0; at < content.size(); at += 7001)
+            file.write(std::string_view(content).substr(at, 7001));
         std::vector<TWrittenFile> written = files.written();
         files.commit();
         ASSERT_EQ(written.size(), 1u);

@@ -15,7 +15,8 @@ namespace {
 std::set<std::string> longOptionsIn(const std::string& text) {
     std::set<std::string> names;
     const std::regex option("--([a-z]+(-[a-z]+)*)");
-    for (auto match = std::sregex_iterator(text.begin(), text.end(), option); match != std::sregex_iterator(); ++match) {
+    for (auto match = std::sregex_iterator(text.begin(), text.end(), option); match != std::sregex_iterator();
+         ++match) {
         names.insert((*match)[1].str());
     }
     names.erase("freemps");

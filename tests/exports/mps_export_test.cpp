@@ -33,7 +33,8 @@ TEST(MpsExport, SolversFindTheOptimumOfTheExhaustiveSearch) {
             std::string label = std::string(instance.label) + (model == TModel::cover ? ", cover" : ", partition");
             EXPECT_EQ(textOf(glpsolSolve(folder.path() / "instancia.mps").objective), textOf(expected))
                 << "glpsol, " << label;
-            EXPECT_EQ(textOf(cbcSolve(folder.path() / "instancia.mps").objective), textOf(expected)) << "cbc, " << label;
+            EXPECT_EQ(textOf(cbcSolve(folder.path() / "instancia.mps").objective), textOf(expected))
+                << "cbc, " << label;
         }
     }
     EXPECT_TRUE(sawPartition && sawNoPartition) << "the instances should include both kinds";

@@ -56,24 +56,28 @@ TEST(SolutionCheck, AcceptsThePlantedSolutionAndRefusesTamperedCopies) {
     };
     const TRow rows[] = {
         {"the planted solution", planted, 0, ""},
-        {"a column dropped", edited(planted, [](auto& lines) { lines.pop_back(); }), 1, "nenhuma coluna cobre as tarefas"},
+        {"a column dropped", edited(planted, [](auto& lines) { lines.pop_back(); }), 1,
+         "nenhuma coluna cobre as tarefas"},
         {"a column doubled", edited(planted, [](auto& lines) { lines.push_back(lines[1]); }), 1, "aparece duas vezes"},
         {"a column that does not exist", edited(planted, [](auto& lines) { lines.push_back("C99999999 1"); }), 1,
          "a coluna C99999999 não existe"},
-        {"a wrong objective", edited(planted, [](auto& lines) { lines[0] = "=obj= 1"; }), 1, "difere do custo recalculado"},
+        {"a wrong objective", edited(planted, [](auto& lines) { lines[0] = "=obj= 1"; }), 1,
+         "difere do custo recalculado"},
         {"a task covered twice",
-         edited(planted, [overlapping](auto& lines) { lines.push_back("C" + std::to_string(overlapping + 1) + " 1"); }), 1,
-         "são cobertas mais de uma vez"},
+         edited(planted, [overlapping](auto& lines) { lines.push_back("C" + std::to_string(overlapping + 1) + " 1"); }),
+         1, "são cobertas mais de uma vez"},
         {"a slack outside the elastic model", edited(planted, [](auto& lines) { lines.push_back("S1 1"); }), 1,
          "só existe no modelo elastic"},
-        {"a fractional value", edited(planted, [](auto& lines) { lines[1] = lines[1].substr(0, lines[1].find(' ')) + " 0.5"; }),
-         1, "vale 0.5"},
+        {"a fractional value",
+         edited(planted, [](auto& lines) { lines[1] = lines[1].substr(0, lines[1].find(' ')) + " 0.5"; }), 1,
+         "vale 0.5"},
         {"not a solution at all", "hello\n", 1, "a linha 1 do arquivo de solução não se lê"},
     };
     for (const TRow& row : rows) {
         SCOPED_TRACE(row.label);
         writeFile(folder.path() / "check.sol", row.text);
-        TProgramResult run = runProgram(folder.path(), withArguments(with(kPlanted, {"--check-solution", "check.sol"})));
+        TProgramResult run =
+            runProgram(folder.path(), withArguments(with(kPlanted, {"--check-solution", "check.sol"})));
         EXPECT_EQ(run.exitStatus, row.exitStatus) << run.standardError;
         EXPECT_NE(run.standardError.find(row.reason), std::string::npos) << run.standardError;
         EXPECT_EQ(run.standardOutput.find("Solução válida") != std::string::npos, row.exitStatus == 0);
@@ -101,7 +105,8 @@ TEST(SolutionCheck, ReadsTheSolversOwnSolutionFiles) {
             EXPECT_NE(readFile(folder.path() / "cbc.sol").find(" S"), std::string::npos);
         }
         for (const char* solution : {"cbc.sol", "glpsol.sol"}) {
-            TProgramResult run = runProgram(folder.path(), withArguments(with(arguments, {"--check-solution", solution})));
+            TProgramResult run =
+                runProgram(folder.path(), withArguments(with(arguments, {"--check-solution", solution})));
             EXPECT_EQ(run.exitStatus, 0) << solution << ": " << run.standardError;
         }
     }

@@ -123,7 +123,8 @@ TEST(ElasticModel, SolversUseSlacksOnlyWithoutAPartition) {
         ASSERT_TRUE(expected.has_value());
 
         TSolverResult cbc = cbcSolve(folder.path() / "e.mps");
-        TSolverResult glpsol = glpsolSolve(folder.path() / "e.mps", mpsColumnNames(columns.size(), instance.count, true));
+        TSolverResult glpsol =
+            glpsolSolve(folder.path() / "e.mps", mpsColumnNames(columns.size(), instance.count, true));
         for (const TSolverResult& solved : {cbc, glpsol}) {
             EXPECT_EQ(solved.objective, expected);
             bool usesSlack = std::any_of(solved.chosen.begin(), solved.chosen.end(),

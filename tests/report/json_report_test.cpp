@@ -78,7 +78,8 @@ TEST(JsonReport, FiguresAgreeWithCountsOverTheFiles) {
         }
         std::vector<std::int64_t> coverage(tasks.size(), 0);
         TCounts byLength, byDepot;
-        std::int64_t phase1 = 0, costSum = 0, lowestCost = INT64_MAX, highestCost = INT64_MIN, lowestMinutes = INT64_MAX;
+        std::int64_t phase1 = 0, costSum = 0, lowestCost = INT64_MAX, highestCost = INT64_MIN,
+                     lowestMinutes = INT64_MAX;
         for (const TTestColumn& column : columns) {
             for (std::int32_t task : column.tasks) ++coverage[static_cast<std::size_t>(task - 1)];
             ++byLength[std::to_string(column.tasks.size())];
@@ -119,7 +120,8 @@ TEST(JsonReport, FiguresAgreeWithCountsOverTheFiles) {
             EXPECT_EQ(row["cost"], tasks[task].cost);
             EXPECT_EQ(row["startTask"], isDepot(tasks[task].origin));
         }
-        EXPECT_EQ(report["trips"]["table"].size(), static_cast<std::size_t>(settings.locationCount * (settings.locationCount - 1)));
+        EXPECT_EQ(report["trips"]["table"].size(),
+                  static_cast<std::size_t>(settings.locationCount * (settings.locationCount - 1)));
         EXPECT_EQ(report["columns"]["total"], columns.size());
         EXPECT_EQ(report["columns"]["phase1"], phase1);
         EXPECT_EQ(report["columns"]["phase2"], static_cast<std::int64_t>(columns.size()) - phase1);
@@ -159,7 +161,8 @@ TEST(ConsoleSummary, NamesFiveLeastCoveredTasksAndCountsTheRest) {
     for (std::int32_t task = 0; task < 12; ++task) facts.leastCovered.push_back(task * 3);
     std::string text = consoleSummary(result);
     EXPECT_NE(text.find("   Relatório: 40 colunas (30 na fase 1, 10 na fase 2).\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("   Menor cobertura: 2 colunas, tarefas 1, 4, 7, 10, 13 e mais 7.\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("   Menor cobertura: 2 colunas, tarefas 1, 4, 7, 10, 13 e mais 7.\n"), std::string::npos)
+        << text;
     facts.leastCovered.resize(1);
     EXPECT_NE(consoleSummary(result).find("   Menor cobertura: 2 colunas, tarefa 1.\n"), std::string::npos);
 }

@@ -26,7 +26,8 @@ TEST(Solver, AgreesWithGlpsolAndTheExhaustiveSearch) {
     };
     std::vector<TRow> rows;
     for (const TSmallInstance& instance : kSmallInstances) {
-        for (TModel model : {TModel::partition, TModel::cover, TModel::elastic}) rows.push_back({smallSettings(instance), model});
+        for (TModel model : {TModel::partition, TModel::cover, TModel::elastic})
+            rows.push_back({smallSettings(instance), model});
     }
     TSettings planted = smallSettings(kSmallInstances[2]);
     planted.plant = true;
@@ -52,7 +53,8 @@ TEST(Solver, AgreesWithGlpsolAndTheExhaustiveSearch) {
 
         std::optional<double> relaxation = glpsolRelaxation(folder.path() / "i.mps");
         std::vector<TTestColumn> columns = readColumnFile(readFile("150_3304438.txt")).columns;
-        std::int64_t slackCost = row.model == TModel::elastic ? report["elastic"]["uncoveredCost"].get<std::int64_t>() : 0;
+        std::int64_t slackCost =
+            row.model == TModel::elastic ? report["elastic"]["uncoveredCost"].get<std::int64_t>() : 0;
         TOptimum optimum = exhaustiveOptimum(row.settings.count, columns, row.model, slackCost);
         if (!relaxation) {
             EXPECT_EQ(status, "=inf=");

@@ -266,7 +266,8 @@ TEST(TaskRun, RefusesCostsAndWindowsOutsideTheirRange) {
     rejects([](TTarefas& tasks) { tasks.extraCostMin = INT32_MIN; tasks.extraCostMax = 10; }, "extraCostMax = 10");
     rejects([](TTarefas& tasks) { tasks.extraCostMin = INT32_MAX - 10; tasks.extraCostMax = INT32_MAX; },
             "extraCostMax = 2147483647");
-    rejects([](TTarefas& tasks) { tasks.extraCostMin = tasks.extraCostMax = INT32_MAX - 20; }, "extraCostMax = 2147483627");
+    rejects([](TTarefas& tasks) { tasks.extraCostMin = tasks.extraCostMax = INT32_MAX - 20; },
+            "extraCostMax = 2147483627");
     rejects(
         [](TTarefas& tasks) {
             tasks.windowEnd = dateTimeFromText("31/12/9999 23:00");

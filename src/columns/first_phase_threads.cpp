@@ -1,0 +1,269 @@
+// The first phase of the column run on several threads. Its searches, one per start task,
+// depend on one another only through the shared random stream, and each makes a known
+// number of draws (countChains): so each block of start tasks starts from its own copy of
+// the stream, moved past the draws of the blocks before it, and its columns are priced on
+// a thread of its own. This thread numbers them and hands them to the sinks in start-task
+// order, so the files are the same, byte for byte, as with one thread.
+#include "columns/columns.h"
+
+#include <algorithm>
+#include <climits>
+#include <condition_variable>
+#include <csignal>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <pthread.h>
+#include <thread>
+
+#include "common/random_source.h"
+#include "tasks/tasks.h"
+
+namespace gerador {
+
+namespace {
+
+// Columns a chunk holds before it goes to the consumer, and the bytes that may wait in
+// blocks past the one being consumed: memory stays bounded however many columns the phase
+// writes, while a thread ahead rarely waits for a long block before it.
+constexpr std::size_t kChunkColumns = 1 << 14;
+constexpr std::size_t kBytesAhead = std::size_t{256} << 20;
+// Blocks per thread: small enough that the threads finish together.
+constexpr std::size_t kBlocksPerThread = 16;
+
+// Priced columns of a block in order, flat: cost, work minutes, shared tasks, new tasks,
+// then the new tasks themselves.
+struct TChunk {
+    std::vector<std::int32_t> fields;
+    std::size_t columns = 0;
+};
+
+// A column whose cost or minutes passed 32 bits: the block stops there, and the consumer
+// refuses it with its number.
+struct TOverflow {
+    std::size_t column = 0;  // columns of the block before it
+    const char* field = "";
+    std::int64_t value = 0;
+};
+
+std::size_t bytesOf(const TChunk& chunk) {
+    return sizeof(TChunk) + chunk.fields.size() * sizeof(std::int32_t);
+}
+
+struct TBlock {
+    std::size_t firstStart = 0;  // positions in the start tasks
+    std::size_t endStart = 0;
+    randomsource::TRandomStream stream{0};
+    std::deque<TChunk> chunks;
+    bool done = false;
+    std::optional<TOverflow> overflow;
+    std::exception_ptr failure;
+};
+
+class TFirstPhaseWork {
+public:
+    std::vector<TBlock> blocks;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t nextBlock = 0;      // the next one a thread takes
+    std::size_t consumedBlock = 0;  // the one this thread hands on
+    std::size_t bytesAhead = 0;     // waiting in blocks after it
+    bool stopping = false;
+
+    // Hands a full chunk of block on; waits while too many wait ahead of the consumer.
+    // Returns false when the work is stopping.
+    bool publish(std::size_t block, TChunk chunk, bool last) {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return stopping || block <= consumedBlock || bytesAhead < kBytesAhead; });
+        if (stopping) return false;
+        if (chunk.columns > 0) {
+            if (block > consumedBlock) bytesAhead += bytesOf(chunk);
+            blocks[block].chunks.push_back(std::move(chunk));
+        }
+        blocks[block].done = last;
+        lock.unlock();
+        changed.notify_all();
+        return true;
+    }
+};
+
+}  // namespace
+
+void TColunas::searchFirstPhaseInThreads(std::int32_t threadCount, const TChainCounts& chains,
+                                         std::int32_t& columnCounter) {
+    TFirstPhaseWork work;
+    // Every draw from 0 to 99 passes: the draws decide nothing, and only the stream's place
+    // after the phase matters, which this thread works out while the others search.
+    bool everyOfferWritten = acceptPercent >= 99;
+    // Blocks of start tasks with about the same number of draws each.
+    std::uint64_t perBlock =
+        std::max<std::uint64_t>(1, chains.totalOffers / (static_cast<std::uint64_t>(threadCount) * kBlocksPerThread));
+    randomsource::TRandomStream& shared = randomsource::shared();
+    for (std::size_t start = 0; start < startTasks.size();) {
+        TBlock& block = work.blocks.emplace_back();
+        block.firstStart = start;
+        std::uint64_t draws = 0;
+        while (start < startTasks.size() && (draws == 0 || draws < perBlock)) draws += chains.offers[start++];
+        block.endStart = start;
+        if (!everyOfferWritten) {
+            block.stream = shared;
+            shared.discard(draws);
+        }
+    }
+
+    const std::vector<TTarefa>& tasks = taskGenerator->tasks;
+    // Without sinks only the number of columns matters: the threads keep no fields.
+    bool keepFields = !sinks.empty();
+    // Each thread notes the tasks its columns cover; the pool learns them at the end.
+    std::vector<std::vector<std::uint8_t>> coveredBy(static_cast<std::size_t>(threadCount));
+    auto search = [&](std::size_t worker) {
+        TChainSearch chainSearch(successors, maxTasks);
+        TChainTotals totals;
+        auto shortestOffered = static_cast<std::uint32_t>(minTasks);
+        std::vector<std::uint8_t>& covered = coveredBy[worker];
+        covered.assign(tasks.size(), 0);
+        while (true) {
+            std::size_t index = 0;
+            {
+                std::lock_guard lock(work.mutex);
+                if (work.stopping || work.nextBlock == work.blocks.size()) return;
+                index = work.nextBlock++;
+            }
+            TBlock& block = work.blocks[index];
+            TChunk chunk;
+            std::size_t blockColumns = 0;
+            try {
+                for (std::size_t position = block.firstStart; position < block.endStart && !block.overflow;
+                     ++position) {
+                    chainSearch.start(startTasks[position]);
+                    while (chainSearch.next()) {
+                        const std::vector<std::int32_t>& chain = chainSearch.chain();
+                        if (chain.size() <= shortestOffered) continue;
+                        if (!everyOfferWritten && block.stream.lrand() % 100 > acceptPercent) continue;
+                        TChainPrice price = priceChain(totals, tasks, chain, chainSearch.unchangedSinceMark());
+                        chainSearch.mark();
+                        for (auto [field, value] :
+                             {std::pair{"custo", price.cost}, {"minutos trabalhados", price.workMinutes}}) {
+                            if (value < INT32_MIN || value > INT32_MAX)
+                                block.overflow = TOverflow{blockColumns, field, value};
+                        }
+                        if (block.overflow) break;
+                        std::size_t kept = price.sharedTasks;
+                        if (keepFields) {
+                            chunk.fields.insert(chunk.fields.end(), {static_cast<std::int32_t>(price.cost),
+                                                                     static_cast<std::int32_t>(price.workMinutes),
+                                                                     static_cast<std::int32_t>(kept),
+                                                                     static_cast<std::int32_t>(chain.size() - kept)});
+                            chunk.fields.insert(chunk.fields.end(), chain.begin() + static_cast<std::ptrdiff_t>(kept),
+                                                chain.end());
+                        }
+                        for (std::size_t task = kept; task < chain.size(); ++task) {
+                            covered[static_cast<std::size_t>(chain[task])] = 1;
+                        }
+                        ++blockColumns;
+                        if (++chunk.columns == kChunkColumns) {
+                            if (!work.publish(index, std::move(chunk), false)) return;
+                            chunk = TChunk();
+                        }
+                    }
+                }
+            } catch (...) {
+                block.failure = std::current_exception();
+            }
+            if (!work.publish(index, std::move(chunk), true)) return;
+        }
+    };
+
+    // The threads take no signals: their handlers run here, where the files are kept.
+    sigset_t all;
+    sigset_t previous;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &previous);
+    std::vector<std::thread> workers;
+    for (std::int32_t worker = 0; worker < threadCount; ++worker) {
+        workers.emplace_back(search, static_cast<std::size_t>(worker));
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    auto stop = [&] {
+        {
+            std::lock_guard lock(work.mutex);
+            work.stopping = true;
+        }
+        work.changed.notify_all();
+        for (std::thread& worker : workers) worker.join();
+    };
+
+    try {
+        if (everyOfferWritten) shared.discard(chains.totalOffers);
+        std::vector<std::int32_t> chain;
+        TPricedColumn column;
+        column.phase = 1;
+        column.tasks = &chain;
+        for (std::size_t index = 0; index < work.blocks.size(); ++index) {
+            TBlock& block = work.blocks[index];
+            while (true) {
+                TChunk chunk;
+                {
+                    std::unique_lock lock(work.mutex);
+                    work.changed.wait(lock, [&] { return !block.chunks.empty() || block.done; });
+                    if (block.chunks.empty()) break;
+                    chunk = std::move(block.chunks.front());
+                    block.chunks.pop_front();
+                }
+                if (sinks.empty()) {
+                    // Nothing reads the columns: only their numbers move on, checkpoint by checkpoint.
+                    std::size_t columns = chunk.columns;
+                    while (columns > 0) {
+                        if (columnCounter >= nextCheckpoint_) checkpoint(columnCounter);
+                        auto step =
+                            std::min<std::size_t>(columns, static_cast<std::size_t>(nextCheckpoint_ - columnCounter));
+                        columnCounter += static_cast<std::int32_t>(step);
+                        columns -= step;
+                    }
+                    continue;
+                }
+                for (std::size_t at = 0; at < chunk.fields.size();) {
+                    column.cost = chunk.fields[at];
+                    column.workMinutes = chunk.fields[at + 1];
+                    column.sharedTasks = static_cast<std::size_t>(chunk.fields[at + 2]);
+                    auto added = static_cast<std::size_t>(chunk.fields[at + 3]);
+                    at += 4;
+                    chain.resize(column.sharedTasks);
+                    chain.insert(chain.end(), chunk.fields.begin() + static_cast<std::ptrdiff_t>(at),
+                                 chunk.fields.begin() + static_cast<std::ptrdiff_t>(at + added));
+                    at += added;
+                    // A search from a start task gives its columns the task's origin.
+                    if (column.sharedTasks == 0) column.depot = tasks[static_cast<std::size_t>(chain.front())].origin;
+                    if (columnCounter >= nextCheckpoint_) [[unlikely]] checkpoint(columnCounter);
+                    column.number = ++columnCounter;
+                    for (TColumnSink* sink : sinks) sink->add(column);
+                }
+            }
+            if (block.failure) std::rethrow_exception(block.failure);
+            if (block.overflow) {
+                refuseColumnField(columnCounter + 1, block.overflow->field, block.overflow->value);
+            }
+            {
+                std::lock_guard lock(work.mutex);
+                ++work.consumedBlock;
+                if (work.consumedBlock < work.blocks.size()) {
+                    for (const TChunk& waiting : work.blocks[work.consumedBlock].chunks)
+                        work.bytesAhead -= bytesOf(waiting);
+                }
+            }
+            work.changed.notify_all();
+        }
+    } catch (...) {
+        stop();
+        throw;
+    }
+    stop();
+    for (const std::vector<std::uint8_t>& covered : coveredBy) {
+        for (std::size_t task = 0; task < covered.size(); ++task) {
+            if (covered[task] != 0) uncoveredTasks.remove(static_cast<std::int32_t>(task));
+        }
+    }
+}
+
+}  // namespace gerador

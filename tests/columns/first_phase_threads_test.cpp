@@ -1,0 +1,103 @@
+#include <filesystem>
+#include <map>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "columns/chain_count.h"
+#include "columns/columns.h"
+#include "support/test_support.h"
+
+using namespace gerador;
+
+namespace {
+
+// Every file and the console of a run, with --threads N, against the same run on one
+// thread: the same bytes, whatever the settings (draws that filter the chains, planted
+// duties, depots, seeds, lengths) and however many threads.
+TEST(FirstPhaseThreads, GiveTheBytesOfOneThreadForEverySetting) {
+    const std::vector<std::vector<std::string>> settings = {
+        {"--count", "90", "--max-tasks", "8"},
+        {"--count", "120", "--accept-percent", "30", "--column-seed", "7"},
+        {"--count", "100", "--min-tasks", "0", "--max-tasks", "5", "--depot-count", "5"},
+        {"--count", "60", "--plant", "--max-tasks", "6", "--task-seed", "3"},
+        {"--count", "80", "--accept-percent", "99", "--location-count", "6", "--trip-seed", "2"},
+        {"--count", "3", "--location-count", "2", "--depot-count", "2"},
+    };
+    for (const std::vector<std::string>& options : settings) {
+        std::string label;
+        for (const std::string& word : options) label += word + " ";
+        SCOPED_TRACE(label);
+        std::map<std::string, std::string> reference;
+        for (const char* threads : {"1", "2", "3", "5"}) {
+            TTemporaryFolder folder;
+            std::vector<std::string> arguments = options;
+            arguments.insert(arguments.end(),
+                             {"--threads", threads, "--mps", "i.mps", "--orlib", "i.txt", "--no-wait"});
+            TProgramResult run = runProgram(folder.path(), withArguments(arguments));
+            ASSERT_EQ(run.exitStatus, 0) << run.standardError;
+            std::map<std::string, std::string> outputs = {{"console", run.standardOutput},
+                                                          {"errors", run.standardError}};
+            for (const std::string& name : entriesOf(folder.path())) outputs[name] = readFile(folder.path() / name);
+            if (reference.empty()) {
+                reference = outputs;
+            } else {
+                for (const auto& [name, bytes] : reference)
+                    EXPECT_TRUE(outputs[name] == bytes) << name << ", " << threads;
+            }
+        }
+    }
+}
+
+// The draws of each start task, counted on the graph, are those the search makes.
+TEST(FirstPhaseThreads, ChainCountsMatchTheSearch) {
+    std::mt19937 source(11);
+    for (int trial = 0; trial < 100; ++trial) {
+        std::size_t tasks = 2 + source() % 14;
+        TSuccessorLists successors(tasks);
+        for (std::size_t from = 0; from < tasks; ++from) {
+            for (std::size_t to = from + 1; to < tasks; ++to) {
+                if (source() % 3 == 0) successors[from].push_back(static_cast<std::int32_t>(to));
+            }
+        }
+        std::vector<std::int32_t> starts;
+        for (std::size_t task = 0; task < tasks; ++task) {
+            if (source() % 2 == 0) starts.push_back(static_cast<std::int32_t>(task));
+        }
+        auto minTasks = static_cast<std::int32_t>(source() % 3);
+        auto maxTasks = static_cast<std::int32_t>(1 + source() % 6);
+        TChainCounts counts = countChains(successors, starts, minTasks, maxTasks);
+        TChainSearch search(successors, maxTasks);
+        std::uint64_t total = 0;
+        std::uint64_t tasksHeld = 0;
+        for (std::size_t start = 0; start < starts.size(); ++start) {
+            std::uint64_t offers = 0;
+            search.start(starts[start]);
+            while (search.next()) {
+                if (search.chain().size() <= static_cast<std::size_t>(minTasks)) continue;
+                ++offers;
+                tasksHeld += search.chain().size();
+            }
+            EXPECT_EQ(counts.offers[start], offers) << trial;
+            total += offers;
+        }
+        EXPECT_EQ(counts.totalOffers, total);
+        EXPECT_EQ(counts.totalTasks, tasksHeld);
+    }
+}
+
+// A limit on the columns stops a threaded run as it stops one thread: same message,
+// nothing written.
+TEST(FirstPhaseThreads, MaxColumnsStopsAThreadedRun) {
+    for (const char* threads : {"1", "3"}) {
+        TTemporaryFolder folder;
+        TProgramResult run = runProgram(folder.path(), withArguments({"--threads", threads, "--max-columns", "100000",
+                                                                      "--no-column-echo", "--no-wait"}));
+        EXPECT_EQ(run.exitStatus, 1) << threads;
+        EXPECT_NE(run.standardError.find("a execução passaria de maxColumns = 100000 colunas"), std::string::npos)
+            << run.standardError;
+        EXPECT_TRUE(entriesOf(folder.path()).empty()) << threads;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+
+using namespace gerador;
+
+namespace {
+
+// A run of a few seconds: two places make the chains explode; the limit ends it.
+const std::vector<std::string> kLongRun = {"--location-count", "2", "--depot-count", "2", "--count", "1000",
+                                           "--no-column-write-file", "--no-column-echo", "--mps", "/dev/null", "--threads", "1",
+                                           "--max-columns", "20000000", "--no-wait"};
+
+std::string shellQuoted(const std::vector<std::string>& words) {
+    std::string line;
+    for (const std::string& word : words) line += " '" + word + "'";
+    return line;
+}
+
+std::string capturePane() {
+    std::string text;
+    FILE* pipe = popen("tmux capture-pane -p -t gerador_progress_test 2>/dev/null", "r");
+    if (pipe == nullptr) return text;
+    char buffer[4096];
+    while (std::size_t read = fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, read);
+    pclose(pipe);
+    return text;
+}
+
+// In a real terminal (tmux) the progress line shows while the run goes and is gone when it
+// ends, leaving the run's own lines.
+TEST(Progress, ShowsInATerminalAndIsClearedAtTheEnd) {
+    if (std::system("command -v tmux > /dev/null 2>&1") != 0) {
+        const char* ci = std::getenv("CI");
+        if (ci != nullptr && std::string(ci) == "true") FAIL() << "tmux is missing under CI";
+        GTEST_SKIP() << "tmux is not installed";
+    }
+    TTemporaryFolder folder;
+    std::string command = "cd '" + folder.path().string() + "' && '" GERADOR_PATH "'" + shellQuoted(kLongRun) +
+                          "; echo fim; sleep 60";
+    std::system("tmux kill-session -t gerador_progress_test > /dev/null 2>&1");
+    ASSERT_EQ(std::system(("tmux new-session -d -s gerador_progress_test -x 160 -y 40 \"" + command + "\"").c_str()), 0);
+    bool sawProgress = false;
+    std::string pane;
+    for (int tick = 0; tick < 300 && pane.find("fim") == std::string::npos; ++tick) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        pane = capturePane();
+        sawProgress = sawProgress || pane.find("colunas/s") != std::string::npos;
+    }
+    std::system("tmux kill-session -t gerador_progress_test > /dev/null 2>&1");
+    EXPECT_TRUE(sawProgress) << pane;
+    EXPECT_NE(pane.find("fim"), std::string::npos) << "the run did not end";
+    EXPECT_EQ(pane.find("colunas/s"), std::string::npos) << "the line stays:\n" << pane;
+    EXPECT_NE(pane.find("a execução passaria de maxColumns"), std::string::npos) << pane;
+}
+
+// Logs stay clean: no progress when standard error is a file, unless asked for.
+TEST(Progress, OnlyOnATerminalUnlessAskedFor) {
+    TTemporaryFolder folder;
+    TProgramResult quiet = runProgram(folder.path(), withArguments(kLongRun));
+    EXPECT_EQ(quiet.standardError.find("colunas/s"), std::string::npos) << quiet.standardError;
+    EXPECT_EQ(quiet.standardError.find('\r'), std::string::npos);
+    std::vector<std::string> asked = kLongRun;
+    asked.push_back("--progress");
+    TProgramResult shown = runProgram(folder.path(), withArguments(asked));
+    EXPECT_NE(shown.standardError.find("colunas/s"), std::string::npos) << shown.standardError;
+}
+
+}  // namespace
