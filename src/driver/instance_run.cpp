@@ -101,17 +101,22 @@ void warnOfUncoverableTasks(const TColumnRunResult& columnRun) {
 
 }  // namespace
 
+TGenerators generatorsFor(const TSettings& settings) {
+    TGenerators generators{std::make_unique<TViagens>(), std::make_unique<TTarefas>(), std::make_unique<TColunas>()};
+    applySettings(settings, *generators.trips, *generators.tasks, *generators.columns);
+    // Planted duties hold from minTasks + 1 (and at least 2) to maxTasks tasks: every one is a column.
+    generators.tasks->dutyMinTasks = plantedDutyMinimum(settings);
+    generators.tasks->dutyMaxTasks = settings.maxTasks;
+    return generators;
+}
+
 TInstanceRun runInstance(const TSettings& settings, TRunFiles& files, bool gatherFacts, TProgress* progress) {
     auto started = std::chrono::steady_clock::now();
-    auto tripGenerator = std::make_unique<TViagens>();
-    auto taskGenerator = std::make_unique<TTarefas>();
-    auto columnGenerator = std::make_unique<TColunas>();
     printText("\n");
-    applySettings(settings, *tripGenerator, *taskGenerator, *columnGenerator);
-
-    // Planted duties hold from minTasks + 1 (and at least 2) to maxTasks tasks: every one is a column.
-    taskGenerator->dutyMinTasks = plantedDutyMinimum(settings);
-    taskGenerator->dutyMaxTasks = settings.maxTasks;
+    TGenerators generators = generatorsFor(settings);
+    TViagens* tripGenerator = generators.trips.get();
+    TTarefas* taskGenerator = generators.tasks.get();
+    TColunas* columnGenerator = generators.columns.get();
     tripGenerator->generateTrips(settings.tripWriteFile, settings.tripEcho, &files);
     taskGenerator->generateTasks(*tripGenerator, settings.taskWriteFile, settings.taskEcho, &files);
 
@@ -121,15 +126,15 @@ TInstanceRun runInstance(const TSettings& settings, TRunFiles& files, bool gathe
         progress->stage("colunas");
         columnGenerator->onProgress = [progress, &files](std::int64_t columns) { progress->columns(columns, &files); };
     }
-    TColumnRunResult columnRun = columnGenerator->generateColumns(taskGenerator.get(), outputs.sinks());
+    TColumnRunResult columnRun = columnGenerator->generateColumns(taskGenerator, outputs.sinks());
     warnOfUncoverableTasks(columnRun);
 
     // What is written after the columns reads what the run found, and joins its commit.
     TInstanceRun run;
     TRunResult& result = run.result;
     result.started = started;
-    result.trips = tripGenerator.get();
-    result.tasks = taskGenerator.get();
+    result.trips = tripGenerator;
+    result.tasks = taskGenerator;
     if (outputs.summary != nullptr) result.instance = outputs.summary->facts();
     if (outputs.mps != nullptr && settings.model == TModel::elastic)
         result.uncoveredCost = outputs.mps->uncoveredCost();

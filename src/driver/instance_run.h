@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "common/run_files.h"
@@ -9,6 +10,17 @@
 namespace gerador {
 
 class TProgress;
+class TViagens;
+class TTarefas;
+class TColunas;
+
+// The three generators of a run, their fields set from the settings.
+struct TGenerators {
+    std::unique_ptr<TViagens> trips;
+    std::unique_ptr<TTarefas> tasks;
+    std::unique_ptr<TColunas> columns;
+};
+TGenerators generatorsFor(const TSettings& settings);
 
 // What one instance of a run leaves once its files are written (not yet committed).
 struct TInstanceRun {

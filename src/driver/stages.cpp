@@ -147,18 +147,15 @@ bool checkSolution(const TSettings& settings) {
         if (!file) throw EFileError("não foi possível ler \"" + settings.checkSolutionFileName + "\"");
         claimed = readClaimedSolution(text.str());
     }
-    auto tripGenerator = std::make_unique<TViagens>();
-    auto taskGenerator = std::make_unique<TTarefas>();
-    auto columnGenerator = std::make_unique<TColunas>();
     printText("\n");
-    applySettings(settings, *tripGenerator, *taskGenerator, *columnGenerator);
-    taskGenerator->dutyMinTasks = plantedDutyMinimum(settings);
-    taskGenerator->dutyMaxTasks = settings.maxTasks;
-    tripGenerator->generateTrips(false, settings.tripEcho);
-    taskGenerator->generateTasks(*tripGenerator, false, settings.taskEcho);
+    TGenerators generators = generatorsFor(settings);
+    generators.trips->generateTrips(false, settings.tripEcho);
+    generators.tasks->generateTasks(*generators.trips, false, settings.taskEcho);
+    TColunas* columnGenerator = generators.columns.get();
+    TTarefas* taskGenerator = generators.tasks.get();
     TSolutionCheck check(claimed, settings.model, settings.uncoveredCost);
     TColumnRunResult columnRun =
-        columnGenerator->generateColumns(taskGenerator.get(), std::vector<TColumnSink*>{&check});
+        columnGenerator->generateColumns(taskGenerator, std::vector<TColumnSink*>{&check});
     printClosingLines(columnRun.columnCount, "colunas");
     const TSolutionVerdict& verdict = check.verdict();
     bool valid = verdict.feasible && verdict.objectiveRight;

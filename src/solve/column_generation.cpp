@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cassert>
+#include <type_traits>
 
 #include <coin/ClpSimplex.hpp>
+
+static_assert(std::is_same_v<CoinBigIndex, int>, "TColumnArrays keeps the starts as int");
 
 #include "columns/columns.h"
 #include "tasks/tasks.h"
@@ -90,22 +93,22 @@ TMaster::TMaster(std::int32_t taskCount, TModel model, double startCost)
 
 TMaster::~TMaster() = default;
 
+void TColumnArrays::add(const TKeptColumn& column, double cost) {
+    rows.insert(rows.end(), column.tasks.begin(), column.tasks.end());
+    starts.push_back(static_cast<int>(rows.size()));
+    costs.push_back(cost);
+}
+
 void TMaster::addColumns(std::vector<TKeptColumn> columns, bool costFree) {
     if (columns.empty()) return;
-    std::vector<CoinBigIndex> starts = {0};
-    std::vector<int> rows;
-    std::vector<double> costs;
-    for (const TKeptColumn& column : columns) {
-        rows.insert(rows.end(), column.tasks.begin(), column.tasks.end());
-        starts.push_back(static_cast<CoinBigIndex>(rows.size()));
-        costs.push_back(costFree ? 0.0 : static_cast<double>(column.cost));
-    }
-    std::vector<double> ones(rows.size(), 1.0);
+    TColumnArrays arrays;
+    for (const TKeptColumn& column : columns) arrays.add(column, costFree ? 0.0 : static_cast<double>(column.cost));
+    std::vector<double> ones(arrays.rows.size(), 1.0);
     std::vector<double> lower(columns.size(), 0.0);
     // A column is taken at most once; equality rows imply it, cover rows need it.
     std::vector<double> upper(columns.size(), 1.0);
-    lp_->addColumns(static_cast<int>(columns.size()), lower.data(), upper.data(), costs.data(), starts.data(),
-                    rows.data(), ones.data());
+    lp_->addColumns(static_cast<int>(columns.size()), lower.data(), upper.data(), arrays.costs.data(),
+                    arrays.starts.data(), arrays.rows.data(), ones.data());
     for (TKeptColumn& column : columns) {
         numbers_.insert(column.number);
         columns_.push_back(std::move(column));

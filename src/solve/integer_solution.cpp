@@ -23,21 +23,14 @@ TIntegerOutcome solveInteger(const std::vector<TKeptColumn>& columns, std::int32
     // The columns, then in the elastic model a slack per task; no artificials.
     bool elastic = model == TModel::elastic;
     std::size_t slacks = elastic ? static_cast<std::size_t>(taskCount) : 0;
-    std::vector<CoinBigIndex> starts = {0};
-    std::vector<int> rows;
-    std::vector<double> costs;
-    for (const TKeptColumn& column : columns) {
-        rows.insert(rows.end(), column.tasks.begin(), column.tasks.end());
-        starts.push_back(static_cast<CoinBigIndex>(rows.size()));
-        costs.push_back(static_cast<double>(column.cost));
-    }
+    TColumnArrays arrays;
+    for (const TKeptColumn& column : columns) arrays.add(column, static_cast<double>(column.cost));
     for (std::size_t task = 0; task < slacks; ++task) {
-        rows.push_back(static_cast<int>(task));
-        starts.push_back(static_cast<CoinBigIndex>(rows.size()));
-        costs.push_back(slackCost);
+        arrays.add({0, 0, {static_cast<std::int32_t>(task)}, 0}, slackCost);
     }
+    std::vector<double>& costs = arrays.costs;
     std::size_t columnCount = columns.size() + slacks;
-    std::vector<double> ones(rows.size(), 1.0);
+    std::vector<double> ones(arrays.rows.size(), 1.0);
     std::vector<double> lower(columnCount, 0.0);
     std::vector<double> upper(columnCount, 1.0);
     auto taskRows = static_cast<std::size_t>(taskCount);
@@ -46,7 +39,7 @@ TIntegerOutcome solveInteger(const std::vector<TKeptColumn>& columns, std::int32
 
     OsiClpSolverInterface solver;
     solver.messageHandler()->setLogLevel(0);
-    solver.loadProblem(static_cast<int>(columnCount), taskCount, starts.data(), rows.data(), ones.data(),
+    solver.loadProblem(static_cast<int>(columnCount), taskCount, arrays.starts.data(), arrays.rows.data(), ones.data(),
                        lower.data(), upper.data(), costs.data(), rowLower.data(), rowUpper.data());
     for (std::size_t column = 0; column < columnCount; ++column) solver.setInteger(static_cast<int>(column));
 

@@ -23,6 +23,15 @@ struct TKeptColumn {
     double reducedCost = 0;           // when priced
 };
 
+// Columns laid out as the solvers take them: column starts, their task rows, costs.
+struct TColumnArrays {
+    std::vector<int> starts = {0};  // CoinBigIndex is int in these builds
+    std::vector<int> rows;
+    std::vector<double> costs;
+    void add(const TKeptColumn& column, double cost);
+    std::size_t size() const { return costs.size(); }
+};
+
 // Prices every column of a run with the duals of the task rows and keeps those whose
 // reduced cost (cost less the duals of its tasks) lies below a threshold, the lowest
 // first, up to a capacity: one pass of the pricing of column generation. Columns the
