@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -10,10 +11,26 @@ using namespace gerador;
 
 namespace {
 
-// A run of a few seconds: two places make the chains explode; the limit ends it.
-const std::vector<std::string> kLongRun = {"--location-count", "2", "--depot-count", "2", "--count", "1000",
-                                           "--no-column-write-file", "--no-column-echo", "--mps", "/dev/null", "--threads", "1",
-                                           "--max-columns", "20000000", "--no-wait"};
+// Two places make the chains explode; --max-columns ends the run.
+std::vector<std::string> explodingRun(long maxColumns) {
+    return {"--location-count", "2", "--depot-count", "2", "--count", "1000", "--no-column-write-file",
+            "--no-column-echo", "--mps", "/dev/null", "--threads", "1", "--max-columns", std::to_string(maxColumns),
+            "--no-wait"};
+}
+
+// A run of about three seconds in this build, whatever its speed (a sanitizer build is
+// ten times slower): a short probe run sets the limit.
+const std::vector<std::string>& longRun() {
+    static const std::vector<std::string> run = [] {
+        TTemporaryFolder folder;
+        constexpr long probeColumns = 300000;
+        auto start = std::chrono::steady_clock::now();
+        runProgram(folder.path(), withArguments(explodingRun(probeColumns)));
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        return explodingRun(static_cast<long>(probeColumns * 3.0 / std::max(seconds, 0.01)));
+    }();
+    return run;
+}
 
 std::string shellQuoted(const std::vector<std::string>& words) {
     std::string line;
@@ -40,7 +57,7 @@ TEST(Progress, ShowsInATerminalAndIsClearedAtTheEnd) {
         GTEST_SKIP() << "tmux is not installed";
     }
     TTemporaryFolder folder;
-    std::string command = "cd '" + folder.path().string() + "' && '" GERADOR_PATH "'" + shellQuoted(kLongRun) +
+    std::string command = "cd '" + folder.path().string() + "' && '" GERADOR_PATH "'" + shellQuoted(longRun()) +
                           "; echo fim; sleep 60";
     std::system("tmux kill-session -t gerador_progress_test > /dev/null 2>&1");
     ASSERT_EQ(std::system(("tmux new-session -d -s gerador_progress_test -x 160 -y 40 \"" + command + "\"").c_str()), 0);
@@ -61,10 +78,10 @@ TEST(Progress, ShowsInATerminalAndIsClearedAtTheEnd) {
 // Logs stay clean: no progress when standard error is a file, unless asked for.
 TEST(Progress, OnlyOnATerminalUnlessAskedFor) {
     TTemporaryFolder folder;
-    TProgramResult quiet = runProgram(folder.path(), withArguments(kLongRun));
+    TProgramResult quiet = runProgram(folder.path(), withArguments(longRun()));
     EXPECT_EQ(quiet.standardError.find("colunas/s"), std::string::npos) << quiet.standardError;
     EXPECT_EQ(quiet.standardError.find('\r'), std::string::npos);
-    std::vector<std::string> asked = kLongRun;
+    std::vector<std::string> asked = longRun();
     asked.push_back("--progress");
     TProgramResult shown = runProgram(folder.path(), withArguments(asked));
     EXPECT_NE(shown.standardError.find("colunas/s"), std::string::npos) << shown.standardError;
