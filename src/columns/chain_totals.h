@@ -1,12 +1,14 @@
 #pragma once
 
+#include <algorithm>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-namespace gerador {
+#include "tasks/tasks.h"
 
-struct TTarefa;
+namespace gerador {
 
 // What a column's price needs of its chain, kept from one column to the next: the sum
 // of its task costs and its work and span minutes. Consecutive columns of a search share
@@ -65,5 +67,54 @@ std::int64_t minutesOf(double duration);
 // days, a hair below which counts a day less, needs the double.
 // Requires: exactMinutes the minutes workDays stands for, not negative.
 std::int64_t minutesOfSum(double workDays, std::int64_t exactMinutes);
+
+// Here, not in the .cpp: the column run's hot loops (one thread and several) inline it, and
+// a call cost 5 % more instructions on the standard run.
+inline std::size_t TChainTotals::update(const std::vector<TTarefa>& tasks, const std::vector<std::int32_t>& chain,
+                                        std::size_t unchanged) {
+    if (tasks_ != &tasks) prepare(tasks);
+    assert(!chain.empty() && chain.size() <= positions_.size());
+    std::size_t shared = 0;
+    if (unchanged == kUnknownShared) {
+        while (shared < length_ && shared < chain.size() && positions_[shared].task == chain[shared]) ++shared;
+    } else {
+        shared = std::min({unchanged, length_, chain.size()});
+#ifndef NDEBUG
+        for (std::size_t position = 0; position < shared; ++position)
+            assert(positions_[position].task == chain[position]);
+#endif
+    }
+
+    for (std::size_t position = shared; position < chain.size(); ++position) {
+        std::int32_t task = chain[position];
+        assert(task >= 0 && static_cast<std::size_t>(task) < tasks.size());
+        const TTarefa& record = tasks[static_cast<std::size_t>(task)];
+        TPosition& current = positions_[position];
+        current.task = task;
+        if (position == 0) {
+            current.taskCosts = record.cost;
+            current.workDays = 0.0 + (record.end - record.start);
+            current.exactMinutes = taskMinutes_[static_cast<std::size_t>(task)];
+        } else {
+            const TPosition& previous = positions_[position - 1];
+            current.taskCosts = previous.taskCosts + record.cost;
+            current.workDays = previous.workDays + (record.end - record.start);
+            current.exactMinutes = previous.exactMinutes + taskMinutes_[static_cast<std::size_t>(task)];
+        }
+    }
+    length_ = chain.size();
+    const TPosition& last = positions_[length_ - 1];
+    workMinutes_ = minutesOfSum(last.workDays, last.exactMinutes);
+    assert(workMinutes_ == minutesOf(last.workDays));
+
+    TKeptSpan& span = spanMinutesByLast_[static_cast<std::size_t>(chain.back())];
+    if (span.firstTask != chain.front()) {
+        span.firstTask = chain.front();
+        span.minutes = minutesOf(tasks[static_cast<std::size_t>(chain.back())].end -
+                                 tasks[static_cast<std::size_t>(chain.front())].start);
+    }
+    spanMinutes_ = span.minutes;
+    return shared;
+}
 
 }  // namespace gerador
