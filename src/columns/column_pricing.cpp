@@ -33,15 +33,23 @@ void TColunas::startCoverage() {
 
 void TColunas::checkpoint(std::int32_t columnCounter) {
     if (columnCounter == INT32_MAX) {
-        throw EColumnLimit("mais de " + std::to_string(INT32_MAX) + " colunas: o número de uma coluna tem 32 bits");
+        throw EColumnLimit(columnNumberLimitText());
     }
     if (columnCounter >= maxColumns) {
-        throw EColumnLimit("a execução passaria de maxColumns = " + std::to_string(maxColumns) + " colunas");
+        throw EColumnLimit(maxColumnsText(maxColumns));
     }
     if (onProgress && columnCounter > 0) onProgress(columnCounter);
     std::int64_t nextProgress =
         onProgress ? (columnCounter / kProgressEvery + 1) * std::int64_t{kProgressEvery} : INT32_MAX;
     nextCheckpoint_ = static_cast<std::int32_t>(std::min<std::int64_t>({nextProgress, maxColumns, INT32_MAX}));
+}
+
+std::string columnNumberLimitText() {
+    return "mais de " + std::to_string(INT32_MAX) + " colunas: o número de uma coluna tem 32 bits";
+}
+
+std::string maxColumnsText(std::int32_t maxColumns) {
+    return "a execução passaria de maxColumns = " + std::to_string(maxColumns) + " colunas";
 }
 
 TChainPrice priceChain(TChainTotals& totals, const std::vector<TTarefa>& tasks,

@@ -21,6 +21,9 @@ class EColumnLimit : public EParameterError {
 public:
     using EParameterError::EParameterError;
 };
+// Its messages: past the 32-bit column numbers, past maxColumns.
+std::string columnNumberLimitText();
+std::string maxColumnsText(std::int32_t maxColumns);
 
 // A chain's price: what the column file writes of it beyond its tasks.
 struct TChainPrice {

@@ -121,7 +121,7 @@ TInstanceRun runInstance(const TSettings& settings, TRunFiles& files, bool gathe
     taskGenerator->generateTasks(*tripGenerator, settings.taskWriteFile, settings.taskEcho, &files);
 
     TColumnOutputs outputs(settings, files, *taskGenerator, gatherFacts);
-    warnIfTheFilesMayNotFit(settings, *columnGenerator, *taskGenerator);
+    checkBeforeTheColumns(settings, *columnGenerator, *taskGenerator);
     if (progress != nullptr) {
         progress->stage("colunas");
         columnGenerator->onProgress = [progress, &files](std::int64_t columns) { progress->columns(columns, &files); };

@@ -34,7 +34,7 @@ std::string sizeText(double bytes) {
 
 }  // namespace
 
-void warnIfTheFilesMayNotFit(const TSettings& settings, const TColunas& columns, const TTarefas& tasks) {
+void checkBeforeTheColumns(const TSettings& settings, const TColunas& columns, const TTarefas& tasks) {
     TColunas graph = columns;
     graph.buildSuccessorGraph(tasks);
     TChainCounts counts = countChains(graph.successors, graph.startTasks, columns.minTasks, columns.maxTasks);
@@ -42,8 +42,17 @@ void warnIfTheFilesMayNotFit(const TSettings& settings, const TColunas& columns,
     double written = static_cast<double>(counts.totalOffers) * std::min(columns.acceptPercent + 1, 100) / 100.0;
     double tasksEach =
         counts.totalOffers > 0 ? static_cast<double>(counts.totalTasks) / static_cast<double>(counts.totalOffers) : 0;
-    std::string estimate = std::to_string(counts.totalOffers) + (counts.saturated ? " ou mais" : "") +
-                           " cadeias da fase 1, contadas no grafo de sucessoras";
+    std::string estimate = (counts.saturated ? "mais cadeias na fase 1 do que cabem em 64 bits"
+                                             : std::to_string(counts.totalOffers) + " cadeias na fase 1") +
+                           ", contadas no grafo de sucessoras";
+    // Every offer written: the first phase alone certainly passes a limit the count passes,
+    // so the run stops now, as it would later, before minutes of work and gigabytes of files.
+    if (columns.acceptPercent >= 99) {
+        if (counts.saturated || counts.totalOffers > static_cast<std::uint64_t>(INT32_MAX))
+            throw EColumnLimit(columnNumberLimitText() + " (" + estimate + ")");
+        if (counts.totalOffers > static_cast<std::uint64_t>(settings.maxColumns))
+            throw EColumnLimit(maxColumnsText(settings.maxColumns) + " (" + estimate + ")");
+    }
     std::fflush(stdout);
     if (counts.saturated || written > INT32_MAX) {
         std::fprintf(stderr, "Aviso: a execução passaria de %d colunas, o limite dos números de coluna (%s).\n",

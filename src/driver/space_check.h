@@ -11,7 +11,9 @@ class TTarefas;
 // second phase adds usually a tenth more), estimates the bytes of each file the run would
 // write from their number and length, and warns on standard error when a folder has less
 // room than that, or when the columns would pass the 32-bit numbers or --max-columns.
+// Throws EColumnLimit, as the run would later, when every offer is written and the first
+// phase alone passes one of those limits.
 // Requires: columns configured as the run's; tasks generated.
-void warnIfTheFilesMayNotFit(const TSettings& settings, const TColunas& columns, const TTarefas& tasks);
+void checkBeforeTheColumns(const TSettings& settings, const TColunas& columns, const TTarefas& tasks);
 
 }  // namespace gerador
