@@ -15,11 +15,29 @@ namespace {
 
 constexpr std::size_t kColumnFileBuffer = 1 << 20;
 
+// The lines of the column file, made on a search thread.
+class TColumnLineFormatter : public TColumnTextFormatter {
+public:
+    explicit TColumnLineFormatter(std::int32_t taskCount) { taskNumbers_.prepare(taskCount); }
+    void append(const TPricedColumn& column, std::string& text) override {
+        std::string_view taskNumbers = taskNumbers_.update(column);
+        std::size_t at = text.size();
+        text.resize(at + columnLineBound(taskNumbers.size()));
+        char* end = appendColumnLine(text.data() + at, columnNumber_.update(column.number), column, taskNumbers);
+        text.resize(static_cast<std::size_t>(end - text.data()));
+    }
+
+private:
+    TTaskNumberText taskNumbers_;
+    TColumnNumberText columnNumber_;
+};
+
 }  // namespace
 
 void TColumnFileSink::begin(const TColumnRunInfo& run) {
     createFile(kColumnFileBuffer, TOutputFile::TWriting::inBackground);
     taskNumbers_.prepare(run.taskCount);
+    taskCount_ = run.taskCount;
     writeCountHeader(std::to_string(run.taskCount) + "\n", run);
     std::string depots = "\n" + std::to_string(run.depotWeights.size());
     for (std::size_t depot = 0; depot < run.depotWeights.size(); ++depot) {
@@ -35,6 +53,14 @@ void TColumnFileSink::add(const TPricedColumn& column) {
     char* line = file().room(columnLineBound(taskNumbers.size()));
     char* end = appendColumnLine(line, columnNumber_.update(column.number), column, taskNumbers);
     file().wrote(static_cast<std::size_t>(end - line));
+}
+
+std::unique_ptr<TColumnTextFormatter> TColumnFileSink::textFormatter() const {
+    return std::make_unique<TColumnLineFormatter>(taskCount_);
+}
+
+void TColumnFileSink::addText(std::string_view text) {
+    file().write(text);
 }
 
 void TColumnFileSink::end(std::int32_t columnCount) {

@@ -18,8 +18,11 @@ public:
     void begin(const TColumnRunInfo& run) override;
     void add(const TPricedColumn& column) override;
     void end(std::int32_t columnCount) override;
+    std::unique_ptr<TColumnTextFormatter> textFormatter() const override;
+    void addText(std::string_view text) override;
 
 private:
+    std::int32_t taskCount_ = 0;
     TTaskNumberText taskNumbers_;
     TColumnNumberText columnNumber_;
 };

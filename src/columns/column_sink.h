@@ -2,7 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace gerador {
@@ -52,6 +55,16 @@ private:
     std::int64_t lastNumber_ = kNone;
 };
 
+// Makes a sink's text of columns on a search thread of its own, so that a run on several
+// threads formats in parallel. Each block of columns it sees is consecutive in number and
+// starts with a column that shares no tasks with the one before.
+class TColumnTextFormatter {
+public:
+    virtual ~TColumnTextFormatter() = default;
+    // Appends column's text (possibly none) to text.
+    virtual void append(const TPricedColumn& column, std::string& text) = 0;
+};
+
 // An output the column run feeds: begin, one add per column in order, end with the
 // count. Files a sink writes belong to the run's commit (TRunFiles), not to the sink.
 class TColumnSink {
@@ -66,6 +79,11 @@ public:
     // Whether the sink needs TColumnRunInfo::knownColumnCount: a count in its header
     // that it cannot write at the end.
     virtual bool needsCountFirst() const { return false; }
+    // A sink whose work on a column is only its text may offer a formatter (after begin);
+    // a run that uses it hands the text, in column order, to addText instead of each
+    // column to add. Null: the sink takes every column through add.
+    virtual std::unique_ptr<TColumnTextFormatter> textFormatter() const { return nullptr; }
+    virtual void addText(std::string_view) {}
 };
 
 }  // namespace gerador

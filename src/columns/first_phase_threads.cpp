@@ -3,7 +3,10 @@
 // number of draws (countChains): so each block of start tasks starts from its own copy of
 // the stream, moved past the draws of the blocks before it, and its columns are priced on
 // a thread of its own. This thread numbers them and hands them to the sinks in start-task
-// order, so the files are the same, byte for byte, as with one thread.
+// order, so the files are the same, byte for byte, as with one thread. When every offer is
+// written, each block knows its first column number too, and the sinks that only make
+// text of the columns (the column file, the echo) have it made on the search threads;
+// this thread then only passes the text on.
 #include "columns/columns.h"
 
 #include <algorithm>
@@ -15,6 +18,7 @@
 #include <mutex>
 #include <optional>
 #include <pthread.h>
+#include <string>
 #include <thread>
 
 #include "common/random_source.h"
@@ -28,14 +32,16 @@ namespace {
 // blocks past the one being consumed: memory stays bounded however many columns the phase
 // writes, while a thread ahead rarely waits for a long block before it.
 constexpr std::size_t kChunkColumns = 1 << 14;
-constexpr std::size_t kBytesAhead = std::size_t{256} << 20;
+constexpr std::size_t kBytesAhead = std::size_t{64} << 20;
 // Blocks per thread: small enough that the threads finish together.
 constexpr std::size_t kBlocksPerThread = 16;
 
 // Priced columns of a block in order, flat: cost, work minutes, shared tasks, new tasks,
-// then the new tasks themselves.
+// then the new tasks themselves; and the text of the same columns for each sink that
+// formats on the search threads.
 struct TChunk {
     std::vector<std::int32_t> fields;
+    std::vector<std::string> texts;
     std::size_t columns = 0;
 };
 
@@ -48,12 +54,15 @@ struct TOverflow {
 };
 
 std::size_t bytesOf(const TChunk& chunk) {
-    return sizeof(TChunk) + chunk.fields.size() * sizeof(std::int32_t);
+    std::size_t bytes = sizeof(TChunk) + chunk.fields.size() * sizeof(std::int32_t);
+    for (const std::string& text : chunk.texts) bytes += text.size();
+    return bytes;
 }
 
 struct TBlock {
     std::size_t firstStart = 0;  // positions in the start tasks
     std::size_t endStart = 0;
+    std::int64_t firstNumber = 0;  // of its first column, when every offer is written
     randomsource::TRandomStream stream{0};
     std::deque<TChunk> chunks;
     bool done = false;
@@ -70,6 +79,30 @@ public:
     std::size_t consumedBlock = 0;  // the one this thread hands on
     std::size_t bytesAhead = 0;     // waiting in blocks after it
     bool stopping = false;
+    // Chunks handed on, emptied, kept for their memory: fresh buffers of this size cost a
+    // page fault every 4 kB (a fifth of a threaded run's time).
+    std::vector<TChunk> spare;
+
+    TChunk takeSpare(std::size_t texts) {
+        TChunk chunk;
+        {
+            std::lock_guard lock(mutex);
+            if (!spare.empty()) {
+                chunk = std::move(spare.back());
+                spare.pop_back();
+            }
+        }
+        chunk.texts.resize(texts);
+        return chunk;
+    }
+
+    void giveBack(TChunk chunk) {
+        chunk.fields.clear();
+        for (std::string& text : chunk.texts) text.clear();
+        chunk.columns = 0;
+        std::lock_guard lock(mutex);
+        spare.push_back(std::move(chunk));
+    }
 
     // Hands a full chunk of block on; waits while too many wait ahead of the consumer.
     // Returns false when the work is stopping.
@@ -100,21 +133,43 @@ void TColunas::searchFirstPhaseInThreads(std::int32_t threadCount, const TChainC
     std::uint64_t perBlock =
         std::max<std::uint64_t>(1, chains.totalOffers / (static_cast<std::uint64_t>(threadCount) * kBlocksPerThread));
     randomsource::TRandomStream& shared = randomsource::shared();
+    std::int64_t written = columnCounter;
     for (std::size_t start = 0; start < startTasks.size();) {
         TBlock& block = work.blocks.emplace_back();
         block.firstStart = start;
+        block.firstNumber = written + 1;
         std::uint64_t draws = 0;
         while (start < startTasks.size() && (draws == 0 || draws < perBlock)) draws += chains.offers[start++];
         block.endStart = start;
+        written += static_cast<std::int64_t>(draws);
         if (!everyOfferWritten) {
             block.stream = shared;
             shared.discard(draws);
         }
     }
 
+    // With every offer written each block knows its column numbers, so sinks that only
+    // make text of the columns make it on the search threads; the others see each column.
+    std::vector<TColumnSink*> textSinks;
+    std::vector<TColumnSink*> columnSinks;
+    std::vector<std::vector<std::unique_ptr<TColumnTextFormatter>>> formatters(static_cast<std::size_t>(threadCount));
+    bool numbersKnown = everyOfferWritten && written <= INT32_MAX;
+    for (TColumnSink* sink : sinks) {
+        std::unique_ptr<TColumnTextFormatter> first = numbersKnown ? sink->textFormatter() : nullptr;
+        if (first == nullptr) {
+            columnSinks.push_back(sink);
+            continue;
+        }
+        textSinks.push_back(sink);
+        formatters[0].push_back(std::move(first));
+        for (std::size_t worker = 1; worker < formatters.size(); ++worker)
+            formatters[worker].push_back(sink->textFormatter());
+    }
+
     const std::vector<TTarefa>& tasks = taskGenerator->tasks;
-    // Without sinks only the number of columns matters: the threads keep no fields.
-    bool keepFields = !sinks.empty();
+    // Without sinks that see each column only the number of columns matters: the threads
+    // keep no fields.
+    bool keepFields = !columnSinks.empty();
     // Each thread notes the tasks its columns cover; the pool learns them at the end.
     std::vector<std::vector<std::uint8_t>> coveredBy(static_cast<std::size_t>(threadCount));
     auto search = [&](std::size_t worker) {
@@ -123,6 +178,10 @@ void TColunas::searchFirstPhaseInThreads(std::int32_t threadCount, const TChainC
         auto shortestOffered = static_cast<std::uint32_t>(minTasks);
         std::vector<std::uint8_t>& covered = coveredBy[worker];
         covered.assign(tasks.size(), 0);
+        std::vector<std::unique_ptr<TColumnTextFormatter>>& texts = formatters[worker];
+        auto newChunk = [&] { return work.takeSpare(texts.size()); };
+        TPricedColumn column;
+        column.phase = 1;
         while (true) {
             std::size_t index = 0;
             {
@@ -131,7 +190,7 @@ void TColunas::searchFirstPhaseInThreads(std::int32_t threadCount, const TChainC
                 index = work.nextBlock++;
             }
             TBlock& block = work.blocks[index];
-            TChunk chunk;
+            TChunk chunk = newChunk();
             std::size_t blockColumns = 0;
             try {
                 for (std::size_t position = block.firstStart; position < block.endStart && !block.overflow;
@@ -158,13 +217,24 @@ void TColunas::searchFirstPhaseInThreads(std::int32_t threadCount, const TChainC
                             chunk.fields.insert(chunk.fields.end(), chain.begin() + static_cast<std::ptrdiff_t>(kept),
                                                 chain.end());
                         }
+                        if (!texts.empty()) {
+                            column.number = static_cast<std::int32_t>(block.firstNumber +
+                                                                      static_cast<std::int64_t>(blockColumns));
+                            column.cost = static_cast<std::int32_t>(price.cost);
+                            column.depot = tasks[static_cast<std::size_t>(chain.front())].origin;
+                            column.workMinutes = static_cast<std::int32_t>(price.workMinutes);
+                            column.tasks = &chain;
+                            column.sharedTasks = kept;
+                            for (std::size_t sink = 0; sink < texts.size(); ++sink)
+                                texts[sink]->append(column, chunk.texts[sink]);
+                        }
                         for (std::size_t task = kept; task < chain.size(); ++task) {
                             covered[static_cast<std::size_t>(chain[task])] = 1;
                         }
                         ++blockColumns;
                         if (++chunk.columns == kChunkColumns) {
                             if (!work.publish(index, std::move(chunk), false)) return;
-                            chunk = TChunk();
+                            chunk = newChunk();
                         }
                     }
                 }
@@ -211,8 +281,8 @@ void TColunas::searchFirstPhaseInThreads(std::int32_t threadCount, const TChainC
                     chunk = std::move(block.chunks.front());
                     block.chunks.pop_front();
                 }
-                if (sinks.empty()) {
-                    // Nothing reads the columns: only their numbers move on, checkpoint by checkpoint.
+                if (columnSinks.empty()) {
+                    // No sink reads the columns: only their numbers move on, checkpoint by checkpoint.
                     std::size_t columns = chunk.columns;
                     while (columns > 0) {
                         if (columnCounter >= nextCheckpoint_) checkpoint(columnCounter);
@@ -221,7 +291,6 @@ void TColunas::searchFirstPhaseInThreads(std::int32_t threadCount, const TChainC
                         columnCounter += static_cast<std::int32_t>(step);
                         columns -= step;
                     }
-                    continue;
                 }
                 for (std::size_t at = 0; at < chunk.fields.size();) {
                     column.cost = chunk.fields[at];
@@ -237,8 +306,11 @@ void TColunas::searchFirstPhaseInThreads(std::int32_t threadCount, const TChainC
                     if (column.sharedTasks == 0) column.depot = tasks[static_cast<std::size_t>(chain.front())].origin;
                     if (columnCounter >= nextCheckpoint_) [[unlikely]] checkpoint(columnCounter);
                     column.number = ++columnCounter;
-                    for (TColumnSink* sink : sinks) sink->add(column);
+                    for (TColumnSink* sink : columnSinks) sink->add(column);
                 }
+                // After the checkpoints: a limit stops the run before the text of its columns.
+                for (std::size_t sink = 0; sink < textSinks.size(); ++sink) textSinks[sink]->addText(chunk.texts[sink]);
+                work.giveBack(std::move(chunk));
             }
             if (block.failure) std::rethrow_exception(block.failure);
             if (block.overflow) {
