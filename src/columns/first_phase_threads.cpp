@@ -155,15 +155,12 @@ void TColunas::searchFirstPhaseInThreads(std::int32_t threadCount, const TChainC
     std::vector<std::vector<std::unique_ptr<TColumnTextFormatter>>> formatters(static_cast<std::size_t>(threadCount));
     bool numbersKnown = everyOfferWritten && written <= INT32_MAX;
     for (TColumnSink* sink : sinks) {
-        std::unique_ptr<TColumnTextFormatter> first = numbersKnown ? sink->textFormatter() : nullptr;
-        if (first == nullptr) {
+        if (!numbersKnown || sink->textFormatter() == nullptr) {
             columnSinks.push_back(sink);
             continue;
         }
         textSinks.push_back(sink);
-        formatters[0].push_back(std::move(first));
-        for (std::size_t worker = 1; worker < formatters.size(); ++worker)
-            formatters[worker].push_back(sink->textFormatter());
+        for (auto& own : formatters) own.push_back(sink->textFormatter());
     }
 
     const std::vector<TTarefa>& tasks = taskGenerator->tasks;
