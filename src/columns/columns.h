@@ -58,6 +58,8 @@ public:
     std::int32_t minTasks = 2;             // a chain is offered when it holds more tasks than this
     std::int32_t maxTasks = 13;            // no chain holds more tasks than this
     std::int32_t acceptPercent = 1;        // an offered chain is written when a draw 0..99 is at most this
+    // Every draw from 0 to 99 passes: each offered chain is written, whatever the draws.
+    bool writesEveryOffer() const { return acceptPercent >= 99; }
     std::uint32_t seed = 0;
     TUncoveredPool uncoveredTasks;
     TSuccessorLists successors;         // by task index, ascending

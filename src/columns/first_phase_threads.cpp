@@ -126,9 +126,9 @@ public:
 void TColunas::searchFirstPhaseInThreads(std::int32_t threadCount, const TChainCounts& chains,
                                          std::int32_t& columnCounter) {
     TFirstPhaseWork work;
-    // Every draw from 0 to 99 passes: the draws decide nothing, and only the stream's place
+    // When every offer is written the draws decide nothing, and only the stream's place
     // after the phase matters, which this thread works out while the others search.
-    bool everyOfferWritten = acceptPercent >= 99;
+    bool everyOfferWritten = writesEveryOffer();
     // Blocks of start tasks with about the same number of draws each.
     std::uint64_t perBlock =
         std::max<std::uint64_t>(1, chains.totalOffers / (static_cast<std::uint64_t>(threadCount) * kBlocksPerThread));

@@ -47,7 +47,7 @@ void checkBeforeTheColumns(const TSettings& settings, const TColunas& columns, c
                            ", contadas no grafo de sucessoras";
     // Every offer written: the first phase alone certainly passes a limit the count passes,
     // so the run stops now, as it would later, before minutes of work and gigabytes of files.
-    if (columns.acceptPercent >= 99) {
+    if (columns.writesEveryOffer()) {
         if (counts.saturated || counts.totalOffers > static_cast<std::uint64_t>(INT32_MAX))
             throw EColumnLimit(columnNumberLimitText() + " (" + estimate + ")");
         if (counts.totalOffers > static_cast<std::uint64_t>(settings.maxColumns))
