@@ -12,8 +12,13 @@ namespace gerador {
 
 namespace {
 
+// The reason of a failed flush whose failure was kept: stdio keeps only the error flag,
+// and the next write would find errno at 0.
+int gKeptError = 0;
+
 [[noreturn]] void failConsole() {
-    std::string reason = errno != 0 ? std::strerror(errno) : "motivo desconhecido";
+    int error = errno != 0 ? errno : gKeptError;
+    std::string reason = error != 0 ? std::strerror(error) : "motivo desconhecido";
     throw EFileError("não foi possível escrever na saída padrão: " + reason);
 }
 
@@ -22,7 +27,7 @@ bool gTransientLineShown = false;
 }  // namespace
 
 void showTransientLine(std::string_view text) {
-    std::fflush(stdout);
+    flushConsoleBeforeStandardError();
     std::string line = "\r\033[K" + std::string(text);
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
@@ -45,6 +50,11 @@ void printText(std::string_view text) {
 void flushConsole() {
     errno = 0;
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) failConsole();
+}
+
+void flushConsoleBeforeStandardError() {
+    errno = 0;
+    if (std::fflush(stdout) != 0 && gKeptError == 0) gKeptError = errno;
 }
 
 void commitAfterConsole(TRunFiles& files) {

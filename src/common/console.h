@@ -13,6 +13,10 @@ void printText(std::string_view text);
 // Hands what is buffered to standard output. Throws EFileError when it fails.
 void flushConsole();
 
+// The same before a line on standard error, so that it follows the console's lines; a
+// failure is not thrown here but kept, with its reason, for the next print or flush.
+void flushConsoleBeforeStandardError();
+
 // Shows text as the one line of standard error that is rewritten in place (progress),
 // replacing the one shown before; printText clears it first, so that console lines never
 // run into it. Failures to write it are ignored: it is only a view.

@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <utility>
 
+#include "common/console.h"
 #include "common/exceptions.h"
 #include "common/fault_hook.h"
 
@@ -102,7 +103,7 @@ TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes, TWriting
     if (isDirect()) {
         // Written where it stands: the bytes go out as they come, as to any Unix tool, after
         // the console's (the target may be the console itself).
-        std::fflush(stdout);
+        flushConsoleBeforeStandardError();
         descriptor_ = target_.descriptor >= 0 ? fcntl(target_.descriptor, F_DUPFD_CLOEXEC, 3)
                                               : open(target_.path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
         if (descriptor_ < 0) fail("abrir o arquivo");

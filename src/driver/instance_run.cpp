@@ -92,7 +92,7 @@ TSolution plantedSolution(const TPlantedResult& planted) {
 }
 
 void warnOfUncoverableTasks(const TColumnRunResult& columnRun) {
-    if (!columnRun.uncoverableTasks.empty()) std::fflush(stdout);
+    if (!columnRun.uncoverableTasks.empty()) flushConsoleBeforeStandardError();
     for (std::int32_t task : columnRun.uncoverableTasks) {
         std::fprintf(stderr, "Aviso: nenhuma coluna cobre a tarefa %d; a instância não tem partição exata.\n",
                      task + 1);

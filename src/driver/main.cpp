@@ -110,7 +110,7 @@ int main(int argc, char* argv[]) {
         }
         flushConsole();
     } catch (const std::exception& error) {
-        std::fflush(stdout);
+        flushConsoleBeforeStandardError();
         std::fprintf(stderr, "Erro: %s\n", error.what());
         reportLeftovers();
         return 1;

@@ -8,6 +8,7 @@
 
 #include "columns/chain_count.h"
 #include "columns/columns.h"
+#include "common/console.h"
 #include "common/file_encoding.h"
 #include "common/output_target.h"
 #include "tasks/tasks.h"
@@ -53,7 +54,7 @@ void checkBeforeTheColumns(const TSettings& settings, const TColunas& columns, c
         if (counts.totalOffers > static_cast<std::uint64_t>(settings.maxColumns))
             throw EColumnLimit(maxColumnsText(settings.maxColumns) + " (" + estimate + ")");
     }
-    std::fflush(stdout);
+    flushConsoleBeforeStandardError();
     if (counts.saturated || written > INT32_MAX) {
         std::fprintf(stderr, "Aviso: a execução passaria de %d colunas, o limite dos números de coluna (%s).\n",
                      INT32_MAX, estimate.c_str());

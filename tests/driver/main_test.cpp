@@ -174,16 +174,22 @@ TEST(Program, ClosedStandardDescriptorsDoNotMixConsoleIntoTheFile) {
     EXPECT_EQ(sha256Of(folder.path() / kFileName), kStandardFileDigest);
 }
 
-// A console pipe that closes (gerador | head -1) is a write error, not a silent death.
+// A console pipe that closes (gerador | head -1) is a write error, not a silent death, and
+// it gives its reason even when the failure came from the flush before a warning.
 TEST(Program, ClosedConsolePipeFailsCleanly) {
-    TTemporaryFolder folder;
-    TRunOptions options;
-    options.outputToClosedPipe = true;
-    TProgramResult run = runProgram(folder.path(), options);
-    EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_NE(run.standardError.find("Erro: não foi possível escrever na saída padrão"), std::string::npos)
-        << run.standardError;
-    EXPECT_TRUE(entriesOf(folder.path()).empty());
+    const std::vector<std::string> runs[] = {{}, {"--count", "20", "--no-wait"}};
+    for (const std::vector<std::string>& arguments : runs) {
+        SCOPED_TRACE(arguments.empty() ? "standard run" : "warnings of uncovered tasks");
+        TTemporaryFolder folder;
+        TRunOptions options = withArguments(arguments);
+        options.outputToClosedPipe = true;
+        TProgramResult run = runProgram(folder.path(), options);
+        EXPECT_EQ(run.exitStatus, 1);
+        EXPECT_NE(run.standardError.find("Erro: não foi possível escrever na saída padrão: Broken pipe"),
+                  std::string::npos)
+            << run.standardError;
+        EXPECT_TRUE(entriesOf(folder.path()).empty());
+    }
 }
 
 // A smaller instance through the built program: files where -C says, arquivos/ made for them.
