@@ -64,11 +64,7 @@ std::string capturePane() {
 // In a real terminal (tmux) the progress line shows while the run goes and is gone when it
 // ends, leaving the run's own lines.
 TEST(Progress, ShowsInATerminalAndIsClearedAtTheEnd) {
-    if (std::system("command -v tmux > /dev/null 2>&1") != 0) {
-        const char* ci = std::getenv("CI");
-        if (ci != nullptr && std::string(ci) == "true") FAIL() << "tmux is missing under CI";
-        GTEST_SKIP() << "tmux is not installed";
-    }
+    if (toolsMissing({"tmux"})) GTEST_SKIP();
     TTemporaryFolder folder;
     auto [sawProgress, pane] = inALongRun([&](const std::vector<std::string>& run) {
         std::string command =

@@ -85,18 +85,7 @@ TOptimum exhaustiveOptimum(std::int32_t taskCount, const std::vector<TTestColumn
 namespace gerador {
 
 bool solversMissing() {
-    for (const char* solver : {"glpsol", "cbc"}) {
-        std::string probe = std::string("command -v ") + solver + " > /dev/null 2>&1";
-        if (std::system(probe.c_str()) == 0) continue;
-        const char* ci = std::getenv("CI");
-        if (ci != nullptr && std::string(ci) == "true") {
-            ADD_FAILURE() << solver << " is missing under CI";
-        } else {
-            std::cout << "[  SKIPPED ] " << solver << " is not installed\n";
-        }
-        return true;
-    }
-    return false;
+    return toolsMissing({"glpsol", "cbc"});
 }
 
 // glpsol's plain solution file: "s mip <rows> <columns> <status> <objective>", then

@@ -5,13 +5,31 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <stdexcept>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 namespace gerador {
+
+bool toolsMissing(std::initializer_list<const char*> programs) {
+    for (const char* program : programs) {
+        std::string probe = std::string("command -v ") + program + " > /dev/null 2>&1";
+        if (std::system(probe.c_str()) == 0) continue;
+        const char* ci = std::getenv("CI");
+        if (ci != nullptr && std::string(ci) == "true") {
+            ADD_FAILURE() << program << " is missing under CI";
+        } else {
+            std::cout << "[  SKIPPED ] " << program << " is not installed\n";
+        }
+        return true;
+    }
+    return false;
+}
 
 namespace fs = std::filesystem;
 

@@ -1,10 +1,15 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace gerador {
+
+// True when one of the programs is not installed: the caller then skips, except under CI
+// (CI=true), where this has already failed the test.
+bool toolsMissing(std::initializer_list<const char*> programs);
 
 // A fresh folder under the system's temporary folder, removed with its contents at the end.
 class TTemporaryFolder {
