@@ -1,7 +1,5 @@
 #include "columns/column_echo.h"
 
-#include "common/console.h"
-
 namespace gerador {
 
 namespace {
@@ -44,7 +42,7 @@ void TColumnEchoSink::add(const TPricedColumn& column) {
     if (!shown(column)) return;
     line_.clear();
     appendEcho(taskNumbers_, column, line_);
-    printText(line_);
+    console_->print(line_);
 }
 
 std::unique_ptr<TColumnTextFormatter> TColumnEchoSink::textFormatter() const {
@@ -52,11 +50,11 @@ std::unique_ptr<TColumnTextFormatter> TColumnEchoSink::textFormatter() const {
 }
 
 void TColumnEchoSink::addText(std::string_view text) {
-    if (!text.empty()) printText(text);
+    if (!text.empty()) console_->print(text);
 }
 
 void TColumnEchoSink::end(std::int32_t) {
-    printText("\n");
+    console_->print("\n");
 }
 
 }  // namespace gerador

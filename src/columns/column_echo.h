@@ -4,6 +4,7 @@
 
 #include "columns/column_line.h"
 #include "columns/column_sink.h"
+#include "common/console.h"
 
 namespace gerador {
 
@@ -11,6 +12,8 @@ namespace gerador {
 // the 10001st, ...), each followed by an empty line, and one empty line at the end.
 class TColumnEchoSink : public TColumnSink {
 public:
+    // Prints on console, which must outlive this; by default the standard one.
+    explicit TColumnEchoSink(TConsole& console = standardConsole()) : console_(&console) {}
     void begin(const TColumnRunInfo& run) override;
     void add(const TPricedColumn& column) override;
     void end(std::int32_t columnCount) override;
@@ -18,6 +21,7 @@ public:
     void addText(std::string_view text) override;
 
 private:
+    TConsole* console_;
     std::int32_t taskCount_ = 0;
     TTaskNumberText taskNumbers_;
     std::string line_;

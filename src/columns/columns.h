@@ -10,11 +10,13 @@
 #include "columns/column_sink.h"
 #include "columns/uncovered_pool.h"
 #include "common/exceptions.h"
+#include "common/random_source.h"
 
 namespace gerador {
 
 class TTarefas;
 struct TTarefa;
+struct TRunEnvironment;
 
 // A run that would write more columns than it may (maxColumns, or the 32-bit numbers).
 class EColumnLimit : public EParameterError {
@@ -75,6 +77,8 @@ public:
     // that writes them; it may throw to stop the run.
     std::function<void(std::int64_t)> onProgress;
     static constexpr std::int32_t kProgressEvery = 4096;
+    // Where the run prints, draws and writes; not owned; null: defaultEnvironment().
+    TRunEnvironment* environment = nullptr;
 
     // Feeds outputs every chain of more than minTasks and at most maxTasks tasks: first
     // from every start task, then from each task still uncovered, lowest first, and ends
@@ -124,6 +128,7 @@ private:
     void searchFirstPhaseInThreads(std::int32_t threadCount, const TChainCounts& chains, std::int32_t& columnCounter);
 
     TChainTotals columnTotals_;  // of the last column written
+    randomsource::TRandomStream* random_ = nullptr;  // the environment's, during a run
     std::int32_t nextCheckpoint_ = 0;  // the counter at which writeColumn next calls checkpoint
 };
 

@@ -52,15 +52,16 @@ TColumnRunInfo columnRunInfo(const TTarefas& tasks) {
 }
 
 TColumnRunResult TColunas::generateColumns(const TTarefas* tasks, bool writeFile, bool echo) {
-    TRunFiles files;
+    TRunEnvironment& environmentOfRun = orDefault(environment);
+    TRunFiles files(environmentOfRun);
     std::unique_ptr<TColumnFileSink> file;
     std::unique_ptr<TColumnEchoSink> echoSink;
     std::vector<TColumnSink*> outputs;
     if (writeFile) outputs.push_back((file = std::make_unique<TColumnFileSink>(files)).get());
-    if (echo) outputs.push_back((echoSink = std::make_unique<TColumnEchoSink>()).get());
+    if (echo) outputs.push_back((echoSink = std::make_unique<TColumnEchoSink>(*environmentOfRun.console)).get());
     TColumnRunResult result = generateColumns(tasks, outputs);
-    commitAfterConsole(files);
-    printClosingLines(result.columnCount, "colunas");
+    commitAfterConsole(*environmentOfRun.console, files);
+    environmentOfRun.console->print(closingLinesText(result.columnCount, "colunas"));
     return result;
 }
 
@@ -80,7 +81,8 @@ TColumnRunResult TColunas::generateColumns(const TTarefas* tasks, const std::vec
     TColumnRunResult result;
     std::int32_t columnCounter = 0;
     for (TColumnSink* sink : sinks) sink->begin(run);
-    randomsource::srand(seed);
+    random_ = &orDefault(environment).random;
+    *random_ = randomsource::TRandomStream(seed);
     buildSuccessorGraph(*taskGenerator);
     startCoverage();
 
@@ -102,7 +104,7 @@ TColumnRunResult TColunas::generateColumns(const TTarefas* tasks, const std::vec
     while (!uncoveredTasks.empty()) {
         std::int32_t startTask = uncoveredTasks.first();
         auto depot =
-            static_cast<std::int32_t>(randomsource::drawInRange(1, std::int64_t{taskGenerator->depotCount} + 1));
+            static_cast<std::int32_t>(random_->drawInRange(1, std::int64_t{taskGenerator->depotCount} + 1));
         if (searchFrom(search, startTask, depot, 2, columnCounter) == 0) {
             // No chain long enough begins here, so no search can ever cover this task.
             uncoveredTasks.remove(startTask);
@@ -125,7 +127,7 @@ std::int64_t TColunas::searchFrom(TChainSearch& search, std::int32_t startTask, 
         const std::vector<std::int32_t>& chain = search.chain();
         if (chain.size() <= shortestOffered) continue;
         ++offered;
-        if (randomsource::lrand() % 100 <= acceptPercent) {
+        if (random_->lrand() % 100 <= acceptPercent) {
             writeColumn(depot, columnCounter, chain, phase, search.unchangedSinceMark());
             search.mark();
         }

@@ -132,7 +132,7 @@ void TColunas::searchFirstPhaseInThreads(std::int32_t threadCount, const TChainC
     // Blocks of start tasks with about the same number of draws each.
     std::uint64_t perBlock =
         std::max<std::uint64_t>(1, chains.totalOffers / (static_cast<std::uint64_t>(threadCount) * kBlocksPerThread));
-    randomsource::TRandomStream& shared = randomsource::shared();
+    randomsource::TRandomStream& shared = *random_;
     std::int64_t written = columnCounter;
     for (std::size_t start = 0; start < startTasks.size();) {
         TBlock& block = work.blocks.emplace_back();

@@ -5,7 +5,9 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
@@ -14,18 +16,22 @@
 
 #include "common/console.h"
 #include "common/exceptions.h"
-#include "common/fault_hook.h"
 
 namespace gerador {
 
 namespace {
 
-// Temporary names a signal handler can reach without allocating: fixed slots, each
-// marked in use only while its name is complete.
-constexpr int kSignalSlots = 64;
-constexpr std::size_t kSlotNameBytes = PATH_MAX;
-char gSlotNames[kSignalSlots][kSlotNameBytes];
-volatile std::sig_atomic_t gSlotInUse[kSignalSlots];
+// The temporary files a signal must remove, however many a run holds (a long series
+// holds thousands): chunks of slots that are only ever added, never freed, so a handler
+// walking them meets no freed memory. Each slot holds its name, allocated, or null; slots
+// are edited under a mutex and read by the handler without one.
+constexpr int kSlotsPerChunk = 64;
+struct TSlotChunk {
+    std::atomic<char*> names[kSlotsPerChunk] = {};
+    std::atomic<TSlotChunk*> next = nullptr;
+};
+TSlotChunk gFirstChunk;
+std::mutex gSlotMutex;
 
 // The signals whose default action ends the process; SIGKILL and SIGSTOP cannot be caught.
 const std::vector<int>& endingSignals() {
@@ -50,30 +56,28 @@ sigset_t endingSignalSet() {
     return set;
 }
 
-int takeSlot(const std::string& name) {
-    if (name.size() >= kSlotNameBytes) return -1;
-    for (int slot = 0; slot < kSignalSlots; ++slot) {
-        if (gSlotInUse[slot]) continue;
-        std::memcpy(gSlotNames[slot], name.c_str(), name.size() + 1);
-        std::atomic_signal_fence(std::memory_order_seq_cst);
-        gSlotInUse[slot] = 1;
-        return slot;
+std::atomic<char*>* takeSlot(const std::string& name) {
+    char* copy = strdup(name.c_str());
+    if (copy == nullptr) return nullptr;
+    std::lock_guard lock(gSlotMutex);
+    for (TSlotChunk* chunk = &gFirstChunk;; chunk = chunk->next.load()) {
+        for (std::atomic<char*>& slot : chunk->names) {
+            if (slot.load() != nullptr) continue;
+            slot.store(copy);
+            return &slot;
+        }
+        if (chunk->next.load() == nullptr) chunk->next.store(new (std::nothrow) TSlotChunk);
+        if (chunk->next.load() == nullptr) {
+            std::free(copy);
+            return nullptr;
+        }
     }
-    return -1;
 }
 
-void releaseSlot(int slot) {
-    if (slot >= 0) gSlotInUse[slot] = 0;
-}
-
-extern "C" void removeTemporaryFilesAndEnd(int signalNumber) {
-    int savedErrno = errno;
-    for (int slot = 0; slot < kSignalSlots; ++slot) {
-        if (gSlotInUse[slot]) unlink(gSlotNames[slot]);
-    }
-    errno = savedErrno;
-    // The handler was reset to the default, so the signal ends the process once it returns.
-    raise(signalNumber);
+void releaseSlot(std::atomic<char*>* slot) {
+    if (slot == nullptr) return;
+    std::lock_guard lock(gSlotMutex);
+    std::free(slot->exchange(nullptr));
 }
 
 std::mutex gLeftoverMutex;
@@ -92,8 +96,10 @@ std::string siblingName(const std::string& path, const char* kind) {
     return folder + leaf + suffix;
 }
 
-TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes, TWriting writing, bool hash)
-    : target_(resolveOutput(fileName)), buffer_(bufferBytes) {
+TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes, TWriting writing, bool hash,
+                         const TRunEnvironment& environment)
+    : target_(resolveOutput(fileName, environment.baseFolder)), faultHook_(environment.faultHook),
+      buffer_(bufferBytes) {
     bool gzip = isGzipName(target_.name);
     if (hash || gzip) encoding_ = std::make_unique<TFileEncoding>(hash, gzip);
     if (target_.error != 0 || target_.kind == TOutputTarget::TKind::folder) {
@@ -103,7 +109,7 @@ TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes, TWriting
     if (isDirect()) {
         // Written where it stands: the bytes go out as they come, as to any Unix tool, after
         // the console's (the target may be the console itself).
-        flushConsoleBeforeStandardError();
+        environment.console->flushBeforeOtherOutput();
         descriptor_ = target_.descriptor >= 0 ? fcntl(target_.descriptor, F_DUPFD_CLOEXEC, 3)
                                               : open(target_.path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
         if (descriptor_ < 0) fail("abrir o arquivo");
@@ -117,11 +123,11 @@ TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes, TWriting
         }
         if (descriptor_ < 0) fail("criar o arquivo");
         signalSlot_ = takeSlot(temporaryPath_);
-        if (signalSlot_ < 0) {
+        if (signalSlot_ == nullptr) {
             close(descriptor_);
             unlink(temporaryPath_.c_str());
             descriptor_ = -1;
-            errno = EMFILE;
+            errno = ENOMEM;
             fail("registrar o arquivo temporário de");
         }
     }
@@ -133,7 +139,7 @@ TOutputFile::~TOutputFile() {
     if (descriptor_ >= 0) close(descriptor_);
     if (isDirect()) return;
     TSignalHold hold;
-    if (!committed_) removeOrNote(temporaryPath_, "o arquivo temporário");
+    if (!committed_) removeOrNote(temporaryPath_, "o arquivo temporário", faultHook_);
     releaseSlot(signalSlot_);
 }
 
@@ -170,7 +176,7 @@ void TOutputFile::finish() {
 void TOutputFile::markCommitted() {
     committed_ = true;
     releaseSlot(signalSlot_);
-    signalSlot_ = -1;
+    signalSlot_ = nullptr;
 }
 
 void TOutputFile::drainWrites() {
@@ -219,17 +225,18 @@ void TOutputFile::fail(const char* action) const {
     throw EFileError("não foi possível " + std::string(action) + " \"" + target_.name + "\": " + reason);
 }
 
-void removeTemporaryFilesOnSignals() {
-    sigset_t blockedInHandler = endingSignalSet();
-    for (int signalNumber : endingSignals()) {
-        struct sigaction current {};
-        if (sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
-        struct sigaction cleanup {};
-        cleanup.sa_handler = removeTemporaryFilesAndEnd;
-        cleanup.sa_mask = blockedInHandler;
-        cleanup.sa_flags = SA_RESETHAND;
-        sigaction(signalNumber, &cleanup, nullptr);
+void removeTemporaryFiles() {
+    int savedErrno = errno;
+    for (TSlotChunk* chunk = &gFirstChunk; chunk != nullptr; chunk = chunk->next.load()) {
+        for (std::atomic<char*>& slot : chunk->names) {
+            if (char* name = slot.load()) unlink(name);
+        }
     }
+    errno = savedErrno;
+}
+
+const std::vector<int>& signalsThatEndTheProcess() {
+    return endingSignals();
 }
 
 TSignalHold::TSignalHold() {
@@ -251,8 +258,8 @@ bool TSignalHold::signalWaiting() const {
     return false;
 }
 
-void removeOrNote(const std::string& path, const char* what) {
-    int fault = injectedFault("unlink");
+void removeOrNote(const std::string& path, const char* what, TFaultHook faultHook) {
+    int fault = faultHook != nullptr ? faultHook("unlink") : 0;
     if (fault == 0 && (unlink(path.c_str()) == 0 || errno == ENOENT)) return;
     noteLeftover("remover " + std::string(what) + " \"" + path + "\"", fault != 0 ? fault : errno);
 }

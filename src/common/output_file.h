@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +12,7 @@
 
 #include "common/background_writer.h"
 #include "common/output_target.h"
+#include "common/run_environment.h"
 
 namespace gerador {
 
@@ -19,8 +21,8 @@ namespace gerador {
 // failed run neither leaves a half-written file nor destroys an earlier one. A device or
 // a pipe (/dev/null, /dev/stdout, a FIFO) is written in place instead.
 // Every failure throws EFileError naming the file and the system's reason.
-// Once removeTemporaryFilesOnSignals() has run, a signal that ends the process removes
-// the temporary files still open too.
+// Its temporary name stays registered until the commit or the destructor, so that a
+// signal handler of the program can remove it (see removeTemporaryFiles).
 class TOutputFile {
 public:
     // Where full buffers are written: here, or by a thread of the file's own while the
@@ -31,8 +33,11 @@ public:
     // Creates the temporary file (or opens the device); the folder of fileName must exist.
     // A name ending in ".gz" is written gzip-compressed. With hash, the file's SHA-256 and
     // its content's are worked out as it is written.
+    // A relative name resolves against the environment's base folder, whose console is
+    // flushed before bytes go to a device (it may be the console).
     explicit TOutputFile(std::string fileName, std::size_t bufferBytes = 1 << 16,
-                         TWriting writing = TWriting::inCaller, bool hash = false);
+                         TWriting writing = TWriting::inCaller, bool hash = false,
+                         const TRunEnvironment& environment = defaultEnvironment());
     // Removes the temporary file unless it was committed.
     ~TOutputFile();
 
@@ -83,9 +88,10 @@ private:
     [[noreturn]] void fail(const char* action) const;
 
     TOutputTarget target_;
+    TFaultHook faultHook_;
     std::string temporaryPath_;
     int descriptor_ = -1;
-    int signalSlot_ = -1;  // where a signal handler finds temporaryPath_
+    std::atomic<char*>* signalSlot_ = nullptr;  // where a signal handler finds temporaryPath_
     bool committed_ = false;
     std::uint64_t offset_ = 0;  // where the buffer lands in the file
     std::uint64_t size_ = 0;    // of the file on disk
@@ -101,10 +107,11 @@ private:
 // would pass the system's limit on a name. `rm ./*.gerador~*` clears what a killed run left.
 std::string siblingName(const std::string& path, const char* kind);
 
-// Makes every signal whose default action ends the process (but SIGKILL and SIGSTOP)
-// remove the temporary file of every TOutputFile not yet committed, then end the process
-// as the signal would. A signal the process was started ignoring stays ignored.
-void removeTemporaryFilesOnSignals();
+// Removes the temporary file of every TOutputFile not yet committed. Safe to call from a
+// signal handler: the program's handlers call it before the signal ends the process.
+void removeTemporaryFiles();
+// The signals whose default action ends the process, but SIGKILL and SIGSTOP.
+const std::vector<int>& signalsThatEndTheProcess();
 
 // Keeps those signals waiting while it lives: what the commit does between its first and
 // last rename is never cut short by them.
@@ -121,9 +128,9 @@ private:
     sigset_t previous_;
 };
 
-// Removes path, and when that fails notes the file as left behind: what it is ("o arquivo
-// temporário"), its name and the reason.
-void removeOrNote(const std::string& path, const char* what);
+// Removes path, and when that fails (or faultHook fails "unlink") notes the file as left
+// behind: what it is ("o arquivo temporário"), its name and the reason.
+void removeOrNote(const std::string& path, const char* what, TFaultHook faultHook = nullptr);
 // Notes what could not be done to a file ("mover ..."), with the errno value that says why.
 void noteLeftover(const std::string& what, int error);
 // Files that could not be removed, each described for the user; empties the list.

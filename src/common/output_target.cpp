@@ -56,10 +56,13 @@ TOutputTarget failed(TOutputTarget target, int error) {
 
 }  // namespace
 
-TOutputTarget resolveOutput(const std::string& name) {
+TOutputTarget resolveOutput(const std::string& name, const std::string& baseFolder) {
     TOutputTarget target;
     target.name = name;
     std::string path = name;
+    if (!baseFolder.empty() && !name.empty() && name.front() != '/') {
+        path = baseFolder + (baseFolder.back() == '/' ? "" : "/") + name;
+    }
     for (int link = 0;; ++link) {
         if (link > kMostLinks) return failed(std::move(target), ELOOP);
         int descriptor = descriptorNamedBy(path);

@@ -23,9 +23,9 @@ struct TOutputTarget {
     int error = 0;         // why the name could not be followed (a loop, a name too long); 0: it could
 };
 
-// Resolves name, relative to the working folder. A folder that does not exist yet is
-// taken as it will be made.
-TOutputTarget resolveOutput(const std::string& name);
+// Resolves name, relative to baseFolder (empty: the working folder). A folder that does
+// not exist yet is taken as it will be made.
+TOutputTarget resolveOutput(const std::string& name, const std::string& baseFolder = "");
 
 // Whether outputs that resolve to the target clash when two of them do: all but character
 // devices, which two outputs may share (/dev/null, a terminal).

@@ -4,39 +4,37 @@
 #include <cassert>
 #include <climits>
 
+#include "common/run_environment.h"
+
 namespace gerador {
 
 namespace randomsource {
 namespace {
 
-// At namespace scope, so no draw pays for a first-use guard; the column run draws once
-// per offered chain. Nothing draws before main.
-TRandomStream sharedStream(0);
+TRandomStream& sharedStream() {
+    return defaultEnvironment().random;
+}
 
 }  // namespace
 
-TRandomStream& shared() {
-    return sharedStream;
-}
-
 void srand(std::uint32_t seed) {
-    sharedStream = TRandomStream(seed);
+    sharedStream() = TRandomStream(seed);
 }
 
 int rand() {
-    return sharedStream.rand();
+    return sharedStream().rand();
 }
 
 std::int32_t lrand() {
-    return sharedStream.lrand();
+    return sharedStream().lrand();
 }
 
 double randFraction() {
-    return sharedStream.randFraction();
+    return sharedStream().randFraction();
 }
 
 std::int64_t drawInRange(std::int64_t min, std::int64_t max) {
-    return sharedStream.drawInRange(min, max);
+    return sharedStream().drawInRange(min, max);
 }
 
 std::int64_t highestInRange(std::int64_t min, std::int64_t max) {

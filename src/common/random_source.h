@@ -7,8 +7,10 @@
 
 namespace gerador {
 
-// The one process-wide pseudo-random source of all generators. It is ours, not the
-// C library's, so that a run writes the same files with every compiler and library.
+// The pseudo-random source of the generators. It is ours, not the C library's, so that a
+// run writes the same files with every compiler and library. Each run draws from the
+// stream of its environment (TRunEnvironment::random); the free functions below draw
+// from the default environment's, which the generators use when given none.
 // A namespace of its own keeps the names clear of <cstdlib>.
 namespace randomsource {
 
@@ -38,8 +40,7 @@ std::int64_t highestInRange(std::int64_t min, std::int64_t max);
 // Whether drawInRange accepts the bounds.
 bool spanFitsDraw(std::int64_t min, std::int64_t max);
 
-// A source of its own, with the same kinds of draw as the process-wide one, for draws
-// that must not move the shared sequence (planted duties).
+// A source of its own, with the same kinds of draw as the free functions.
 class TRandomStream {
 public:
     // Starts exactly as a freshly made std::mt19937(seed).
@@ -54,9 +55,6 @@ public:
 private:
     std::mt19937 engine_;
 };
-
-// The process-wide source itself, for code that takes a source as a parameter.
-TRandomStream& shared();
 
 }  // namespace randomsource
 

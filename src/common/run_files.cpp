@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include "common/exceptions.h"
-#include "common/fault_hook.h"
 
 namespace gerador {
 
@@ -81,31 +80,33 @@ struct TStep {
     bool renamed = false;
 };
 
-int renameFault(const char* operation, const std::string& from, const std::string& to) {
-    if (int fault = injectedFault(operation)) return fault;
+int renameFault(const TRunEnvironment& environment, const char* operation, const std::string& from,
+                const std::string& to) {
+    if (int fault = environment.injectedFault(operation)) return fault;
     return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 // Puts every earlier file back under its name and removes the new ones.
-void rollBack(std::vector<TStep>& steps) {
+void rollBack(const TRunEnvironment& environment, std::vector<TStep>& steps) {
+    TFaultHook hook = environment.faultHook;
     for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
         const std::string& path = step->file->target().path;
         if (step->renamed) {
             if (step->backup.empty()) {
-                removeOrNote(path, "o arquivo novo, de uma execução que falhou,");
-            } else if (int error = renameFault("restore", step->backup, path)) {
+                removeOrNote(path, "o arquivo novo, de uma execução que falhou,", hook);
+            } else if (int error = renameFault(environment, "restore", step->backup, path)) {
                 // The earlier file is not lost: it waits under the backup name, which the user is told.
-                removeOrNote(path, "o arquivo novo, de uma execução que falhou,");
+                removeOrNote(path, "o arquivo novo, de uma execução que falhou,", hook);
                 noteLeftover(
                     "pôr o arquivo anterior de volta em \"" + path + "\"; ele está em \"" + step->backup + "\"", error);
             }
         } else if (step->backupMoved) {
-            if (int error = renameFault("restore", step->backup, path)) {
+            if (int error = renameFault(environment, "restore", step->backup, path)) {
                 noteLeftover(
                     "pôr o arquivo anterior de volta em \"" + path + "\"; ele está em \"" + step->backup + "\"", error);
             }
         } else if (!step->backup.empty()) {
-            removeOrNote(step->backup, "a cópia do arquivo anterior");
+            removeOrNote(step->backup, "a cópia do arquivo anterior", hook);
         }
     }
 }
@@ -115,7 +116,7 @@ void rollBack(std::vector<TStep>& steps) {
 TRunFiles::~TRunFiles() = default;
 
 TOutputFile& TRunFiles::create(const std::string& name, std::size_t bufferBytes, TOutputFile::TWriting writing) {
-    files_.push_back(std::make_unique<TOutputFile>(name, bufferBytes, writing, hashing_));
+    files_.push_back(std::make_unique<TOutputFile>(name, bufferBytes, writing, hashing_, *environment_));
     return *files_.back();
 }
 
@@ -126,7 +127,7 @@ std::uint64_t TRunFiles::bytesSoFar() const {
 }
 
 bool TRunFiles::canRewind(const std::string& name) const {
-    return !hashing_ && !isGzipName(name) && resolveOutput(name).seekable;
+    return !hashing_ && !isGzipName(name) && resolveOutput(name, environment_->baseFolder).seekable;
 }
 
 void TRunFiles::commit() {
@@ -157,29 +158,29 @@ void TRunFiles::commit() {
             struct stat status {};
             if (lstat(path.c_str(), &status) == 0) {
                 step.backup = siblingName(path, "old");
-                int fault = injectedFault("link");
+                int fault = environment_->injectedFault("link");
                 if (fault != 0 || link(path.c_str(), step.backup.c_str()) != 0) {
                     // A file system without hard links: the earlier file is moved aside instead.
-                    if (int error = renameFault("move", path, step.backup)) {
+                    if (int error = renameFault(*environment_, "move", path, step.backup)) {
                         step.backup.clear();
                         failOn(file->fileName(), "guardar o arquivo anterior", error);
                     }
                     step.backupMoved = true;
                 }
             }
-            if (int error = renameFault("rename", file->temporaryPath(), path)) {
+            if (int error = renameFault(*environment_, "rename", file->temporaryPath(), path)) {
                 failOn(file->fileName(), "dar o nome final ao arquivo", error);
             }
             step.renamed = true;
         }
         if (hold.signalWaiting()) throw EFileError("a execução foi interrompida por um sinal");
     } catch (...) {
-        rollBack(steps);
+        rollBack(*environment_, steps);
         throw;
     }
     for (TStep& step : steps) {
         step.file->markCommitted();
-        if (!step.backup.empty()) removeOrNote(step.backup, "a cópia do arquivo anterior");
+        if (!step.backup.empty()) removeOrNote(step.backup, "a cópia do arquivo anterior", environment_->faultHook);
     }
 }
 

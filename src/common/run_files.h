@@ -24,12 +24,17 @@ struct TWrittenFile {
 // or none does, and no earlier file of those names is lost.
 class TRunFiles {
 public:
-    TRunFiles() = default;
+    // The files resolve their names against the environment's base folder; it must
+    // outlive this.
+    explicit TRunFiles(const TRunEnvironment& environment = defaultEnvironment()) : environment_(&environment) {}
     // Removes the temporary files of a run that did not commit.
     ~TRunFiles();
     TRunFiles(const TRunFiles&) = delete;
     TRunFiles& operator=(const TRunFiles&) = delete;
 
+    // Files created from now on resolve against environment's base folder instead; it
+    // must outlive this.
+    void resolveAgainst(const TRunEnvironment& environment) { environment_ = &environment; }
     // Every file created from now on is hashed as it is written (see TOutputFile).
     void hashFiles() { hashing_ = true; }
     bool hashing() const { return hashing_; }
@@ -55,6 +60,7 @@ public:
     std::vector<TWrittenFile> written();
 
 private:
+    const TRunEnvironment* environment_;
     std::vector<std::unique_ptr<TOutputFile>> files_;
     bool hashing_ = false;
 };

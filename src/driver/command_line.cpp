@@ -211,7 +211,7 @@ void refuseClashingOutputs(const TSettings& settings) {
         const auto& [option, name] = outputs[index];
         if (isGzipName(name) && !gzipAvailable())
             refuse(option + " " + shownWord(name) + ": este programa foi compilado sem zlib");
-        TOutputTarget target = resolveOutput(name);
+        TOutputTarget target = resolveOutput(name, settings.directory);
         if (target.error != 0) refuse(option + " " + shownWord(name) + ": " + std::strerror(target.error));
         if (target.kind == TOutputTarget::TKind::folder)
             refuse(option + " " + shownWord(name) + ": é uma pasta, não um arquivo");

@@ -26,7 +26,7 @@ public:
 TCommandLine parseCommandLine(int argc, char* const argv[]);
 
 // Checks the run's output files against the file system, from the folder the run writes
-// in: two outputs that are one file (by any name or link), an output that is a folder.
+// in (settings.directory, or the working folder): two outputs that are one file (by any name or link), an output that is a folder.
 // Throws ECommandLineError naming both options, before anything is written.
 void refuseClashingOutputs(const TSettings& settings);
 

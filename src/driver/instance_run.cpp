@@ -12,6 +12,7 @@
 #include "columns/columns.h"
 #include "columns/planted_columns.h"
 #include "common/console.h"
+#include "common/run_environment.h"
 #include "driver/progress.h"
 #include "driver/setting_table.h"
 #include "driver/space_check.h"
@@ -37,10 +38,11 @@ struct TColumnOutputs {
     TPlantedColumns* planted = nullptr;
 
     // gatherFacts: the summary even when neither the report nor the picture asks for it.
-    TColumnOutputs(const TSettings& settings, TRunFiles& files, const TTarefas& tasks, bool gatherFacts) {
+    TColumnOutputs(const TSettings& settings, TConsole& console, TRunFiles& files, const TTarefas& tasks,
+                   bool gatherFacts) {
         if (settings.columnWriteFile)
             owned.push_back(std::make_unique<TColumnFileSink>(files, settings.columnFileName));
-        if (settings.columnEcho) owned.push_back(std::make_unique<TColumnEchoSink>());
+        if (settings.columnEcho) owned.push_back(std::make_unique<TColumnEchoSink>(console));
         if (!settings.mpsFileName.empty()) {
             mps = adopt(std::make_unique<TMpsExport>(files, settings.mpsFileName, settings.model,
                                                      settings.uncoveredCost));
@@ -91,43 +93,47 @@ TSolution plantedSolution(const TPlantedResult& planted) {
     return solution;
 }
 
-void warnOfUncoverableTasks(const TColumnRunResult& columnRun) {
-    if (!columnRun.uncoverableTasks.empty()) flushConsoleBeforeStandardError();
+void warnOfUncoverableTasks(TConsole& console, const TColumnRunResult& columnRun) {
     for (std::int32_t task : columnRun.uncoverableTasks) {
-        std::fprintf(stderr, "Aviso: nenhuma coluna cobre a tarefa %d; a instância não tem partição exata.\n",
-                     task + 1);
+        console.message("Aviso: nenhuma coluna cobre a tarefa " + std::to_string(task + 1) +
+                        "; a instância não tem partição exata.");
     }
 }
 
 }  // namespace
 
-TGenerators generatorsFor(const TSettings& settings) {
+TGenerators generatorsFor(const TSettings& settings, TRunEnvironment* environment) {
     TGenerators generators{std::make_unique<TViagens>(), std::make_unique<TTarefas>(), std::make_unique<TColunas>()};
     applySettings(settings, *generators.trips, *generators.tasks, *generators.columns);
+    generators.trips->environment = environment;
+    generators.tasks->environment = environment;
+    generators.columns->environment = environment;
     // Planted duties hold from minTasks + 1 (and at least 2) to maxTasks tasks: every one is a column.
     generators.tasks->dutyMinTasks = plantedDutyMinimum(settings);
     generators.tasks->dutyMaxTasks = settings.maxTasks;
     return generators;
 }
 
-TInstanceRun runInstance(const TSettings& settings, TRunFiles& files, bool gatherFacts, TProgress* progress) {
-    auto started = std::chrono::steady_clock::now();
-    printText("\n");
-    TGenerators generators = generatorsFor(settings);
+TInstanceRun runInstance(const TSettings& settings, TRunEnvironment& environment, TRunFiles& files, bool gatherFacts,
+                         TProgress* progress) {
+    auto started = environment.clock();
+    TConsole& console = *environment.console;
+    console.print("\n");
+    TGenerators generators = generatorsFor(settings, &environment);
     TViagens* tripGenerator = generators.trips.get();
     TTarefas* taskGenerator = generators.tasks.get();
     TColunas* columnGenerator = generators.columns.get();
     tripGenerator->generateTrips(settings.tripWriteFile, settings.tripEcho, &files);
     taskGenerator->generateTasks(*tripGenerator, settings.taskWriteFile, settings.taskEcho, &files);
 
-    TColumnOutputs outputs(settings, files, *taskGenerator, gatherFacts);
-    checkBeforeTheColumns(settings, *columnGenerator, *taskGenerator);
+    TColumnOutputs outputs(settings, console, files, *taskGenerator, gatherFacts);
+    checkBeforeTheColumns(settings, *columnGenerator, *taskGenerator, console, environment.baseFolder);
     if (progress != nullptr) {
         progress->stage("colunas");
         columnGenerator->onProgress = [progress, &files](std::int64_t columns) { progress->columns(columns, &files); };
     }
     TColumnRunResult columnRun = columnGenerator->generateColumns(taskGenerator, outputs.sinks());
-    warnOfUncoverableTasks(columnRun);
+    warnOfUncoverableTasks(console, columnRun);
 
     // What is written after the columns reads what the run found, and joins its commit.
     TInstanceRun run;
@@ -162,8 +168,7 @@ TInstanceRun runInstance(const TSettings& settings, TRunFiles& files, bool gathe
         if (best) {
             writeSolutionFile(files.create(settings.solutionFileName), *best);
         } else {
-            std::fprintf(stderr, "Aviso: nenhuma solução conhecida; %s não foi gravado.\n",
-                         settings.solutionFileName.c_str());
+            console.message("Aviso: nenhuma solução conhecida; " + settings.solutionFileName + " não foi gravado.");
         }
     }
     if (!settings.tasksCsvFileName.empty())

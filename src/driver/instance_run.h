@@ -13,14 +13,16 @@ class TProgress;
 class TViagens;
 class TTarefas;
 class TColunas;
+struct TRunEnvironment;
 
-// The three generators of a run, their fields set from the settings.
+// The three generators of a run, their fields set from the settings, running in
+// environment (null: the default one), which must outlive them.
 struct TGenerators {
     std::unique_ptr<TViagens> trips;
     std::unique_ptr<TTarefas> tasks;
     std::unique_ptr<TColunas> columns;
 };
-TGenerators generatorsFor(const TSettings& settings);
+TGenerators generatorsFor(const TSettings& settings, TRunEnvironment* environment = nullptr);
 
 // What one instance of a run leaves once its files are written (not yet committed).
 struct TInstanceRun {
@@ -31,9 +33,11 @@ struct TInstanceRun {
 // Prints the empty opening line, then runs the trip, task and column stages in order
 // with the settings' write and echo flags, solves when asked, and writes the solution,
 // the tables, the picture and the report from what the column run found; every file joins
-// files, for the caller to commit. gatherFacts: gather the instance's facts (coverage,
+// files, for the caller to commit. Prints on the environment's console; relative names
+// resolve against its base folder, as files' do. gatherFacts: gather the instance's facts (coverage,
 // verdict) even when no output asks for them. Throws what a stage throws.
 // progress, if any, shows how the column run and the solve go.
-TInstanceRun runInstance(const TSettings& settings, TRunFiles& files, bool gatherFacts, TProgress* progress = nullptr);
+TInstanceRun runInstance(const TSettings& settings, TRunEnvironment& environment, TRunFiles& files, bool gatherFacts,
+                         TProgress* progress = nullptr);
 
 }  // namespace gerador

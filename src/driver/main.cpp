@@ -1,7 +1,6 @@
 // The program: reads the command line, then runs the trip, task and column stages in
 // order and waits for one character.
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -11,6 +10,7 @@
 
 #include "common/console.h"
 #include "common/output_file.h"
+#include "common/run_environment.h"
 #include "driver/command_line.h"
 #include "driver/process_setup.h"
 #include "driver/setting_table.h"
@@ -31,36 +31,38 @@ std::vector<std::string> makeFolders(const std::string& folder) {
     return made;
 }
 
-// Moves into the folder of -C, made when missing, and checks the output names there; a
-// refused command line leaves no folder it made. Throws ECommandLineError.
-void enterFolder(const TSettings& settings) {
+// Makes the folder of -C when missing, and checks the output names there; a refused
+// command line leaves no folder it made. Throws ECommandLineError.
+void prepareRunFolder(const TSettings& settings) {
     if (settings.directory.empty()) {
         refuseClashingOutputs(settings);
         return;
     }
     std::vector<std::string> made = makeFolders(settings.directory);
-    char start[PATH_MAX];
-    bool known = getcwd(start, sizeof start) != nullptr;
     try {
-        if (chdir(settings.directory.c_str()) != 0) {
+        struct stat status {};
+        int error = stat(settings.directory.c_str(), &status) != 0 ? errno
+                    : !S_ISDIR(status.st_mode)                     ? ENOTDIR
+                    : access(settings.directory.c_str(), W_OK | X_OK) != 0 ? errno
+                                                                           : 0;
+        if (error != 0) {
             throw ECommandLineError("Erro: " + optionOf<&TSettings::directory>() + " " + settings.directory + ": " +
-                                    std::strerror(errno));
+                                    std::strerror(error));
         }
         refuseClashingOutputs(settings);
     } catch (const ECommandLineError&) {
-        if (known && chdir(start) == 0) {
-            for (auto folder = made.rbegin(); folder != made.rend(); ++folder) rmdir(folder->c_str());
-        }
+        for (auto folder = made.rbegin(); folder != made.rend(); ++folder) rmdir(folder->c_str());
         throw;
     }
 }
 
 // Makes arquivos/ when a trip or task file is asked for. Returns false with a message
 // when that cannot be done.
-bool prepareFolder(const TSettings& settings) {
+bool prepareFolder(const TSettings& settings, const TRunEnvironment& environment) {
     // A series makes it in each instance's folder.
     if (settings.seriesCount > 0) return true;
-    if ((settings.tripWriteFile || settings.taskWriteFile) && mkdir("arquivos", 0777) != 0 && errno != EEXIST) {
+    if ((settings.tripWriteFile || settings.taskWriteFile) &&
+        mkdir(environment.pathOf("arquivos").c_str(), 0777) != 0 && errno != EEXIST) {
         std::perror("Erro: não foi possível criar a pasta \"arquivos\"");
         return false;
     }
@@ -77,41 +79,44 @@ void reportLeftovers() {
 }  // namespace
 
 #ifdef GERADOR_FAULTS
-// A test build's hook: makes the file operations the environment names fail.
-void installFaultHooks();
+// A test build's hook: makes the file operations the process environment names fail.
+TFaultHook faultHooks();
 #endif
 
 int main(int argc, char* argv[]) {
+    TRunEnvironment environment;
 #ifdef GERADOR_FAULTS
-    installFaultHooks();
+    environment.faultHook = faultHooks();
 #endif
     prepareProcess();
     TCommandLine commandLine;
     int status = 0;
     try {
         commandLine = parseCommandLine(argc, argv);
-        if (commandLine.action == TCommandLine::TAction::run) enterFolder(commandLine.settings);
+        // A check writes nothing, so it makes no folder.
+        if (commandLine.action == TCommandLine::TAction::run && commandLine.settings.checkSolutionFileName.empty())
+            prepareRunFolder(commandLine.settings);
+        environment.baseFolder = commandLine.settings.directory;
     } catch (const ECommandLineError& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 2;
     }
     try {
         switch (commandLine.action) {
-            case TCommandLine::TAction::help: printText(helpText()); break;
-            case TCommandLine::TAction::version: printText(versionText()); break;
+            case TCommandLine::TAction::help: environment.console->print(helpText()); break;
+            case TCommandLine::TAction::version: environment.console->print(versionText()); break;
             case TCommandLine::TAction::run:
                 if (!commandLine.settings.checkSolutionFileName.empty()) {
-                    if (!checkSolution(commandLine.settings)) status = 1;
+                    if (!checkSolution(commandLine.settings, environment)) status = 1;
                     break;
                 }
-                if (!prepareFolder(commandLine.settings)) return 1;
-                runStages(commandLine.settings);
+                if (!prepareFolder(commandLine.settings, environment)) return 1;
+                runStages(commandLine.settings, environment);
                 break;
         }
-        flushConsole();
+        environment.console->flush();
     } catch (const std::exception& error) {
-        flushConsoleBeforeStandardError();
-        std::fprintf(stderr, "Erro: %s\n", error.what());
+        environment.console->message("Erro: " + std::string(error.what()));
         reportLeftovers();
         return 1;
     }

@@ -9,6 +9,33 @@
 
 namespace gerador {
 
+namespace {
+
+extern "C" void removeTemporaryFilesAndEnd(int signalNumber) {
+    removeTemporaryFiles();
+    // The handler was reset to the default, so the signal ends the process once it returns.
+    raise(signalNumber);
+}
+
+// Makes every signal whose default action ends the process remove the run's temporary
+// files first. A signal the process was started ignoring stays ignored.
+void removeTemporaryFilesOnSignals() {
+    sigset_t blockedInHandler;
+    sigemptyset(&blockedInHandler);
+    for (int signalNumber : signalsThatEndTheProcess()) sigaddset(&blockedInHandler, signalNumber);
+    for (int signalNumber : signalsThatEndTheProcess()) {
+        struct sigaction current {};
+        if (sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
+        struct sigaction cleanup {};
+        cleanup.sa_handler = removeTemporaryFilesAndEnd;
+        cleanup.sa_mask = blockedInHandler;
+        cleanup.sa_flags = SA_RESETHAND;
+        sigaction(signalNumber, &cleanup, nullptr);
+    }
+}
+
+}  // namespace
+
 void prepareProcess() {
     for (int descriptor = 0; descriptor <= 2; ++descriptor) {
         if (fcntl(descriptor, F_GETFD) >= 0 || errno != EBADF) continue;

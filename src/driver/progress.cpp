@@ -39,8 +39,9 @@ std::string bytesText(double bytes) {
 
 }  // namespace
 
-TProgress::TProgress(std::optional<bool> wanted)
-    : enabled_(wanted.value_or(isatty(STDERR_FILENO) == 1)),
+TProgress::TProgress(std::optional<bool> wanted, TConsole& console)
+    : console_(&console),
+      enabled_(wanted.value_or(&console == &standardConsole() && isatty(STDERR_FILENO) == 1)),
       started_(std::chrono::steady_clock::now()),
       stageStarted_(started_),
       shownAt_(started_) {}
@@ -66,11 +67,11 @@ void TProgress::columns(std::int64_t count, const TRunFiles* files) {
     if (files != nullptr) line += ", " + bytesText(static_cast<double>(files->bytesSoFar())) + " gravados";
     char elapsed[32];
     std::snprintf(elapsed, sizeof elapsed, ", %.0f s", seconds);
-    showTransientLine(line + elapsed);
+    console_->showTransient(line + elapsed);
 }
 
 void TProgress::clear() {
-    clearTransientLine();
+    console_->clearTransient();
 }
 
 }  // namespace gerador

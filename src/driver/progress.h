@@ -8,14 +8,16 @@
 namespace gerador {
 
 class TRunFiles;
+class TConsole;
 
 // The one line of standard error that tells how a long run goes: stage, columns so far,
 // columns a second, bytes written, time. Shown once the run has lasted a second, about
 // four times a second, and cleared at the end; only on a terminal unless asked for.
 class TProgress {
 public:
-    // wanted: shown or not; none: when standard error is a terminal.
-    explicit TProgress(std::optional<bool> wanted);
+    // wanted: shown or not; none: when console is the standard one and standard error a
+    // terminal. console must outlive this.
+    TProgress(std::optional<bool> wanted, TConsole& console);
     ~TProgress();
     TProgress(const TProgress&) = delete;
     TProgress& operator=(const TProgress&) = delete;
@@ -27,6 +29,7 @@ public:
     bool enabled() const { return enabled_; }
 
 private:
+    TConsole* console_;
     bool enabled_;
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point stageStarted_;

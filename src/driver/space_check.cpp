@@ -35,7 +35,8 @@ std::string sizeText(double bytes) {
 
 }  // namespace
 
-void checkBeforeTheColumns(const TSettings& settings, const TColunas& columns, const TTarefas& tasks) {
+void checkBeforeTheColumns(const TSettings& settings, const TColunas& columns, const TTarefas& tasks,
+                           TConsole& console, const std::string& baseFolder) {
     TColunas graph = columns;
     graph.buildSuccessorGraph(tasks);
     TChainCounts counts = countChains(graph.successors, graph.startTasks, columns.minTasks, columns.maxTasks);
@@ -54,13 +55,12 @@ void checkBeforeTheColumns(const TSettings& settings, const TColunas& columns, c
         if (counts.totalOffers > static_cast<std::uint64_t>(settings.maxColumns))
             throw EColumnLimit(maxColumnsText(settings.maxColumns) + " (" + estimate + ")");
     }
-    flushConsoleBeforeStandardError();
     if (counts.saturated || written > INT32_MAX) {
-        std::fprintf(stderr, "Aviso: a execução passaria de %d colunas, o limite dos números de coluna (%s).\n",
-                     INT32_MAX, estimate.c_str());
+        console.message("Aviso: a execução passaria de " + std::to_string(INT32_MAX) +
+                        " colunas, o limite dos números de coluna (" + estimate + ").");
     } else if (written > settings.maxColumns) {
-        std::fprintf(stderr, "Aviso: a execução passaria de --max-columns %d (%s) e vai parar.\n", settings.maxColumns,
-                     estimate.c_str());
+        console.message("Aviso: a execução passaria de --max-columns " + std::to_string(settings.maxColumns) + " (" +
+                        estimate + ") e vai parar.");
     }
     if (counts.saturated) return;
     // Bytes a column takes in each file, from its number, its fields and its tasks.
@@ -76,7 +76,7 @@ void checkBeforeTheColumns(const TSettings& settings, const TColunas& columns, c
     if (!settings.orlibFileName.empty()) files.emplace_back(settings.orlibFileName, 8 + tasksEach * taskDigits);
     std::map<std::string, double> byFolder;  // folder, bytes
     for (const auto& [name, bytesEach] : files) {
-        TOutputTarget target = resolveOutput(name);
+        TOutputTarget target = resolveOutput(name, baseFolder);
         if (target.kind != TOutputTarget::TKind::replaced) continue;
         // Compressed files take about a fifth of the room.
         double bytes = written * bytesEach / (isGzipName(name) ? 5 : 1);
@@ -87,10 +87,9 @@ void checkBeforeTheColumns(const TSettings& settings, const TColunas& columns, c
         if (statvfs(folder.c_str(), &space) != 0) continue;
         double free = static_cast<double>(space.f_bavail) * static_cast<double>(space.f_frsize);
         if (bytes <= free) continue;
-        std::fprintf(stderr,
-                     "Aviso: os arquivos em %s teriam cerca de %s, e há %s livres (estimativa de %s; a fase 2 "
-                     "acrescenta mais): podem não caber. --max-columns limita a execução.\n",
-                     folder.c_str(), sizeText(bytes).c_str(), sizeText(free).c_str(), estimate.c_str());
+        console.message("Aviso: os arquivos em " + folder + " teriam cerca de " + sizeText(bytes) + ", e há " +
+                        sizeText(free) + " livres (estimativa de " + estimate +
+                        "; a fase 2 acrescenta mais): podem não caber. --max-columns limita a execução.");
     }
 }
 

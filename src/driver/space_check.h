@@ -5,15 +5,18 @@
 namespace gerador {
 
 class TColunas;
+class TConsole;
 class TTarefas;
 
 // Before the column run: counts the chains of the first phase on the successor graph (the
 // second phase adds usually a tenth more), estimates the bytes of each file the run would
 // write from their number and length, and warns on standard error when a folder has less
-// room than that, or when the columns would pass the 32-bit numbers or --max-columns.
+// room than that, or when the columns would pass the 32-bit numbers or --max-columns
+// (on console, with names under baseFolder).
 // Throws EColumnLimit, as the run would later, when every offer is written and the first
 // phase alone passes one of those limits.
 // Requires: columns configured as the run's; tasks generated.
-void checkBeforeTheColumns(const TSettings& settings, const TColunas& columns, const TTarefas& tasks);
+void checkBeforeTheColumns(const TSettings& settings, const TColunas& columns, const TTarefas& tasks,
+                           TConsole& console, const std::string& baseFolder = "");
 
 }  // namespace gerador

@@ -15,6 +15,7 @@
 #include "columns/columns.h"
 #include "common/console.h"
 #include "common/exceptions.h"
+#include "common/run_environment.h"
 #include "common/run_files.h"
 #include "driver/instance_run.h"
 #include "driver/progress.h"
@@ -39,12 +40,14 @@ std::string seriesFolder(std::int32_t instance, std::int32_t instances) {
 // series committed.
 class TMadeFolders {
 public:
+    explicit TMadeFolders(const TRunEnvironment& environment) : environment_(environment) {}
     ~TMadeFolders() {
         for (auto folder = made_.rbegin(); folder != made_.rend(); ++folder) rmdir(folder->c_str());
     }
     void make(const std::string& folder) {
-        if (mkdir(folder.c_str(), 0777) == 0) {
-            made_.push_back(folder);
+        std::string path = environment_.pathOf(folder);
+        if (mkdir(path.c_str(), 0777) == 0) {
+            made_.push_back(path);
         } else if (errno != EEXIST) {
             throw EFileError("não foi possível criar a pasta \"" + folder + "\": " + std::strerror(errno));
         }
@@ -52,40 +55,27 @@ public:
     void keep() { made_.clear(); }
 
 private:
-    std::vector<std::string> made_;
+    const TRunEnvironment& environment_;
+    std::vector<std::string> made_;  // paths, outermost first
 };
 
-// Works in a folder while it lives: an instance of a series writes its files there.
-class TInFolder {
-public:
-    explicit TInFolder(const std::string& folder) {
-        if (chdir(folder.c_str()) != 0) {
-            throw EFileError("não foi possível entrar na pasta \"" + folder + "\": " + std::strerror(errno));
-        }
-    }
-    ~TInFolder() {
-        if (chdir("..") != 0) std::perror("Erro: não foi possível voltar à pasta da série");
-    }
-    TInFolder(const TInFolder&) = delete;
-    TInFolder& operator=(const TInFolder&) = delete;
-};
-
-void printAfterCommit(const std::string& text) {
+void printAfterCommit(TConsole& console, const std::string& text) {
     try {
-        printText(text);
-        flushConsole();
+        console.print(text);
+        console.flush();
     } catch (const EFileError& error) {
         throw EFileError(std::string(error.what()) + " (os arquivos da execução já estavam gravados)");
     }
 }
 
-void runSeries(const TSettings& settings) {
+void runSeries(const TSettings& settings, TRunEnvironment& environment) {
+    TConsole& console = *environment.console;
     // Declared first, so that a failed series removes its files before its folders.
-    TMadeFolders folders;
-    TRunFiles files;
+    TMadeFolders folders(environment);
+    TRunFiles files(environment);
     // The manifest lists every file with its digest.
     files.hashFiles();
-    TProgress progress(settings.progress);
+    TProgress progress(settings.progress, console);
     std::vector<TManifestRow> rows;
     std::string afterCommit;
     for (std::int32_t instance = 1; instance <= settings.seriesCount; ++instance) {
@@ -97,13 +87,14 @@ void runSeries(const TSettings& settings) {
         std::string folder = seriesFolder(instance, settings.seriesCount);
         folders.make(folder);
         if (own.tripWriteFile || own.taskWriteFile) folders.make(folder + "/arquivos");
-        printText("\n   Instância " + folder + ":\n");
+        console.print("\n   Instância " + folder + ":\n");
         std::size_t filesBefore = files.written().size();
-        TInstanceRun run;
-        {
-            TInFolder inside(folder);
-            run = runInstance(own, files, true, &progress);
-        }
+        // The instance writes in its folder, with a random stream of its own.
+        TRunEnvironment inFolder = environment;
+        inFolder.baseFolder = environment.pathOf(folder);
+        files.resolveAgainst(inFolder);
+        TInstanceRun run = runInstance(own, inFolder, files, true, &progress);
+        files.resolveAgainst(environment);
         std::vector<TWrittenFile> written = files.written();
         std::vector<TWrittenFile> own_files(written.begin() + static_cast<std::ptrdiff_t>(filesBefore), written.end());
         for (TWrittenFile& file : own_files) file.name = folder + "/" + file.name;
@@ -114,31 +105,32 @@ void runSeries(const TSettings& settings) {
     progress.clear();
     writeManifestCsv(files.create("manifest.csv"), rows);
     writeManifestJson(files.create("manifest.json"), rows, settingsJson(settings));
-    commitAfterConsole(files);
+    commitAfterConsole(console, files);
     folders.keep();
-    printAfterCommit(afterCommit + "   Série: " + std::to_string(settings.seriesCount) +
+    printAfterCommit(console, afterCommit + "   Série: " + std::to_string(settings.seriesCount) +
                      " instâncias; manifesto em manifest.csv e manifest.json.\n\n");
 }
 
 }  // namespace
 
-void runStages(const TSettings& settings) {
+void runStages(const TSettings& settings, TRunEnvironment& environment) {
     if (settings.seriesCount > 0) {
-        runSeries(settings);
+        runSeries(settings, environment);
         return;
     }
-    TRunFiles files;
+    TRunFiles files(environment);
     // The report lists every file with its digest.
     if (!settings.reportFileName.empty()) files.hashFiles();
-    TProgress progress(settings.progress);
-    TInstanceRun run = runInstance(settings, files, false, &progress);
+    TProgress progress(settings.progress, *environment.console);
+    TInstanceRun run = runInstance(settings, environment, files, false, &progress);
     progress.clear();
     // A console that fails leaves no new file behind.
-    commitAfterConsole(files);
-    printAfterCommit(run.afterCommit);
+    commitAfterConsole(*environment.console, files);
+    printAfterCommit(*environment.console, run.afterCommit);
 }
 
-bool checkSolution(const TSettings& settings) {
+bool checkSolution(const TSettings& settings, TRunEnvironment& environment) {
+    TConsole& console = *environment.console;
     TClaimedSolution claimed;
     {
         std::ifstream file(settings.checkSolutionFileName, std::ios::binary);
@@ -147,8 +139,8 @@ bool checkSolution(const TSettings& settings) {
         if (!file) throw EFileError("não foi possível ler \"" + settings.checkSolutionFileName + "\"");
         claimed = readClaimedSolution(text.str());
     }
-    printText("\n");
-    TGenerators generators = generatorsFor(settings);
+    console.print("\n");
+    TGenerators generators = generatorsFor(settings, &environment);
     generators.trips->generateTrips(false, settings.tripEcho);
     generators.tasks->generateTasks(*generators.trips, false, settings.taskEcho);
     TColunas* columnGenerator = generators.columns.get();
@@ -156,15 +148,15 @@ bool checkSolution(const TSettings& settings) {
     TSolutionCheck check(claimed, settings.model, settings.uncoveredCost);
     TColumnRunResult columnRun =
         columnGenerator->generateColumns(taskGenerator, std::vector<TColumnSink*>{&check});
-    printClosingLines(columnRun.columnCount, "colunas");
+    console.print(closingLinesText(columnRun.columnCount, "colunas"));
     const TSolutionVerdict& verdict = check.verdict();
     bool valid = verdict.feasible && verdict.objectiveRight;
     std::string model(modelName(settings.model));
-    printText("   Solução " + std::string(valid ? "válida" : "inválida") + " no modelo " + model +
-              ": custo recalculado " + std::to_string(verdict.recomputed) + ".\n\n");
-    flushConsole();
+    console.print("   Solução " + std::string(valid ? "válida" : "inválida") + " no modelo " + model +
+                  ": custo recalculado " + std::to_string(verdict.recomputed) + ".\n\n");
+    console.flush();
     for (const std::string& problem : verdict.problems) {
-        std::fprintf(stderr, "Erro: %s: %s\n", settings.checkSolutionFileName.c_str(), problem.c_str());
+        console.message("Erro: " + settings.checkSolutionFileName + ": " + problem);
     }
     return valid;
 }

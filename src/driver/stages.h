@@ -4,16 +4,20 @@
 
 namespace gerador {
 
+struct TRunEnvironment;
+TRunEnvironment& defaultEnvironment();
+
 // Prints the empty opening line, then runs the trip, task and column stages in order
 // with the settings' write and echo flags, writes the report and the picture from what
-// the column run found, and commits every file of the run together. Throws what a stage
-// throws; no file of the run is committed then.
-void runStages(const TSettings& settings);
+// the column run found, and commits every file of the run together, in environment (its
+// base folder is the run's folder). Throws what a stage throws; no file of the run is
+// committed then.
+void runStages(const TSettings& settings, TRunEnvironment& environment = defaultEnvironment());
 
 // Regenerates the instance of the settings, writing nothing, and checks the solution of
 // settings.checkSolutionFileName against it: every task covered as the model asks, every
 // column named there one of the instance's, its cost recomputed. Prints the verdict, and
 // each problem on standard error. Throws EFileError or EConvertError for a file it cannot read.
-bool checkSolution(const TSettings& settings);
+bool checkSolution(const TSettings& settings, TRunEnvironment& environment = defaultEnvironment());
 
 }  // namespace gerador

@@ -13,6 +13,7 @@
 #include "common/exceptions.h"
 #include "common/run_files.h"
 #include "common/random_source.h"
+#include "common/run_environment.h"
 #include "tasks/planted_duties.h"
 #include "tasks/task_draws.h"
 #include "tasks/task_order.h"
@@ -125,8 +126,7 @@ void checkParameters(const TTarefas& parameters, const TViagens& trips) {
     checkWindow(parameters, extremes.longestTravel);
 }
 
-TTarefa drawTask(const TTarefas& parameters, const TViagens& trips) {
-    randomsource::TRandomStream& source = randomsource::shared();
+TTarefa drawTask(const TTarefas& parameters, const TViagens& trips, randomsource::TRandomStream& source) {
     TTarefa task;
     task.origin = drawEndpoint(source, trips.locationCount, parameters.depotCount);
     const TViagem& trip = drawLeg(source, parameters, trips, task);
@@ -138,18 +138,18 @@ TTarefa drawTask(const TTarefas& parameters, const TViagens& trips) {
 }
 
 // The first and last count div 20 + 1 tasks of the horizon leave from and arrive at depots.
-void tieEdgesToDepots(TTarefas& generator) {
+void tieEdgesToDepots(TTarefas& generator, randomsource::TRandomStream& source) {
     std::int32_t count = generator.count;
     if (count == 0) return;
     std::int32_t edge = count / 20;
     for (std::int32_t position = 0; position <= edge; ++position) {
         generator.tasks[static_cast<std::size_t>(position)].origin =
-            drawLocation(randomsource::shared(), generator.depotCount);
+            drawLocation(source, generator.depotCount);
     }
     for (std::int32_t position = count - edge - 1; position < count; ++position) {
         TTarefa& task = generator.tasks[static_cast<std::size_t>(position)];
         do {
-            task.destination = drawLocation(randomsource::shared(), generator.depotCount);
+            task.destination = drawLocation(source, generator.depotCount);
         } while (task.destination == task.origin);
     }
 }
@@ -189,8 +189,9 @@ TDateTime endOnQuarterHour(TDateTime rawEnd) {
 
 void TTarefas::generateTasks(const TViagens& trips, bool writeFile, bool echo, TRunFiles* runFiles) {
     checkParameters(*this, trips);
-    randomsource::srand(seed);
-    TRunFiles ownFiles;
+    TRunEnvironment& run = orDefault(environment);
+    run.random = randomsource::TRandomStream(seed);
+    TRunFiles ownFiles(run);
     TOutputFile* file = nullptr;
     if (writeFile) {
         file = &(runFiles != nullptr ? *runFiles : ownFiles).create(kTaskFileName);
@@ -201,23 +202,23 @@ void TTarefas::generateTasks(const TViagens& trips, bool writeFile, bool echo, T
     if (plant) {
         drawPlantedDuties(*this, trips);
     } else {
-        for (std::int32_t drawn = 0; drawn < count; ++drawn) tasks.push_back(drawTask(*this, trips));
+        for (std::int32_t drawn = 0; drawn < count; ++drawn) tasks.push_back(drawTask(*this, trips, run.random));
         sortTasks(tasks);
-        tieEdgesToDepots(*this);
+        tieEdgesToDepots(*this, run.random);
     }
 
     if (writeFile || echo) {
         for (std::int32_t position = 0; position < count; ++position) {
             std::string line = taskLine(position, tasks[static_cast<std::size_t>(position)]);
             if (file) file->write(line);
-            if (echo) printText(line);
+            if (echo) run.console->print(line);
         }
     }
-    if (echo) printText("\n\n");
+    if (echo) run.console->print("\n\n");
     // Closed before the closing lines, so success is never reported for a failed write.
     if (file != nullptr) file->finish();
-    if (runFiles == nullptr) commitAfterConsole(ownFiles);
-    printClosingLines(count, "tarefas");
+    if (runFiles == nullptr) commitAfterConsole(*run.console, ownFiles);
+    run.console->print(closingLinesText(count, "tarefas"));
 }
 
 }  // namespace gerador

@@ -9,6 +9,7 @@ namespace gerador {
 
 class TViagens;
 class TRunFiles;
+struct TRunEnvironment;
 
 inline constexpr const char* kTaskFileName = "arquivos/tarefas.txt";
 
@@ -43,6 +44,8 @@ public:
     bool plant = false;
     std::int32_t dutyMinTasks = 3;
     std::int32_t dutyMaxTasks = 13;
+    // Where the run prints, draws and writes; not owned; null: defaultEnvironment().
+    TRunEnvironment* environment = nullptr;
     std::vector<TTarefa> tasks;
     // With plant, after a run: each duty's task indices, in chain order.
     std::vector<std::vector<std::int32_t>> plantedDuties;

@@ -14,6 +14,7 @@
 #include "common/extended.h"
 #include "common/run_files.h"
 #include "common/random_source.h"
+#include "common/run_environment.h"
 
 namespace gerador {
 
@@ -50,13 +51,13 @@ void checkParameters(const TViagens& parameters) {
 
 // Draws the trip above the diagonal: the long draw (unless both distance bounds are
 // equal) comes before the short one.
-TViagem drawTrip(const TViagens& parameters) {
+TViagem drawTrip(const TViagens& parameters, randomsource::TRandomStream& random) {
     TViagem trip;
     trip.distance =
-        static_cast<std::uint32_t>(randomsource::drawInRange(parameters.minDistance, parameters.maxDistance));
+        static_cast<std::uint32_t>(random.drawInRange(parameters.minDistance, parameters.maxDistance));
     trip.cost = static_cast<std::int32_t>(*tripCostOf(trip.distance, parameters.costFactor));
 
-    double scaledDraw = randomsource::randFraction();
+    double scaledDraw = random.randFraction();
     double timeFactor = scaledDraw > 0.5 ? scaledDraw : 0.5;
     double travelTime =
         (TExtended::fromInteger(trip.distance) * kOneTenth * TExtended::fromDouble(timeFactor)).toDouble();
@@ -91,8 +92,9 @@ void appendCellText(std::string& line, const TViagem& trip) {
 
 void TViagens::generateTrips(bool writeFile, bool echo, TRunFiles* runFiles) {
     checkParameters(*this);
-    randomsource::srand(seed);
-    TRunFiles ownFiles;
+    TRunEnvironment& run = orDefault(environment);
+    run.random = randomsource::TRandomStream(seed);
+    TRunFiles ownFiles(run);
     TOutputFile* file = nullptr;
     if (writeFile) {
         file = &(runFiles != nullptr ? *runFiles : ownFiles).create(kTripFileName);
@@ -108,18 +110,18 @@ void TViagens::generateTrips(bool writeFile, bool echo, TRunFiles* runFiles) {
         for (std::size_t j = 0; j < size; ++j) {
             if (j == i) trips[i][j] = TViagem{};
             else if (j < i) trips[i][j] = trips[j][i];
-            else trips[i][j] = drawTrip(*this);
+            else trips[i][j] = drawTrip(*this, run.random);
             appendCellText(line, trips[i][j]);
         }
         line += '\n';
         if (file) file->write(line);
-        if (echo) printText(line);
+        if (echo) run.console->print(line);
     }
-    if (echo) printText("\n\n");
+    if (echo) run.console->print("\n\n");
     // Closed before the closing lines, so success is never reported for a failed write.
     if (file != nullptr) file->finish();
-    if (runFiles == nullptr) commitAfterConsole(ownFiles);
-    printClosingLines(locationCount, "viagens");
+    if (runFiles == nullptr) commitAfterConsole(*run.console, ownFiles);
+    run.console->print(closingLinesText(locationCount, "viagens"));
 }
 
 }  // namespace gerador

@@ -8,6 +8,7 @@
 namespace gerador {
 
 class TRunFiles;
+struct TRunEnvironment;
 
 // One trip between two locations.
 struct TViagem {
@@ -27,6 +28,8 @@ public:
     std::int32_t maxDistance = 1500;  // exclusive bound of the drawn distances
     std::uint32_t seed = 0;
     double costFactor = 0.25;         // cost per unit of distance
+    // Where the run prints, draws and writes; not owned; null: defaultEnvironment().
+    TRunEnvironment* environment = nullptr;
     std::vector<std::vector<TViagem>> trips;  // trips[i][j]: from location i+1 to j+1
 
     // Fills the N x N matrix; with writeFile writes "arquivos/viagens.txt", with echo

@@ -4,11 +4,14 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <memory>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "common/exceptions.h"
 #include "common/run_files.h"
+#include "driver/process_setup.h"
 #include "support/test_support.h"
 
 using namespace gerador;
@@ -94,7 +97,8 @@ TEST(OutputFile, GetsThePermissionsOfAPlainFopenAndLeavesTheUmaskAlone) {
 
 // A signal in the middle of a file ends the process as the signal would, and leaves no
 // temporary file behind: every signal whose default action ends the process (SIGQUIT and
-// the others once left 1.6 GB behind).
+// the others once left 1.6 GB behind), and however many files are open (a series of ten
+// instances once failed on a table of 64).
 TEST(OutputFile, SignalsRemoveTheTemporaryFiles) {
     for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU,
                              SIGRTMIN + 3}) {
@@ -102,10 +106,17 @@ TEST(OutputFile, SignalsRemoveTheTemporaryFiles) {
         pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            removeTemporaryFilesOnSignals();
-            TOutputFile first((folder.path() / "first.txt").string());
-            TOutputFile second((folder.path() / "second.txt").string());
-            first.write("part of a file\n");
+            prepareProcess();
+            std::vector<std::unique_ptr<TOutputFile>> files;
+            for (int file = 0; file < 150; ++file) {
+                files.push_back(std::make_unique<TOutputFile>((folder.path() / std::to_string(file)).string()));
+                // Closed, as a series closes its finished files: only the slots pile up.
+                files.back()->write("part of a file\n");
+                files.back()->finish();
+            }
+            // A slot freed in the middle is taken again.
+            files[70].reset();
+            files.push_back(std::make_unique<TOutputFile>((folder.path() / "last").string()));
             raise(signalNumber);
             _exit(0);  // not reached
         }

@@ -94,4 +94,35 @@ TEST(Series, AFailedSeriesLeavesNothing) {
     EXPECT_EQ(readFile(folder.path() / "manifest.csv"), "an earlier series\n");
 }
 
+// A series holds every file of every instance until its one commit: 100 instances of
+// four files each, and 1,000 of one, commit whole (ten instances once passed a table of
+// 64 temporary files).
+TEST(Series, OfAnyLengthCommitsWhole) {
+    struct TRow {
+        const char* instances;
+        std::vector<std::string> outputs;
+    };
+    const std::vector<TRow> rows = {
+        {"100", {"--mps", "i.mps", "--report", "r.json", "--svg", "p.svg"}},
+        {"1000", {}},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.instances);
+        TTemporaryFolder folder;
+        std::vector<std::string> arguments = {"--series", row.instances, "--count", "10", "--max-tasks", "3",
+                                              "--location-count", "6", "--depot-count", "2", "-C", "s",
+                                              "--no-column-echo", "--no-wait"};
+        arguments.insert(arguments.end(), row.outputs.begin(), row.outputs.end());
+        TProgramResult run = runProgram(folder.path(), withArguments(arguments));
+        ASSERT_EQ(run.exitStatus, 0) << run.standardError.substr(0, 2000);
+        int instances = std::stoi(row.instances);
+        std::vector<std::string> folders = entriesOf(folder.path() / "s");
+        EXPECT_EQ(folders.size(), static_cast<std::size_t>(instances) + 2);
+        std::filesystem::path last = folder.path() / "s" / folders[static_cast<std::size_t>(instances) - 1];
+        EXPECT_EQ(entriesOf(last).size(), row.outputs.size() / 2 + 1);
+        EXPECT_EQ(linesOf(readFile(folder.path() / "s" / "manifest.csv")).size(),
+                  static_cast<std::size_t>(instances) + 1);
+    }
+}
+
 }  // namespace

@@ -39,9 +39,9 @@ int meetFault(const char* operation) {
 
 using namespace gerador;
 
-void installFaultHooks() {
+TFaultHook faultHooks() {
     const char* fault = std::getenv("GERADOR_FAULT");
-    if (fault == nullptr) return;
+    if (fault == nullptr) return nullptr;
     std::string text = std::string(fault) + ",";
     for (std::size_t begin = 0, end = 0; (end = text.find(',', begin)) != std::string::npos; begin = end + 1) {
         std::string item = text.substr(begin, end - begin);
@@ -51,5 +51,5 @@ void installFaultHooks() {
         gFaults.push_back({item.substr(0, first), std::atoi(item.substr(first + 1, second - first - 1).c_str()),
                            item.substr(second + 1)});
     }
-    setFaultHook(meetFault);
+    return meetFault;
 }
