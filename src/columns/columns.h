@@ -72,7 +72,7 @@ public:
     std::int32_t maxColumns = INT32_MAX;
     // Threads that search the start tasks of the first phase; 0: every core. The columns,
     // their numbers and order are the same with any number.
-    std::int32_t threads = 1;
+    std::int32_t threads = 0;
     // Called with the columns written so far every kProgressEvery columns, on the thread
     // that writes them; it may throw to stop the run.
     std::function<void(std::int64_t)> onProgress;

@@ -9,9 +9,10 @@
 
 #include "common/file_encoding.h"
 #include "common/output_target.h"
+#include "driver/series.h"
+#include "driver/setting_rules.h"
 #include "driver/setting_table.h"
 #include "solve/solver.h"
-#include "tasks/planted_duties.h"
 
 namespace gerador {
 
@@ -26,113 +27,12 @@ const char* const kPointToHelp = "Use 'gerador --help' para ver as opções.";
     throw ECommandLineError("Erro: " + what + "\n" + kPointToHelp);
 }
 
-// Length of the UTF-8 sequence at text[at], or 0 when the bytes there are not one.
-std::size_t utf8Length(std::string_view text, std::size_t at) {
-    auto byte = static_cast<unsigned char>(text[at]);
-    std::size_t length = byte < 0x80           ? 1
-                         : (byte >> 5) == 0x6  ? 2
-                         : (byte >> 4) == 0xE  ? 3
-                         : (byte >> 3) == 0x1E ? 4
-                                               : 0;
-    if (length == 0 || at + length > text.size()) return 0;
-    for (std::size_t next = 1; next < length; ++next) {
-        if ((static_cast<unsigned char>(text[at + next]) >> 6) != 0x2) return 0;
-    }
-    return length;
-}
-
-// A word of the command line as a message can show it: bytes that are not UTF-8 or that
-// control the terminal escaped as \xHH, and a long word cut short with its length.
-std::string shownWord(std::string_view word) {
-    constexpr std::size_t kShownBytes = 60;
-    std::string shown;
-    std::size_t at = 0;
-    while (at < word.size() && shown.size() < kShownBytes) {
-        std::size_t length = utf8Length(word, at);
-        auto byte = static_cast<unsigned char>(word[at]);
-        if (length == 0 || byte < 0x20 || byte == 0x7F) {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            shown += escaped;
-            ++at;
-        } else {
-            shown.append(word.substr(at, length));
-            at += length;
-        }
-    }
-    if (at < word.size()) shown += "… (" + std::to_string(word.size()) + " bytes)";
-    return shown;
-}
 std::string optionWords(const TSettingRow& row) {
     std::string words = row.shortName != 0 ? std::string{'-', row.shortName, ',', ' '} : "";
     words += "--" + std::string(row.name);
     if (row.negatable) words += ", --no-" + std::string(row.name);
     if (row.valueName != nullptr) words += " " + std::string(row.valueName);
     return words;
-}
-
-// Every file the run would write: the option that asks for it and its name.
-std::vector<std::pair<std::string, std::string>> outputsOf(const TSettings& settings) {
-    std::vector<std::pair<std::string, std::string>> outputs;
-    for (const TSettingRow& row : settingRows()) {
-        if (row.writesFlag != nullptr && settings.*row.writesFlag) {
-            outputs.emplace_back("--" + std::string(row.name), row.writesFile(settings));
-        }
-        if (row.outputFile != nullptr && !(settings.*row.outputFile).empty()) {
-            outputs.emplace_back("--" + std::string(row.name), settings.*row.outputFile);
-        }
-    }
-    return outputs;
-}
-
-// Settings that are valid alone but not together.
-void refuseConflicts(const TSettings& settings) {
-    if (settings.depotCount > settings.locationCount) {
-        refuse(optionOf<&TSettings::depotCount>() + " " + std::to_string(settings.depotCount) +
-               ": deve ficar entre 2 e o número de locais, " +
-               std::to_string(settings.locationCount));
-    }
-    bool checking = !settings.checkSolutionFileName.empty();
-    if (settings.model != TModel::partition && settings.mpsFileName.empty() && !settings.solve && !checking) {
-        refuse(optionOf<&TSettings::model>() + " " + std::string(modelName(settings.model)) + ": só vale com " +
-               optionOf<&TSettings::mpsFileName>() + ", " + optionOf<&TSettings::solve>() + " ou " +
-               optionOf<&TSettings::checkSolutionFileName>() + ", e nenhum foi pedido");
-    }
-    if (settings.solve && !solverAvailable()) {
-        refuse(optionOf<&TSettings::solve>() + ": este programa foi compilado sem Clp e Cbc");
-    }
-    if (checking) {
-        // A check reads a solution and the instance it belongs to; it writes nothing.
-        for (const auto& [option, name] : outputsOf(settings)) {
-            if (option == optionOf<&TSettings::columnWriteFile>()) continue;
-            refuse(optionOf<&TSettings::checkSolutionFileName>() + " não grava arquivos: tire " + option);
-        }
-        if (settings.solve) refuse(optionOf<&TSettings::checkSolutionFileName>() + " não resolve: tire " +
-                                   optionOf<&TSettings::solve>());
-    }
-    if (settings.uncoveredCost && settings.model != TModel::elastic) {
-        refuse(optionOf<&TSettings::uncoveredCost>() + " " + std::to_string(*settings.uncoveredCost) +
-               ": só vale com " + optionOf<&TSettings::model>() + " elastic");
-    }
-    if (settings.plant) {
-        // A duty filtered out by a draw would leave its tasks without their planted column.
-        if (settings.acceptPercent < 100) {
-            refuse(optionOf<&TSettings::plant>() + ": exige " + optionOf<&TSettings::acceptPercent>() +
-                   " 100, para que toda jornada seja gravada (recebeu " + std::to_string(settings.acceptPercent) + ")");
-        }
-        std::int32_t shortest = plantedDutyMinimum(settings);
-        if (!splitsIntoDuties(settings.count, shortest, settings.maxTasks)) {
-            refuse(optionOf<&TSettings::plant>() + ": " + std::to_string(settings.count) +
-                   " tarefas não se dividem em jornadas de " + std::to_string(shortest) + " a " +
-                   std::to_string(settings.maxTasks) + " tarefas (de " + optionOf<&TSettings::minTasks>() +
-                   " + 1, e ao menos 2, a " + optionOf<&TSettings::maxTasks>() + ")");
-        }
-    }
-    if (!settings.solutionFileName.empty() && !settings.plant && !settings.solve) {
-        refuse(optionOf<&TSettings::solutionFileName>() + " " + shownWord(settings.solutionFileName) +
-               ": não há solução a gravar sem " + optionOf<&TSettings::plant>() + " ou " +
-               optionOf<&TSettings::solve>());
-    }
 }
 
 }  // namespace
@@ -185,7 +85,7 @@ TCommandLine parseCommandLine(int argc, char* const argv[]) {
         }
     }
     if (optind < argc) refuse(shownWord(argv[optind]) + ": argumento inesperado");
-    refuseConflicts(commandLine.settings);
+    if (std::optional<std::string> problem = settingsProblem(commandLine.settings)) refuse(*problem);
     return commandLine;
 }
 
@@ -196,10 +96,8 @@ void refuseClashingOutputs(const TSettings& settings) {
         outputs = ofInstance;
     } else {
         // Every instance writes under its folder; the manifest beside them.
-        std::size_t width = std::max<std::size_t>(3, std::to_string(settings.seriesCount).size());
         for (std::int32_t instance = 1; instance <= settings.seriesCount; ++instance) {
-            std::string number = std::to_string(instance);
-            std::string folder = std::string(width - number.size(), '0') + number + "/";
+            std::string folder = seriesFolderName(instance, settings.seriesCount) + "/";
             for (const auto& [option, name] : ofInstance) outputs.emplace_back(option, folder + name);
         }
         for (const char* manifest : {"manifest.csv", "manifest.json"}) {

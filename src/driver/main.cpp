@@ -56,19 +56,6 @@ void prepareRunFolder(const TSettings& settings) {
     }
 }
 
-// Makes arquivos/ when a trip or task file is asked for. Returns false with a message
-// when that cannot be done.
-bool prepareFolder(const TSettings& settings, const TRunEnvironment& environment) {
-    // A series makes it in each instance's folder.
-    if (settings.seriesCount > 0) return true;
-    if ((settings.tripWriteFile || settings.taskWriteFile) &&
-        mkdir(environment.pathOf("arquivos").c_str(), 0777) != 0 && errno != EEXIST) {
-        std::perror("Erro: não foi possível criar a pasta \"arquivos\"");
-        return false;
-    }
-    return true;
-}
-
 // Temporary files that could not be removed are named, so the user can.
 void reportLeftovers() {
     for (const std::string& note : takeLeftoverNotes()) {
@@ -110,7 +97,6 @@ int main(int argc, char* argv[]) {
                     if (!checkSolution(commandLine.settings, environment)) status = 1;
                     break;
                 }
-                if (!prepareFolder(commandLine.settings, environment)) return 1;
                 runStages(commandLine.settings, environment);
                 break;
         }

@@ -19,6 +19,7 @@
 #include "common/run_files.h"
 #include "driver/instance_run.h"
 #include "driver/progress.h"
+#include "driver/series.h"
 #include "driver/setting_table.h"
 #include "exports/solution_check.h"
 #include "report/manifest.h"
@@ -28,13 +29,6 @@
 namespace gerador {
 
 namespace {
-
-// The name of instance k's folder: its number, with at least three digits.
-std::string seriesFolder(std::int32_t instance, std::int32_t instances) {
-    std::size_t width = std::max<std::size_t>(3, std::to_string(instances).size());
-    std::string number = std::to_string(instance);
-    return std::string(width - number.size(), '0') + number;
-}
 
 // Folders a series makes for its instances; removed again, when still empty, unless the
 // series committed.
@@ -79,12 +73,8 @@ void runSeries(const TSettings& settings, TRunEnvironment& environment) {
     std::vector<TManifestRow> rows;
     std::string afterCommit;
     for (std::int32_t instance = 1; instance <= settings.seriesCount; ++instance) {
-        TSettings own = settings;
-        auto offset = static_cast<std::uint32_t>(instance - 1);
-        own.tripSeed += offset;
-        own.taskSeed += offset;
-        own.columnSeed += offset;
-        std::string folder = seriesFolder(instance, settings.seriesCount);
+        TSettings own = seriesInstanceSettings(settings, instance);
+        std::string folder = seriesFolderName(instance, settings.seriesCount);
         folders.make(folder);
         if (own.tripWriteFile || own.taskWriteFile) folders.make(folder + "/arquivos");
         console.print("\n   Instância " + folder + ":\n");
@@ -117,6 +107,10 @@ void runStages(const TSettings& settings, TRunEnvironment& environment) {
     if (settings.seriesCount > 0) {
         runSeries(settings, environment);
         return;
+    }
+    if ((settings.tripWriteFile || settings.taskWriteFile) &&
+        mkdir(environment.pathOf("arquivos").c_str(), 0777) != 0 && errno != EEXIST) {
+        throw EFileError("não foi possível criar a pasta \"arquivos\": " + std::string(std::strerror(errno)));
     }
     TRunFiles files(environment);
     // The report lists every file with its digest.

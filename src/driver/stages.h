@@ -7,8 +7,8 @@ namespace gerador {
 struct TRunEnvironment;
 TRunEnvironment& defaultEnvironment();
 
-// Prints the empty opening line, then runs the trip, task and column stages in order
-// with the settings' write and echo flags, writes the report and the picture from what
+// Makes arquivos/ when a trip or task file is asked for, prints the empty opening line,
+// then runs the trip, task and column stages in order with the settings' write and echo flags, writes the report and the picture from what
 // the column run found, and commits every file of the run together, in environment (its
 // base folder is the run's folder). Throws what a stage throws; no file of the run is
 // committed then.

@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "common/exceptions.h"
 #include "common/output_file.h"
 
 namespace gerador {
@@ -30,6 +31,11 @@ std::string csvOf(const std::optional<TValue>& value) {
     } else {
         return std::to_string(*value);
     }
+}
+
+template <typename TValue>
+std::optional<TValue> optionalOf(const nlohmann::ordered_json& value) {
+    return value.is_null() ? std::nullopt : std::optional<TValue>(value.get<TValue>());
 }
 
 template <typename TValue>
@@ -101,40 +107,78 @@ void writeManifestCsv(TOutputFile& file, const std::vector<TManifestRow>& rows) 
     file.write(text);
 }
 
+nlohmann::ordered_json manifestRowJson(const TManifestRow& row) {
+    nlohmann::ordered_json files = nlohmann::ordered_json::array();
+    for (const TWrittenFile& written : row.files) {
+        nlohmann::ordered_json record = {{"name", written.name}, {"bytes", written.bytes}, {"sha256", written.sha256}};
+        if (written.compressed) {
+            record["contentBytes"] = written.contentBytes;
+            record["contentSha256"] = written.contentSha256;
+        }
+        files.push_back(record);
+    }
+    nlohmann::ordered_json solve = nullptr;
+    if (row.solve) {
+        solve = {{"model", row.solve->model},     {"status", row.solve->status},
+                 {"objective", jsonOf(row.solve->objective)}, {"bound", jsonOf(row.solve->bound)},
+                 {"gap", jsonOf(row.solve->gap)}, {"seconds", row.solve->seconds}};
+    }
+    return {{"folder", row.folder},
+            {"tripSeed", row.tripSeed},
+            {"taskSeed", row.taskSeed},
+            {"columnSeed", row.columnSeed},
+            {"tasks", row.tasks},
+            {"columns", row.columns},
+            {"nonzeros", row.nonzeros},
+            {"density", densityOf(row)},
+            {"exactPartition", jsonOf(row.exactPartition)},
+            {"witness", row.witness.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(row.witness)},
+            {"solve", solve},
+            {"files", files}};
+}
+
+TManifestRow manifestRowFromJson(const nlohmann::ordered_json& record) {
+    TManifestRow row;
+    try {
+        row.folder = record.at("folder").get<std::string>();
+        row.tripSeed = record.at("tripSeed").get<std::uint32_t>();
+        row.taskSeed = record.at("taskSeed").get<std::uint32_t>();
+        row.columnSeed = record.at("columnSeed").get<std::uint32_t>();
+        row.tasks = record.at("tasks").get<std::int32_t>();
+        row.columns = record.at("columns").get<std::int64_t>();
+        row.nonzeros = record.at("nonzeros").get<std::int64_t>();
+        row.exactPartition = optionalOf<bool>(record.at("exactPartition"));
+        if (!record.at("witness").is_null()) row.witness = record.at("witness").get<std::string>();
+        if (const nlohmann::ordered_json& solve = record.at("solve"); !solve.is_null()) {
+            TSolveFacts& facts = row.solve.emplace();
+            facts.model = solve.at("model").get<std::string>();
+            facts.status = solve.at("status").get<std::string>();
+            facts.objective = optionalOf<std::int64_t>(solve.at("objective"));
+            facts.bound = optionalOf<std::int64_t>(solve.at("bound"));
+            facts.gap = optionalOf<double>(solve.at("gap"));
+            facts.seconds = solve.at("seconds").get<double>();
+        }
+        for (const nlohmann::ordered_json& file : record.at("files")) {
+            TWrittenFile& written = row.files.emplace_back();
+            written.name = file.at("name").get<std::string>();
+            written.bytes = file.at("bytes").get<std::uint64_t>();
+            written.sha256 = file.at("sha256").get<std::string>();
+            written.compressed = file.contains("contentBytes");
+            if (written.compressed) {
+                written.contentBytes = file.at("contentBytes").get<std::uint64_t>();
+                written.contentSha256 = file.at("contentSha256").get<std::string>();
+            }
+        }
+    } catch (const nlohmann::json::exception& error) {
+        throw EConvertError("registro de instância inválido: " + std::string(error.what()));
+    }
+    return row;
+}
+
 void writeManifestJson(TOutputFile& file, const std::vector<TManifestRow>& rows,
                        const nlohmann::ordered_json& settings) {
     nlohmann::ordered_json instances = nlohmann::ordered_json::array();
-    for (const TManifestRow& row : rows) {
-        nlohmann::ordered_json files = nlohmann::ordered_json::array();
-        for (const TWrittenFile& written : row.files) {
-            nlohmann::ordered_json record = {
-                {"name", written.name}, {"bytes", written.bytes}, {"sha256", written.sha256}};
-            if (written.compressed) {
-                record["contentBytes"] = written.contentBytes;
-                record["contentSha256"] = written.contentSha256;
-            }
-            files.push_back(record);
-        }
-        nlohmann::ordered_json solve = nullptr;
-        if (row.solve) {
-            solve = {{"model", row.solve->model},     {"status", row.solve->status},
-                     {"objective", jsonOf(row.solve->objective)}, {"bound", jsonOf(row.solve->bound)},
-                     {"gap", jsonOf(row.solve->gap)}, {"seconds", row.solve->seconds}};
-        }
-        instances.push_back(
-            {{"folder", row.folder},
-             {"tripSeed", row.tripSeed},
-             {"taskSeed", row.taskSeed},
-             {"columnSeed", row.columnSeed},
-             {"tasks", row.tasks},
-             {"columns", row.columns},
-             {"nonzeros", row.nonzeros},
-             {"density", densityOf(row)},
-             {"exactPartition", jsonOf(row.exactPartition)},
-             {"witness", row.witness.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(row.witness)},
-             {"solve", solve},
-             {"files", files}});
-    }
+    for (const TManifestRow& row : rows) instances.push_back(manifestRowJson(row));
     nlohmann::ordered_json manifest = {{"program", {{"name", "gerador"}, {"version", GERADOR_VERSION}}},
                                        {"settings", settings},
                                        {"instances", instances}};

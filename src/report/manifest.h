@@ -37,6 +37,12 @@ TManifestRow manifestRow(std::string folder, std::uint32_t tripSeed, std::uint32
 // nonzeros, density, the partition verdict, the solve's status, objective, bound, gap and
 // seconds, then the SHA-256 of each file (a column per file, named after it).
 void writeManifestCsv(TOutputFile& file, const std::vector<TManifestRow>& rows);
+// The row as the manifest's JSON gives it, and back: a row read from its JSON gives the
+// same JSON again (the density is worked out, and only the solve's fields shown there are kept).
+// Reading throws EConvertError for a record that lacks a field or has one of the wrong kind.
+nlohmann::ordered_json manifestRowJson(const TManifestRow& row);
+TManifestRow manifestRowFromJson(const nlohmann::ordered_json& record);
+
 // Writes the manifest as JSON: the program, the settings, and the instances with every
 // field of the CSV and each file's size and digests.
 void writeManifestJson(TOutputFile& file, const std::vector<TManifestRow>& rows,

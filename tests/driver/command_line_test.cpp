@@ -94,6 +94,11 @@ TEST(CommandLine, BadInputNamesTheOptionAndItsValue) {
         {{"--plant", "--count", "4", "--min-tasks", "2", "--max-tasks", "3"},
          "Erro: --plant: 4 tarefas não se dividem"},
         {{"--solution", "s.sol"}, "Erro: --solution s.sol: "},
+        // Inverted ranges once gave distances up to 1681 and tasks before their window.
+        {{"--min-distance", "1600", "--max-distance", "1500"}, "Erro: --max-distance 1500: deve ser ao menos"},
+        {{"--extra-cost-min", "31", "--extra-cost-max", "30"}, "Erro: --extra-cost-max 30: deve ser ao menos"},
+        {{"--window-end", "01/01/2006 08:00"}, "Erro: --window-end 01/01/2006 08:00: deve ficar depois"},
+        {{"--min-tasks", "20", "--max-tasks", "13"}, "Erro: --max-tasks 13: deve passar de --min-tasks"},
         {{"--bogus"}, "Erro: --bogus: "},
         {{"--count"}, "Erro: --count: "},
         {{"extra"}, "Erro: extra: "},

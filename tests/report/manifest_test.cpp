@@ -75,6 +75,12 @@ TEST(Series, ManifestAgreesWithTheFilesAndInstanceOneWithTheSingleRun) {
         }
     }
 
+    // Each record reads back into the row that gives it again.
+    nlohmann::ordered_json ordered = nlohmann::ordered_json::parse(readFile(folder / "manifest.json"));
+    for (const nlohmann::ordered_json& record : ordered["instances"]) {
+        EXPECT_EQ(manifestRowJson(manifestRowFromJson(record)), record);
+    }
+
     TTemporaryFolder single;
     ASSERT_EQ(runProgram(single.path(), withArguments(options)).exitStatus, 0);
     for (const char* name : {"150_3304438.txt", "i.mps.gz", "i.txt", "arquivos/tarefas.txt"}) {

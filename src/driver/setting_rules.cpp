@@ -1,0 +1,178 @@
+#include "driver/setting_rules.h"
+
+#include <cstdio>
+
+#include "common/model.h"
+#include "driver/setting_table.h"
+#include "solve/solver.h"
+#include "tasks/planted_duties.h"
+
+namespace gerador {
+
+namespace {
+
+// Length of the UTF-8 sequence at text[at], or 0 when the bytes there are not one.
+std::size_t utf8Length(std::string_view text, std::size_t at) {
+    auto byte = static_cast<unsigned char>(text[at]);
+    std::size_t length = byte < 0x80           ? 1
+                         : (byte >> 5) == 0x6  ? 2
+                         : (byte >> 4) == 0xE  ? 3
+                         : (byte >> 3) == 0x1E ? 4
+                                               : 0;
+    if (length == 0 || at + length > text.size()) return 0;
+    for (std::size_t next = 1; next < length; ++next) {
+        if ((static_cast<unsigned char>(text[at + next]) >> 6) != 0x2) return 0;
+    }
+    return length;
+}
+
+std::string bareNumber(std::int64_t value) {
+    return std::to_string(value);
+}
+
+// A range whose lowest value passes its highest: the draws would leave the documented bounds.
+template <auto kLow, auto kHigh>
+std::string invertedRange(bool refused, const std::string& low, const std::string& high) {
+    if (!refused) return "";
+    return optionOf<kHigh>() + " " + high + ": deve ser ao menos " + optionOf<kLow>() + ", " + low;
+}
+
+const TSettingRule kRules[] = {
+    {"the depots are locations",
+     [](const TSettings& settings) -> std::string {
+         if (settings.depotCount <= settings.locationCount) return "";
+         return optionOf<&TSettings::depotCount>() + " " + bareNumber(settings.depotCount) +
+                ": deve ficar entre 2 e o número de locais, " + bareNumber(settings.locationCount);
+     }},
+    {"distances are drawn from the lowest up to the highest",
+     [](const TSettings& settings) {
+         return invertedRange<&TSettings::minDistance, &TSettings::maxDistance>(
+             settings.minDistance > settings.maxDistance, bareNumber(settings.minDistance),
+             bareNumber(settings.maxDistance));
+     }},
+    {"extra costs are drawn from the lowest up to the highest",
+     [](const TSettings& settings) {
+         return invertedRange<&TSettings::extraCostMin, &TSettings::extraCostMax>(
+             settings.extraCostMin > settings.extraCostMax, bareNumber(settings.extraCostMin),
+             bareNumber(settings.extraCostMax));
+     }},
+    {"the window ends after it starts",
+     [](const TSettings& settings) -> std::string {
+         if (settings.windowEnd > settings.windowStart) return "";
+         return optionOf<&TSettings::windowEnd>() + " " + textFromDateTime(settings.windowEnd, "DD/MM/YYYY HH:mm") +
+                ": deve ficar depois de " + optionOf<&TSettings::windowStart>() + ", " +
+                textFromDateTime(settings.windowStart, "DD/MM/YYYY HH:mm");
+     }},
+    {"a column can hold more than the fewest tasks and at most the most",
+     [](const TSettings& settings) -> std::string {
+         if (settings.minTasks < settings.maxTasks) return "";
+         return optionOf<&TSettings::maxTasks>() + " " + bareNumber(settings.maxTasks) + ": deve passar de " +
+                optionOf<&TSettings::minTasks>() + ", " + bareNumber(settings.minTasks) +
+                " (uma coluna tem mais tarefas que este e no máximo aquele)";
+     }},
+    {"a model other than the partition has something to act on",
+     [](const TSettings& settings) -> std::string {
+         bool checking = !settings.checkSolutionFileName.empty();
+         if (settings.model == TModel::partition || !settings.mpsFileName.empty() || settings.solve || checking)
+             return "";
+         return optionOf<&TSettings::model>() + " " + std::string(modelName(settings.model)) + ": só vale com " +
+                optionOf<&TSettings::mpsFileName>() + ", " + optionOf<&TSettings::solve>() + " ou " +
+                optionOf<&TSettings::checkSolutionFileName>() + ", e nenhum foi pedido";
+     }},
+    {"a solve needs the solver in the build",
+     [](const TSettings& settings) -> std::string {
+         if (!settings.solve || solverAvailable()) return "";
+         return optionOf<&TSettings::solve>() + ": este programa foi compilado sem Clp e Cbc";
+     }},
+    {"a check reads a solution and the instance it belongs to, and writes nothing",
+     [](const TSettings& settings) -> std::string {
+         if (settings.checkSolutionFileName.empty()) return "";
+         for (const auto& [option, name] : outputsOf(settings)) {
+             if (option == optionOf<&TSettings::columnWriteFile>()) continue;
+             return optionOf<&TSettings::checkSolutionFileName>() + " não grava arquivos: tire " + option;
+         }
+         if (!settings.solve) return "";
+         return optionOf<&TSettings::checkSolutionFileName>() + " não resolve: tire " + optionOf<&TSettings::solve>();
+     }},
+    {"the uncovered cost prices the elastic model's slacks",
+     [](const TSettings& settings) -> std::string {
+         if (!settings.uncoveredCost || settings.model == TModel::elastic) return "";
+         return optionOf<&TSettings::uncoveredCost>() + " " + bareNumber(*settings.uncoveredCost) + ": só vale com " +
+                optionOf<&TSettings::model>() + " elastic";
+     }},
+    {"every planted duty is written",
+     [](const TSettings& settings) -> std::string {
+         // A duty filtered out by a draw would leave its tasks without their planted column.
+         if (!settings.plant || settings.acceptPercent >= 100) return "";
+         return optionOf<&TSettings::plant>() + ": exige " + optionOf<&TSettings::acceptPercent>() +
+                " 100, para que toda jornada seja gravada (recebeu " + bareNumber(settings.acceptPercent) + ")";
+     }},
+    {"the planted tasks split into duties",
+     [](const TSettings& settings) -> std::string {
+         std::int32_t shortest = plantedDutyMinimum(settings);
+         if (!settings.plant || splitsIntoDuties(settings.count, shortest, settings.maxTasks)) return "";
+         return optionOf<&TSettings::plant>() + ": " + bareNumber(settings.count) +
+                " tarefas não se dividem em jornadas de " + bareNumber(shortest) + " a " +
+                bareNumber(settings.maxTasks) + " tarefas (de " + optionOf<&TSettings::minTasks>() +
+                " + 1, e ao menos 2, a " + optionOf<&TSettings::maxTasks>() + ")";
+     }},
+    {"a solution file has a solution to hold",
+     [](const TSettings& settings) -> std::string {
+         if (settings.solutionFileName.empty() || settings.plant || settings.solve) return "";
+         return optionOf<&TSettings::solutionFileName>() + " " + shownWord(settings.solutionFileName) +
+                ": não há solução a gravar sem " + optionOf<&TSettings::plant>() + " ou " +
+                optionOf<&TSettings::solve>();
+     }},
+};
+
+}  // namespace
+
+std::string shownWord(std::string_view word) {
+    constexpr std::size_t kShownBytes = 60;
+    std::string shown;
+    std::size_t at = 0;
+    while (at < word.size() && shown.size() < kShownBytes) {
+        std::size_t length = utf8Length(word, at);
+        auto byte = static_cast<unsigned char>(word[at]);
+        if (length == 0 || byte < 0x20 || byte == 0x7F) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            shown += escaped;
+            ++at;
+        } else {
+            shown.append(word.substr(at, length));
+            at += length;
+        }
+    }
+    if (at < word.size()) shown += "… (" + std::to_string(word.size()) + " bytes)";
+    return shown;
+}
+
+// Every file the run would write: the option that asks for it and its name.
+std::vector<std::pair<std::string, std::string>> outputsOf(const TSettings& settings) {
+    std::vector<std::pair<std::string, std::string>> outputs;
+    for (const TSettingRow& row : settingRows()) {
+        if (row.writesFlag != nullptr && settings.*row.writesFlag) {
+            outputs.emplace_back("--" + std::string(row.name), row.writesFile(settings));
+        }
+        if (row.outputFile != nullptr && !(settings.*row.outputFile).empty()) {
+            outputs.emplace_back("--" + std::string(row.name), settings.*row.outputFile);
+        }
+    }
+    return outputs;
+}
+
+
+std::span<const TSettingRule> settingRules() {
+    return kRules;
+}
+
+std::optional<std::string> settingsProblem(const TSettings& settings) {
+    for (const TSettingRule& rule : kRules) {
+        std::string problem = rule.problem(settings);
+        if (!problem.empty()) return problem;
+    }
+    return std::nullopt;
+}
+
+}  // namespace gerador
