@@ -20,6 +20,8 @@ TInstance::TInstance(const TSettings& settings, TRunEnvironment& environment) : 
     columns_ = std::move(generators.columns);
     trips_->generateTrips(false, settings.tripEcho);
     tasks_->generateTasks(*trips_, false, settings.taskEcho);
+    // Built once: every run of the columns, pricing pass and check reads it.
+    columns_->graph = buildInstanceGraph(*tasks_, columns_->minTasks, columns_->maxTasks);
 }
 
 TInstance::~TInstance() = default;

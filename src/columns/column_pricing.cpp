@@ -13,11 +13,6 @@ namespace {
 
 constexpr std::int32_t kColumnCharge = 800;  // fixed cost of every column
 
-// Refuses the run when a column's value does not fit its 32-bit field.
-inline void requireFieldFits(std::int32_t column, const char* field, std::int64_t value) {
-    if (value < INT32_MIN || value > INT32_MAX) [[unlikely]] refuseColumnField(column, field, value);
-}
-
 }  // namespace
 
 void refuseColumnField(std::int32_t column, const char* field, std::int64_t value) {
@@ -76,8 +71,7 @@ void TColunas::writeColumn(std::int32_t depot, std::int32_t& columnCounter, cons
 
 void TColunas::deliverColumn(std::int32_t number, std::int32_t depot, std::int32_t phase,
                              const std::vector<std::int32_t>& chain, const TChainPrice& price) {
-    requireFieldFits(number, "custo", price.cost);
-    requireFieldFits(number, "minutos trabalhados", price.workMinutes);
+    if (auto past = price.fieldPast32Bits()) [[unlikely]] refuseColumnField(number, past->first, past->second);
 #ifndef NDEBUG
     for (std::size_t position = 0; position < price.sharedTasks; ++position) {
         assert(!uncoveredTasks.contains(chain[position]));

@@ -1,13 +1,20 @@
 #pragma once
 
 #include <cstdint>
+#include <climits>
 #include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <utility>
 #include <vector>
 
 #include "columns/chain_count.h"
 #include "columns/chain_search.h"
 #include "columns/chain_totals.h"
+#include "columns/column_rule.h"
 #include "columns/column_sink.h"
+#include "columns/instance_graph.h"
 #include "columns/uncovered_pool.h"
 #include "common/exceptions.h"
 #include "common/random_source.h"
@@ -32,6 +39,14 @@ struct TChainPrice {
     std::size_t sharedTasks = 0;  // leading tasks shared with the chain priced before
     std::int64_t cost = 0;
     std::int64_t workMinutes = 0;
+
+    // The first value that does not fit its 32-bit field of the column file, by the
+    // field's name ("custo", "minutos trabalhados"); none when both fit.
+    std::optional<std::pair<const char*, std::int64_t>> fieldPast32Bits() const {
+        if (cost < INT32_MIN || cost > INT32_MAX) return std::pair{"custo", cost};
+        if (workMinutes < INT32_MIN || workMinutes > INT32_MAX) return std::pair{"minutos trabalhados", workMinutes};
+        return std::nullopt;
+    }
 };
 
 // Prices chain with the totals kept from the chain priced before it (see TChainTotals):
@@ -60,8 +75,10 @@ public:
     std::int32_t minTasks = 2;             // a chain is offered when it holds more tasks than this
     std::int32_t maxTasks = 13;            // no chain holds more tasks than this
     std::int32_t acceptPercent = 1;        // an offered chain is written when a draw 0..99 is at most this
+    // The rule these fields make (see TColumnRule).
+    TColumnRule rule() const { return {minTasks, acceptPercent}; }
     // Every draw from 0 to 99 passes: each offered chain is written, whatever the draws.
-    bool writesEveryOffer() const { return acceptPercent >= 99; }
+    bool writesEveryOffer() const { return rule().writesEveryOffer(); }
     std::uint32_t seed = 0;
     TUncoveredPool uncoveredTasks;
     TSuccessorLists successors;         // by task index, ascending
@@ -79,6 +96,10 @@ public:
     static constexpr std::int32_t kProgressEvery = 4096;
     // Where the run prints, draws and writes; not owned; null: defaultEnvironment().
     TRunEnvironment* environment = nullptr;
+    // The tasks' graph, built once per instance and shared (pricing passes reuse it);
+    // null: each run builds its own into successors and startTasks.
+    // Requires: built from the run's tasks, minTasks and maxTasks.
+    std::shared_ptr<const TInstanceGraph> graph;
 
     // Feeds outputs every chain of more than minTasks and at most maxTasks tasks: first
     // from every start task, then from each task still uncovered, lowest first, and ends
@@ -113,9 +134,10 @@ public:
     void startCoverage();
 
 private:
-    // Runs one search; returns how many chains it offered.
-    std::int64_t searchFrom(TChainSearch& search, std::int32_t startTask, std::int32_t depot, std::int32_t phase,
-                            std::int32_t& columnCounter);
+    // Runs the search from each of starts, its columns given depot, or each its start
+    // task's origin when depot is 0; returns how many chains it offered.
+    std::int64_t searchFrom(TChainSearch& search, std::span<const std::int32_t> starts, std::int32_t depot,
+                            std::int32_t phase, std::int32_t& columnCounter);
 
     // Before the column numbered columnCounter + 1: stops at a limit, calls onProgress.
     void checkpoint(std::int32_t columnCounter);
@@ -124,8 +146,8 @@ private:
     void deliverColumn(std::int32_t number, std::int32_t depot, std::int32_t phase,
                        const std::vector<std::int32_t>& chain, const TChainPrice& price);
     // The first phase with threadCount threads searching the start tasks, the columns
-    // delivered in order from this thread. Requires: chains the counts of the start tasks.
-    void searchFirstPhaseInThreads(std::int32_t threadCount, const TChainCounts& chains, std::int32_t& columnCounter);
+    // delivered in order from this thread. Requires: graph the run's.
+    void searchFirstPhaseInThreads(std::int32_t threadCount, const TInstanceGraph& runGraph, std::int32_t& columnCounter);
 
     TChainTotals columnTotals_;  // of the last column written
     randomsource::TRandomStream* random_ = nullptr;  // the environment's, during a run

@@ -1,5 +1,6 @@
 #include "columns/columns.h"
 
+#include <cassert>
 #include <memory>
 #include <thread>
 
@@ -83,29 +84,40 @@ TColumnRunResult TColunas::generateColumns(const TTarefas* tasks, const std::vec
     for (TColumnSink* sink : sinks) sink->begin(run);
     random_ = &orDefault(environment).random;
     *random_ = randomsource::TRandomStream(seed);
-    buildSuccessorGraph(*taskGenerator);
+    std::int32_t threadCount = threads > 0 ? threads : automaticThreads(sinks.empty());
+    // Without a graph of the instance's, one of this run's: the chains are counted only
+    // for threads.
+    std::shared_ptr<const TInstanceGraph> runGraph = graph;
+    if (runGraph == nullptr) {
+        buildSuccessorGraph(*taskGenerator);
+        auto own = std::make_shared<TInstanceGraph>();
+        own->successors = successors;
+        own->startTasks = startTasks;
+        if (threadCount > 1 && startTasks.size() > 1)
+            own->chains = countChains(successors, startTasks, minTasks, maxTasks);
+        runGraph = std::move(own);
+    } else {
+        checkedTaskCount(*taskGenerator);
+        assert(runGraph->minTasks == minTasks && runGraph->maxTasks == maxTasks);
+    }
     startCoverage();
 
-    TChainSearch search(successors, maxTasks);
-    std::int32_t threadCount = threads > 0 ? threads : automaticThreads(sinks.empty());
-    TChainCounts chains;
-    if (threadCount > 1 && startTasks.size() > 1) chains = countChains(successors, startTasks, minTasks, maxTasks);
+    TChainSearch search(runGraph->successors, maxTasks);
+    const std::vector<std::int32_t>& starts = runGraph->startTasks;
+    const TChainCounts& chains = runGraph->chains;
     // Threads pay when there is work for them; asked for by number, they are always used.
-    bool inThreads = threadCount > 1 && startTasks.size() > 1 && !chains.saturated &&
+    bool inThreads = threadCount > 1 && starts.size() > 1 && !chains.saturated &&
                      (threads > 0 || chains.totalOffers >= kWorthThreads);
     if (inThreads) {
-        searchFirstPhaseInThreads(threadCount, chains, columnCounter);
+        searchFirstPhaseInThreads(threadCount, *runGraph, columnCounter);
     } else {
-        for (std::int32_t startTask : startTasks) {
-            std::int32_t depot = taskGenerator->tasks[static_cast<std::size_t>(startTask)].origin;
-            searchFrom(search, startTask, depot, 1, columnCounter);
-        }
+        searchFrom(search, starts, 0, 1, columnCounter);
     }
     while (!uncoveredTasks.empty()) {
         std::int32_t startTask = uncoveredTasks.first();
         auto depot =
             static_cast<std::int32_t>(random_->drawInRange(1, std::int64_t{taskGenerator->depotCount} + 1));
-        if (searchFrom(search, startTask, depot, 2, columnCounter) == 0) {
+        if (searchFrom(search, std::span(&startTask, 1), depot, 2, columnCounter) == 0) {
             // No chain long enough begins here, so no search can ever cover this task.
             uncoveredTasks.remove(startTask);
             result.uncoverableTasks.push_back(startTask);
@@ -118,19 +130,17 @@ TColumnRunResult TColunas::generateColumns(const TTarefas* tasks, const std::vec
     return result;
 }
 
-std::int64_t TColunas::searchFrom(TChainSearch& search, std::int32_t startTask, std::int32_t depot,
+std::int64_t TColunas::searchFrom(TChainSearch& search, std::span<const std::int32_t> starts, std::int32_t depot,
                                   std::int32_t phase, std::int32_t& columnCounter) {
-    auto shortestOffered = static_cast<std::uint32_t>(minTasks);
     std::int64_t offered = 0;
-    search.start(startTask);
-    while (search.next()) {
-        const std::vector<std::int32_t>& chain = search.chain();
-        if (chain.size() <= shortestOffered) continue;
-        ++offered;
-        if (random_->lrand() % 100 <= acceptPercent) {
-            writeColumn(depot, columnCounter, chain, phase, search.unchangedSinceMark());
-            search.mark();
-        }
+    for (const std::int32_t& start : starts) {
+        // A search from a start task gives its columns the task's origin.
+        std::int32_t columnDepot = depot != 0 ? depot : taskGenerator->tasks[static_cast<std::size_t>(start)].origin;
+        offered += searchStarts(search, rule(), std::span(&start, 1), random_,
+                                [&](const std::vector<std::int32_t>& chain, std::size_t unchangedTasks) {
+                                    writeColumn(columnDepot, columnCounter, chain, phase, unchangedTasks);
+                                    return true;
+                                });
     }
     return offered;
 }

@@ -18,9 +18,12 @@
 #include <mutex>
 #include <optional>
 #include <pthread.h>
+#include <span>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
+#include "columns/first_phase_plan.h"
 #include "common/random_source.h"
 #include "tasks/tasks.h"
 
@@ -60,9 +63,7 @@ std::size_t bytesOf(const TChunk& chunk) {
 }
 
 struct TBlock {
-    std::size_t firstStart = 0;  // positions in the start tasks
-    std::size_t endStart = 0;
-    std::int64_t firstNumber = 0;  // of its first column, when every offer is written
+    TBlockPlan plan;
     randomsource::TRandomStream stream{0};
     std::deque<TChunk> chunks;
     bool done = false;
@@ -123,30 +124,28 @@ public:
 
 }  // namespace
 
-void TColunas::searchFirstPhaseInThreads(std::int32_t threadCount, const TChainCounts& chains,
+void TColunas::searchFirstPhaseInThreads(std::int32_t threadCount, const TInstanceGraph& runGraph,
                                          std::int32_t& columnCounter) {
     TFirstPhaseWork work;
+    const TColumnRule columnRule = rule();
     // When every offer is written the draws decide nothing, and only the stream's place
     // after the phase matters, which this thread works out while the others search.
-    bool everyOfferWritten = writesEveryOffer();
+    bool everyOfferWritten = columnRule.writesEveryOffer();
     // Blocks of start tasks with about the same number of draws each.
-    std::uint64_t perBlock =
-        std::max<std::uint64_t>(1, chains.totalOffers / (static_cast<std::uint64_t>(threadCount) * kBlocksPerThread));
+    const TChainCounts& chains = runGraph.chains;
+    TFirstPhasePlan plan = planFirstPhase(
+        chains, chains.totalOffers / (static_cast<std::uint64_t>(threadCount) * kBlocksPerThread), columnCounter);
     randomsource::TRandomStream& shared = *random_;
-    std::int64_t written = columnCounter;
-    for (std::size_t start = 0; start < startTasks.size();) {
+    // Each block's stream is the phase's, moved past the draws before the block.
+    for (const TBlockPlan& blockPlan : plan.blocks) {
         TBlock& block = work.blocks.emplace_back();
-        block.firstStart = start;
-        block.firstNumber = written + 1;
-        std::uint64_t draws = 0;
-        while (start < startTasks.size() && (draws == 0 || draws < perBlock)) draws += chains.offers[start++];
-        block.endStart = start;
-        written += static_cast<std::int64_t>(draws);
+        block.plan = blockPlan;
         if (!everyOfferWritten) {
             block.stream = shared;
-            shared.discard(draws);
+            shared.discard(blockPlan.draws);
         }
     }
+    std::int64_t written = columnCounter + static_cast<std::int64_t>(plan.totalDraws);
 
     // With every offer written each block knows its column numbers, so sinks that only
     // make text of the columns make it on the search threads; the others see each column.
@@ -169,12 +168,12 @@ void TColunas::searchFirstPhaseInThreads(std::int32_t threadCount, const TChainC
     bool keepFields = !columnSinks.empty();
     // Each thread notes the tasks its columns cover; the pool learns them at the end.
     std::vector<std::vector<std::uint8_t>> coveredBy(static_cast<std::size_t>(threadCount));
-    auto search = [&](std::size_t worker) {
-        TChainSearch chainSearch(successors, maxTasks);
+    // A search thread: takes the next block, searches it with the column rule and hands its
+    // columns on in chunks. What it throws waits in the block for the consumer.
+    auto searchBlocks = [&](std::size_t worker) {
+        TChainSearch chainSearch(runGraph.successors, maxTasks);
         TChainTotals totals;
-        auto shortestOffered = static_cast<std::uint32_t>(minTasks);
         std::vector<std::uint8_t>& covered = coveredBy[worker];
-        covered.assign(tasks.size(), 0);
         std::vector<std::unique_ptr<TColumnTextFormatter>>& texts = formatters[worker];
         auto newChunk = [&] { return work.takeSpare(texts.size()); };
         TPricedColumn column;
@@ -187,58 +186,58 @@ void TColunas::searchFirstPhaseInThreads(std::int32_t threadCount, const TChainC
                 index = work.nextBlock++;
             }
             TBlock& block = work.blocks[index];
-            TChunk chunk = newChunk();
+            TChunk chunk;
             std::size_t blockColumns = 0;
+            bool published = true;
             try {
-                for (std::size_t position = block.firstStart; position < block.endStart && !block.overflow;
-                     ++position) {
-                    chainSearch.start(startTasks[position]);
-                    while (chainSearch.next()) {
-                        const std::vector<std::int32_t>& chain = chainSearch.chain();
-                        if (chain.size() <= shortestOffered) continue;
-                        if (!everyOfferWritten && block.stream.lrand() % 100 > acceptPercent) continue;
-                        TChainPrice price = priceChain(totals, tasks, chain, chainSearch.unchangedSinceMark());
-                        chainSearch.mark();
-                        for (auto [field, value] :
-                             {std::pair{"custo", price.cost}, {"minutos trabalhados", price.workMinutes}}) {
-                            if (value < INT32_MIN || value > INT32_MAX)
-                                block.overflow = TOverflow{blockColumns, field, value};
-                        }
-                        if (block.overflow) break;
-                        std::size_t kept = price.sharedTasks;
-                        if (keepFields) {
-                            chunk.fields.insert(chunk.fields.end(), {static_cast<std::int32_t>(price.cost),
-                                                                     static_cast<std::int32_t>(price.workMinutes),
-                                                                     static_cast<std::int32_t>(kept),
-                                                                     static_cast<std::int32_t>(chain.size() - kept)});
-                            chunk.fields.insert(chunk.fields.end(), chain.begin() + static_cast<std::ptrdiff_t>(kept),
-                                                chain.end());
-                        }
-                        if (!texts.empty()) {
-                            column.number = static_cast<std::int32_t>(block.firstNumber +
-                                                                      static_cast<std::int64_t>(blockColumns));
-                            column.cost = static_cast<std::int32_t>(price.cost);
-                            column.depot = tasks[static_cast<std::size_t>(chain.front())].origin;
-                            column.workMinutes = static_cast<std::int32_t>(price.workMinutes);
-                            column.tasks = &chain;
-                            column.sharedTasks = kept;
-                            for (std::size_t sink = 0; sink < texts.size(); ++sink)
-                                texts[sink]->append(column, chunk.texts[sink]);
-                        }
-                        for (std::size_t task = kept; task < chain.size(); ++task) {
-                            covered[static_cast<std::size_t>(chain[task])] = 1;
-                        }
-                        ++blockColumns;
-                        if (++chunk.columns == kChunkColumns) {
-                            if (!work.publish(index, std::move(chunk), false)) return;
-                            chunk = newChunk();
-                        }
+                if (covered.empty()) covered.assign(tasks.size(), 0);
+                chunk = newChunk();
+                std::span<const std::int32_t> starts(runGraph.startTasks.data() + block.plan.firstStart,
+                                                     block.plan.endStart - block.plan.firstStart);
+                auto write = [&](const std::vector<std::int32_t>& chain, std::size_t unchangedTasks) {
+                    TChainPrice price = priceChain(totals, tasks, chain, unchangedTasks);
+                    if (auto past = price.fieldPast32Bits()) {
+                        block.overflow = TOverflow{blockColumns, past->first, past->second};
+                        return false;
                     }
-                }
+                    std::size_t kept = price.sharedTasks;
+                    if (keepFields) {
+                        chunk.fields.insert(chunk.fields.end(), {static_cast<std::int32_t>(price.cost),
+                                                                 static_cast<std::int32_t>(price.workMinutes),
+                                                                 static_cast<std::int32_t>(kept),
+                                                                 static_cast<std::int32_t>(chain.size() - kept)});
+                        chunk.fields.insert(chunk.fields.end(), chain.begin() + static_cast<std::ptrdiff_t>(kept),
+                                            chain.end());
+                    }
+                    if (!texts.empty()) {
+                        column.number = static_cast<std::int32_t>(block.plan.firstNumber +
+                                                                  static_cast<std::int64_t>(blockColumns));
+                        column.cost = static_cast<std::int32_t>(price.cost);
+                        column.depot = tasks[static_cast<std::size_t>(chain.front())].origin;
+                        column.workMinutes = static_cast<std::int32_t>(price.workMinutes);
+                        column.tasks = &chain;
+                        column.sharedTasks = kept;
+                        for (std::size_t sink = 0; sink < texts.size(); ++sink)
+                            texts[sink]->append(column, chunk.texts[sink]);
+                    }
+                    for (std::size_t task = kept; task < chain.size(); ++task) {
+                        covered[static_cast<std::size_t>(chain[task])] = 1;
+                    }
+                    ++blockColumns;
+                    if (++chunk.columns == kChunkColumns) {
+                        if (!work.publish(index, std::move(chunk), false)) {
+                            published = false;
+                            return false;
+                        }
+                        chunk = newChunk();
+                    }
+                    return true;
+                };
+                searchStarts(chainSearch, columnRule, starts, everyOfferWritten ? nullptr : &block.stream, write);
             } catch (...) {
                 block.failure = std::current_exception();
             }
-            if (!work.publish(index, std::move(chunk), true)) return;
+            if (!published || !work.publish(index, std::move(chunk), true)) return;
         }
     };
 
@@ -248,10 +247,24 @@ void TColunas::searchFirstPhaseInThreads(std::int32_t threadCount, const TChainC
     sigfillset(&all);
     pthread_sigmask(SIG_BLOCK, &all, &previous);
     std::vector<std::thread> workers;
-    for (std::int32_t worker = 0; worker < threadCount; ++worker) {
-        workers.emplace_back(search, static_cast<std::size_t>(worker));
+    std::exception_ptr startFailure;
+    // A thread the system refuses (a process limit, no memory for its stack): the blocks
+    // go to the threads that started; with none, the run fails with the reason.
+    try {
+        for (std::int32_t worker = 0; worker < threadCount; ++worker) {
+            workers.emplace_back(searchBlocks, static_cast<std::size_t>(worker));
+        }
+    } catch (...) {
+        if (workers.empty()) startFailure = std::current_exception();
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (startFailure) {
+        try {
+            std::rethrow_exception(startFailure);
+        } catch (const std::exception& error) {
+            throw std::runtime_error("não foi possível iniciar as threads da busca: " + std::string(error.what()));
+        }
+    }
     auto stop = [&] {
         {
             std::lock_guard lock(work.mutex);

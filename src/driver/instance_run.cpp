@@ -127,7 +127,10 @@ TInstanceRun runInstance(const TSettings& settings, TRunEnvironment& environment
     taskGenerator->generateTasks(*tripGenerator, settings.taskWriteFile, settings.taskEcho, &files);
 
     TColumnOutputs outputs(settings, console, files, *taskGenerator, gatherFacts);
-    checkBeforeTheColumns(settings, *columnGenerator, *taskGenerator, console, environment.baseFolder);
+    // One graph of the tasks serves the check, the column run and every pricing pass.
+    columnGenerator->graph = buildInstanceGraph(*taskGenerator, columnGenerator->minTasks, columnGenerator->maxTasks);
+    checkBeforeTheColumns(settings, *columnGenerator, *taskGenerator, *columnGenerator->graph, console,
+                          environment.baseFolder);
     if (progress != nullptr) {
         progress->stage("colunas");
         columnGenerator->onProgress = [progress, &files](std::int64_t columns) { progress->columns(columns, &files); };

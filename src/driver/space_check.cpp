@@ -36,10 +36,8 @@ std::string sizeText(double bytes) {
 }  // namespace
 
 void checkBeforeTheColumns(const TSettings& settings, const TColunas& columns, const TTarefas& tasks,
-                           TConsole& console, const std::string& baseFolder) {
-    TColunas graph = columns;
-    graph.buildSuccessorGraph(tasks);
-    TChainCounts counts = countChains(graph.successors, graph.startTasks, columns.minTasks, columns.maxTasks);
+                           const TInstanceGraph& graph, TConsole& console, const std::string& baseFolder) {
+    const TChainCounts& counts = graph.chains;
     // Each offer is written when its draw passes: acceptPercent + 1 draws in 100.
     double written = static_cast<double>(counts.totalOffers) * std::min(columns.acceptPercent + 1, 100) / 100.0;
     double tasksEach =

@@ -6,6 +6,7 @@ namespace gerador {
 
 class TColunas;
 class TConsole;
+struct TInstanceGraph;
 class TTarefas;
 
 // Before the column run: counts the chains of the first phase on the successor graph (the
@@ -15,8 +16,8 @@ class TTarefas;
 // (on console, with names under baseFolder).
 // Throws EColumnLimit, as the run would later, when every offer is written and the first
 // phase alone passes one of those limits.
-// Requires: columns configured as the run's; tasks generated.
+// Requires: columns configured as the run's; tasks generated; graph built from them.
 void checkBeforeTheColumns(const TSettings& settings, const TColunas& columns, const TTarefas& tasks,
-                           TConsole& console, const std::string& baseFolder = "");
+                           const TInstanceGraph& graph, TConsole& console, const std::string& baseFolder = "");
 
 }  // namespace gerador

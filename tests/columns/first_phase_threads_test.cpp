@@ -6,6 +6,7 @@
 
 #include "columns/chain_count.h"
 #include "columns/columns.h"
+#include "columns/first_phase_plan.h"
 #include "support/test_support.h"
 
 using namespace gerador;
@@ -120,6 +121,37 @@ TEST(FirstPhaseThreads, ColumnLimitsStopARunWithNothingWritten) {
         EXPECT_EQ(run.exitStatus, 1) << extra.back();
         EXPECT_NE(run.standardError.find(message), std::string::npos) << run.standardError;
         EXPECT_TRUE(entriesOf(folder.path()).empty()) << extra.back();
+    }
+}
+
+// The plan cuts the start tasks into contiguous blocks of at least the asked draws (the
+// last may hold fewer), each knowing the draws and the columns before it.
+TEST(FirstPhasePlan, BlocksCoverTheStartsInOrder) {
+    std::mt19937 source(5);
+    for (int round = 0; round < 50; ++round) {
+        TChainCounts chains;
+        chains.offers.resize(source() % 40);
+        for (std::uint64_t& offers : chains.offers) offers = source() % 4 == 0 ? 0 : source() % 50;
+        std::uint64_t perBlock = source() % 120;
+        TFirstPhasePlan plan = planFirstPhase(chains, perBlock, 17);
+        std::size_t nextStart = 0;
+        std::uint64_t drawsSoFar = 0;
+        for (std::size_t block = 0; block < plan.blocks.size(); ++block) {
+            const TBlockPlan& piece = plan.blocks[block];
+            SCOPED_TRACE(round);
+            EXPECT_EQ(piece.firstStart, nextStart);
+            EXPECT_LT(piece.firstStart, piece.endStart);
+            std::uint64_t draws = 0;
+            for (std::size_t start = piece.firstStart; start < piece.endStart; ++start) draws += chains.offers[start];
+            EXPECT_EQ(piece.draws, draws);
+            EXPECT_EQ(piece.drawsBefore, drawsSoFar);
+            EXPECT_EQ(piece.firstNumber, 17 + static_cast<std::int64_t>(drawsSoFar) + 1);
+            if (block + 1 < plan.blocks.size()) EXPECT_GE(draws, std::max<std::uint64_t>(perBlock, 1));
+            nextStart = piece.endStart;
+            drawsSoFar += draws;
+        }
+        EXPECT_EQ(nextStart, chains.offers.size());
+        EXPECT_EQ(plan.totalDraws, drawsSoFar);
     }
 }
 
