@@ -146,7 +146,9 @@ TEST(FirstPhasePlan, BlocksCoverTheStartsInOrder) {
             EXPECT_EQ(piece.draws, draws);
             EXPECT_EQ(piece.drawsBefore, drawsSoFar);
             EXPECT_EQ(piece.firstNumber, 17 + static_cast<std::int64_t>(drawsSoFar) + 1);
-            if (block + 1 < plan.blocks.size()) EXPECT_GE(draws, std::max<std::uint64_t>(perBlock, 1));
+            if (block + 1 < plan.blocks.size()) {
+                EXPECT_GE(draws, std::max<std::uint64_t>(perBlock, 1));
+            }
             nextStart = piece.endStart;
             drawsSoFar += draws;
         }
