@@ -30,12 +30,34 @@ namespace gerador {
 
 namespace {
 
+// The range of the columns' costs and lengths, as they go by.
+struct TColumnRangeSink : TColumnSink {
+    TColumnRange range;
+    void begin(const TColumnRunInfo&) override {}
+    void add(const TPricedColumn& column) override { range.note(column.cost, column.tasks->size()); }
+    void end(std::int32_t) override {}
+};
+
+// A line of --solve-trace: one pricing pass as a JSON object.
+std::string pricingPassLine(const TPricingPass& pass) {
+    nlohmann::ordered_json line = {{"pass", pass.pass},
+                                   {"phase", pass.phase},
+                                   {"seconds", pass.seconds},
+                                   {"masterObjective", pass.masterObjective},
+                                   {"columnsAdded", pass.columnsAdded},
+                                   {"lowestReducedCost", pass.lowestReducedCost},
+                                   {"lagrangianBound", nullptr}};
+    if (pass.lagrangianBound) line["lagrangianBound"] = *pass.lagrangianBound;
+    return line.dump() + "\n";
+}
+
 // The outputs the column run feeds, as the settings ask for them.
 struct TColumnOutputs {
     std::vector<std::unique_ptr<TColumnSink>> owned;
     TInstanceSummary* summary = nullptr;  // when the report or the picture needs it
     TMpsExport* mps = nullptr;
     TPlantedColumns* planted = nullptr;
+    TColumnRangeSink* range = nullptr;  // when the elastic solve needs its default slack cost
 
     // gatherFacts: the summary even when neither the report nor the picture asks for it.
     TColumnOutputs(const TSettings& settings, TConsole& console, TRunFiles& files, const TTarefas& tasks,
@@ -52,10 +74,13 @@ struct TColumnOutputs {
         }
         // Solving the partition model reads the certificate too.
         if (gatherFacts || !settings.reportFileName.empty() || !settings.svgFileName.empty() ||
-            (settings.solve && settings.model == TModel::partition)) {
+            (settings.solve && rulesOf(settings.model).needsExactPartition)) {
             summary = adopt(std::make_unique<TInstanceSummary>());
         }
         if (settings.plant) planted = adopt(std::make_unique<TPlantedColumns>(tasks.plantedDuties));
+        // Gathered as the columns go by, so the solve makes no pass of its own for it.
+        if (settings.solve && rulesOf(settings.model).slackPerRow && !settings.uncoveredCost && mps == nullptr)
+            range = adopt(std::make_unique<TColumnRangeSink>());
     }
 
     template <typename TSink>
@@ -79,6 +104,7 @@ TSolveFacts factsOf(const TSolveResult& solved, TModel model) {
     facts.objective = solved.objective;
     facts.bound = solved.bound;
     facts.lpValue = solved.lpValue;
+    facts.lpConverged = solved.lpConverged;
     facts.gap = solved.gap;
     facts.seconds = solved.seconds;
     facts.pricingPasses = solved.pricingPasses;
@@ -145,7 +171,7 @@ TInstanceRun runInstance(const TSettings& settings, TRunEnvironment& environment
     result.trips = tripGenerator;
     result.tasks = taskGenerator;
     if (outputs.summary != nullptr) result.instance = outputs.summary->facts();
-    if (outputs.mps != nullptr && settings.model == TModel::elastic)
+    if (outputs.mps != nullptr && rulesOf(settings.model).slackPerRow)
         result.uncoveredCost = outputs.mps->uncoveredCost();
     if (outputs.planted != nullptr) {
         result.planted = TPlantedResult{taskGenerator->plantedDuties, outputs.planted->columnNumbers(),
@@ -158,13 +184,22 @@ TInstanceRun runInstance(const TSettings& settings, TRunEnvironment& environment
         options.model = settings.model;
         options.seconds = settings.solveSeconds;
         options.uncoveredCost = settings.uncoveredCost;
+        if (!options.uncoveredCost && outputs.mps != nullptr && rulesOf(settings.model).slackPerRow)
+            options.uncoveredCost = outputs.mps->uncoveredCost();
+        if (!options.uncoveredCost && outputs.range != nullptr)
+            options.uncoveredCost = outputs.range->range.uncoveredCost(taskGenerator->count);
+        if (!settings.solveTraceFileName.empty()) {
+            TOutputFile& trace = files.create(settings.solveTraceFileName);
+            options.onPass = [&trace](const TPricingPass& pass) { trace.write(pricingPassLine(pass)); };
+        }
         options.start = best;
         options.partitionImpossible = outputs.summary != nullptr && outputs.summary->facts().verdict.kind !=
                                                                         TPartitionVerdict::TKind::noSimpleObstacle;
+
         if (progress != nullptr) progress->stage("preço das colunas");
         TSolveResult solved = solveInstance(*taskGenerator, *columnGenerator, options);
         result.solve = factsOf(solved, settings.model);
-        if (settings.model == TModel::elastic) result.uncoveredCost = solved.uncoveredCost;
+        if (rulesOf(settings.model).slackPerRow) result.uncoveredCost = solved.uncoveredCost;
         if (solved.objective) best = solved.solution;
     }
     if (!settings.solutionFileName.empty()) {

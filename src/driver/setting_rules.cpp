@@ -116,6 +116,12 @@ const TSettingRule kRules[] = {
                 bareNumber(settings.maxTasks) + " tarefas (de " + optionOf<&TSettings::minTasks>() +
                 " + 1, e ao menos 2, a " + optionOf<&TSettings::maxTasks>() + ")";
      }},
+    {"a trace follows a solve",
+     [](const TSettings& settings) -> std::string {
+         if (settings.solveTraceFileName.empty() || settings.solve) return "";
+         return optionOf<&TSettings::solveTraceFileName>() + " " + shownWord(settings.solveTraceFileName) +
+                ": só vale com " + optionOf<&TSettings::solve>();
+     }},
     {"a solution file has a solution to hold",
      [](const TSettings& settings) -> std::string {
          if (settings.solutionFileName.empty() || settings.plant || settings.solve) return "";

@@ -114,7 +114,8 @@ struct TSeconds {
     using TValue = double;
     static TValue read(const std::string& text) {
         double value = TFinite::read(text);
-        if (value < 0) throw EBadValue("não pode ser negativo");
+        // No limit is not offered: a solve of a large instance would never end.
+        if (value <= 0) throw EBadValue("deve ser positivo");
         return value;
     }
     static std::string shown(TValue value) { return textOfDouble(value); }
@@ -344,7 +345,11 @@ constexpr TSettingRow kRows[] = {
                     "resolve a instância no modelo de --model: limite do LP sobre todas as colunas, por geração de "
                     "colunas (Clp), e uma solução inteira (Cbc)"),
     setting<&S::solveSeconds, TSeconds>("solve-seconds", "S", "60",
-                                        "segundos que a busca da solução inteira pode levar"),
+                                        "segundos que --solve pode levar, o LP incluído; esgotados, fica o que foi "
+                                        "provado (um limite de Lagrange, a melhor solução)"),
+    setting<&S::solveTraceFileName, TFileName>("solve-trace", "ARQUIVO", "",
+                                               "grava uma linha JSON por passada de preço de --solve: passada, "
+                                               "segundos, objetivo do mestre, colunas, menor custo reduzido, limite"),
     unreported(setting<&S::checkSolutionFileName, TInputFile>(
         "check-solution", "ARQUIVO", "",
         "confere uma solução (MIPLIB, cbc -solu ou glpsol -w) contra a instância destas opções, sem gravar nada; "

@@ -54,7 +54,8 @@ struct TSettings {
     std::string solutionFileName;  // a solution in the MIPLIB format
     // Reference values: the LP bound and an integer solution, the seconds Cbc may take.
     bool solve{};
-    double solveSeconds{};
+    double solveSeconds{};  // for the whole solve
+    std::string solveTraceFileName;  // a JSON line per pricing pass; empty: none
     // A solution to check against the instance instead of writing it; empty: none.
     std::string checkSolutionFileName;
     // What the run produced; an empty name writes none.

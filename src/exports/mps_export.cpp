@@ -29,7 +29,7 @@ constexpr std::size_t kEntriesPerLine = 2;
 void TMpsExport::begin(const TColumnRunInfo& run) {
     TOutputFile& out = createFile(kMpsBuffer, TOutputFile::TWriting::inBackground);
     rowEntries_.resize(static_cast<std::size_t>(std::max(run.taskCount, 0)));
-    const char* rowType = model_ == TModel::cover ? " G T" : " E T";
+    const char* rowType = rulesOf(model_).rowIsEquality ? " E T" : " G T";
     std::string rows = "NAME gerador FREE\nROWS\n N CUSTO\n";
     for (std::size_t task = 0; task < rowEntries_.size(); ++task) {
         std::string number = std::to_string(task + 1);
@@ -44,12 +44,7 @@ void TMpsExport::begin(const TColumnRunInfo& run) {
 
 void TMpsExport::add(const TPricedColumn& column) {
     const std::vector<std::int32_t>& chain = *column.tasks;
-    if (model_ == TModel::elastic) {
-        bool first = shortestColumn_ == SIZE_MAX;
-        lowestCost_ = first ? column.cost : std::min<std::int64_t>(lowestCost_, column.cost);
-        highestCost_ = first ? column.cost : std::max<std::int64_t>(highestCost_, column.cost);
-        shortestColumn_ = std::min(shortestColumn_, chain.size());
-    }
+    if (rulesOf(model_).slackPerRow) range_.note(column.cost, chain.size());
     std::string_view name = columnNumber_.update(column.number);
     // Per line: blank, "C", the name, the cost entry, two row entries and the line end.
     std::size_t lineBound = 2 + kLongestNumber + (kLongestNumber + 7) + kEntriesPerLine * sizeof(TRowEntry::text) + 1;
@@ -85,13 +80,8 @@ void TMpsExport::add(const TPricedColumn& column) {
 void TMpsExport::end(std::int32_t columnCount) {
     TOutputFile& out = file();
     out.write(" INTEND 'MARKER' 'INTEND'\n");
-    if (model_ == TModel::elastic) {
-        if (!uncoveredCost_) {
-            auto taskCount = static_cast<std::int64_t>(rowEntries_.size());
-            auto shortest = static_cast<std::int64_t>(std::min(shortestColumn_, rowEntries_.size() + 1));
-            uncoveredCost_ = defaultUncoveredCost(taskCount, std::max<std::int64_t>(shortest, 1), lowestCost_,
-                                                  highestCost_);
-        }
+    if (rulesOf(model_).slackPerRow) {
+        if (!uncoveredCost_) uncoveredCost_ = range_.uncoveredCost(static_cast<std::int64_t>(rowEntries_.size()));
         std::string cost = " CUSTO " + std::to_string(*uncoveredCost_);
         for (std::size_t task = 1; task <= rowEntries_.size(); ++task) {
             std::string number = std::to_string(task);
@@ -100,7 +90,7 @@ void TMpsExport::end(std::int32_t columnCount) {
     }
     out.write("RHS\n");
     for (std::size_t task = 1; task <= rowEntries_.size(); ++task) out.write(" RHS T" + std::to_string(task) + " 1\n");
-    if (model_ == TModel::cover) {
+    if (rulesOf(model_).columnUpperBound) {
         out.write("BOUNDS\n");
         TColumnNumberText name;
         for (std::int32_t number = 1; number <= columnCount; ++number) {

@@ -35,9 +35,7 @@ private:
     std::optional<std::int64_t> uncoveredCost_;
     std::vector<TRowEntry> rowEntries_;  // by task index
     // What the default slack cost is worked out from.
-    std::int64_t lowestCost_ = 0;
-    std::int64_t highestCost_ = 0;
-    std::size_t shortestColumn_ = SIZE_MAX;
+    TColumnRange range_;  // of the columns, for the elastic slacks' default cost
     TColumnNumberText columnNumber_;
 };
 

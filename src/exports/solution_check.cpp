@@ -137,14 +137,11 @@ void TSolutionCheck::begin(const TColumnRunInfo& run) {
     }
     nextChosen_ = 0;
     columnCost_ = 0;
-    shortestColumn_ = SIZE_MAX;
+    range_ = TColumnRange();
 }
 
 void TSolutionCheck::add(const TPricedColumn& column) {
-    bool first = shortestColumn_ == SIZE_MAX;
-    lowestCost_ = first ? column.cost : std::min<std::int64_t>(lowestCost_, column.cost);
-    highestCost_ = first ? column.cost : std::max<std::int64_t>(highestCost_, column.cost);
-    shortestColumn_ = std::min(shortestColumn_, column.tasks->size());
+    range_.note(column.cost, column.tasks->size());
     // Columns come in number order, and so do the chosen ones.
     while (nextChosen_ < chosen_.size() && chosen_[nextChosen_] == column.number) {
         columnCost_ += column.cost;
@@ -154,15 +151,11 @@ void TSolutionCheck::add(const TPricedColumn& column) {
 }
 
 void TSolutionCheck::end(std::int32_t columnCount) {
-    std::int64_t slackCost =
-        uncoveredCost_ ? *uncoveredCost_
-                       : defaultUncoveredCost(
-                             taskCount_, shortestColumn_ == SIZE_MAX ? 1 : static_cast<std::int64_t>(shortestColumn_),
-                             lowestCost_, highestCost_);
+    std::int64_t slackCost = uncoveredCost_ ? *uncoveredCost_ : range_.uncoveredCost(taskCount_);
     verdict_.uncoveredCost = slackCost;
     std::int64_t slacks = 0;
     auto takeSlack = [&](std::int64_t task, const std::string& name) {
-        if (model_ != TModel::elastic) {
+        if (!rulesOf(model_).slackPerRow) {
             noteProblem("a folga " + name + " só existe no modelo elastic");
         } else if (task > taskCount_) {
             noteProblem("a folga " + name + " não existe: a instância tem " + std::to_string(taskCount_) + " tarefas");
@@ -188,7 +181,7 @@ void TSolutionCheck::end(std::int32_t columnCount) {
     std::vector<std::int32_t> coveredTwice;
     for (std::size_t task = 0; task < timesCovered_.size(); ++task) {
         if (timesCovered_[task] == 0) uncovered.push_back(static_cast<std::int32_t>(task));
-        if (timesCovered_[task] > 1 && model_ != TModel::cover) coveredTwice.push_back(static_cast<std::int32_t>(task));
+        if (timesCovered_[task] > 1 && rulesOf(model_).rowIsEquality) coveredTwice.push_back(static_cast<std::int32_t>(task));
     }
     if (!uncovered.empty()) noteProblem("nenhuma coluna cobre as tarefas " + tasksText(uncovered));
     if (!coveredTwice.empty()) noteProblem("as tarefas " + tasksText(coveredTwice) + " são cobertas mais de uma vez");

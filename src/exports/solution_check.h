@@ -59,9 +59,7 @@ private:
     std::size_t nextChosen_ = 0;
     std::vector<std::int32_t> timesCovered_;  // by task index
     std::int64_t columnCost_ = 0;
-    std::int64_t lowestCost_ = 0;
-    std::int64_t highestCost_ = 0;
-    std::size_t shortestColumn_ = SIZE_MAX;
+    TColumnRange range_;  // of the columns, for the elastic slacks' default cost
     std::int32_t taskCount_ = 0;
     TSolutionVerdict verdict_;
 };

@@ -171,7 +171,7 @@ void writeJsonReport(TOutputFile& file, const TRunResult& result, const nlohmann
         };
         report["solve"] = {{"model", solve.model},         {"status", solve.status},
                            {"objective", orNull(solve.objective)}, {"bound", orNull(solve.bound)},
-                           {"lpValue", orNull(solve.lpValue)}, {"gap", orNull(solve.gap)},
+                           {"lpValue", orNull(solve.lpValue)}, {"lpConverged", solve.lpConverged}, {"gap", orNull(solve.gap)},
                            {"seconds", solve.seconds},     {"pricingPasses", solve.pricingPasses},
                            {"masterColumns", solve.masterColumns}, {"nodes", solve.nodes}};
     }

@@ -42,7 +42,11 @@ std::string consoleSummary(const TRunResult& result) {
 std::string solveLine(const TSolveFacts& solve) {
     char text[512];
     std::string objective = solve.objective ? std::to_string(*solve.objective) : "nenhuma solução";
-    std::string bound = solve.bound ? std::to_string(*solve.bound) : "nenhum (o LP não tem solução)";
+    std::string bound = solve.bound ? std::to_string(*solve.bound)
+                        : solve.status == "=inf=" ? "nenhum (o LP não tem solução)"
+                                                  : "nenhum (o tempo acabou antes)";
+    // A bound of a solve cut short is a weaker one than the LP's, and says so.
+    if (solve.bound && !solve.lpConverged && solve.status != "=inf=") bound += " (o LP não terminou no tempo)";
     std::string gap;
     if (solve.gap) {
         std::snprintf(text, sizeof text, ", lacuna %.2f%%", *solve.gap * 100);

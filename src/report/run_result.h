@@ -27,7 +27,8 @@ struct TSolveFacts {
     std::string status;  // in the words of MIPLIB: "=opt=", "=best=", "=inf=", "=unkn="
     std::optional<std::int64_t> objective;
     std::optional<std::int64_t> bound;
-    std::optional<double> lpValue;
+    std::optional<double> lpValue;  // none when the LP did not converge in time
+    bool lpConverged = false;
     std::optional<double> gap;
     double seconds = 0;
     std::int32_t pricingPasses = 0;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cmath>
+#include <limits>
 #include <type_traits>
 
 #include <coin/ClpSimplex.hpp>
@@ -39,11 +41,39 @@ void TPricingSink::begin(const TColumnRunInfo& run) {
     kept_.clear();
     overflowed_ = false;
     lowest_ = 0;
+    shortest_ = SIZE_MAX;
+    if (gatheringShares_) {
+        leastShare_.assign(static_cast<std::size_t>(std::max(run.taskCount, 0)),
+                           slackShare_ ? *slackShare_ : std::numeric_limits<double>::infinity());
+    }
     columnCount_ = 0;
+}
+
+void TPricingSink::gatherShares(std::optional<double> slackCost) {
+    gatheringShares_ = true;
+    leastShare_.clear();
+    slackShare_ = slackCost;
+}
+
+std::optional<double> TPricingSink::shareBound() const {
+    double bound = 0;
+    for (double share : leastShare_) {
+        if (std::isinf(share)) return std::nullopt;
+        bound += share;
+    }
+    return bound;
 }
 
 void TPricingSink::add(const TPricedColumn& column) {
     const std::vector<std::int32_t>& chain = *column.tasks;
+    shortest_ = std::min(shortest_, chain.size());
+    if (gatheringShares_) {
+        double share = static_cast<double>(column.cost) / static_cast<double>(chain.size());
+        for (std::int32_t task : chain) {
+            double& least = leastShare_[static_cast<std::size_t>(task)];
+            least = std::min(least, share);
+        }
+    }
     for (std::size_t position = previous_.sharedWith(column); position < chain.size(); ++position) {
         double before = position == 0 ? 0.0 : dualSums_[position - 1];
         dualSums_[position] = before + duals_[static_cast<std::size_t>(chain[position])];
@@ -76,7 +106,7 @@ TMaster::TMaster(std::int32_t taskCount, TModel model, double startCost)
     lp_->setLogLevel(0);
     auto rows = static_cast<std::size_t>(taskCount);
     std::vector<double> rowLower(rows, 1.0);
-    std::vector<double> rowUpper(rows, model == TModel::cover ? COIN_DBL_MAX : 1.0);
+    std::vector<double> rowUpper(rows, rulesOf(model).rowIsEquality ? 1.0 : COIN_DBL_MAX);
     std::vector<CoinBigIndex> starts(rows + 1);
     std::vector<int> rowOf(rows);
     for (std::size_t row = 0; row < rows; ++row) {
@@ -115,11 +145,16 @@ void TMaster::addColumns(std::vector<TKeptColumn> columns, bool costFree) {
     }
 }
 
-bool TMaster::solve() {
+TMaster::TOutcome TMaster::solve(double seconds) {
+    lp_->setMaximumSeconds(std::max(seconds, 0.01));
     lp_->primal();
     const double* duals = lp_->dualRowSolution();
     duals_.assign(duals, duals + taskCount_);
-    return lp_->status() == 0;
+    switch (lp_->status()) {
+        case 0: return TOutcome::optimal;
+        case 1: return TOutcome::infeasible;
+        default: return TOutcome::stopped;
+    }
 }
 
 double TMaster::value() const {
@@ -136,30 +171,75 @@ void TMaster::startSecondPhase() {
     }
 }
 
-std::vector<TKeptColumn> priceColumns(const TTarefas& tasks, TColunas& columns, const std::vector<double>& duals,
-                                      double threshold, std::size_t capacity, bool costFree,
+std::vector<TKeptColumn> priceColumns(TColumnSource& source, const std::vector<double>& duals, double threshold,
+                                      std::size_t capacity, bool costFree,
                                       const std::unordered_set<std::int32_t>& inMaster, bool* overflowed) {
     TPricingSink pricing(duals, threshold, capacity, costFree, inMaster);
-    columns.generateColumns(&tasks, std::vector<TColumnSink*>{&pricing});
+    source.feed(pricing);
     if (overflowed != nullptr) *overflowed = pricing.overflowed();
     return pricing.takeColumns();
 }
 
-TLpOutcome solveLinearRelaxation(TMaster& master, const TTarefas& tasks, TColunas& columns,
-                                 std::vector<TKeptColumn> start) {
+TLpOutcome solveLinearRelaxation(TMaster& master, TColumnSource& source, std::vector<TKeptColumn> start,
+                                 const TLpLimits& limits) {
     // Columns a pass: a few per two rows. More cut the passes a little but grow the master,
     // which slows the LP and the integer search (measured on the standard instance).
     std::size_t perPass = std::max<std::size_t>(50, static_cast<std::size_t>(master.taskCount()) / 2);
+    const TModelRules& rules = rulesOf(master.model());
     TLpOutcome outcome;
-    bool firstPhase = master.model() != TModel::elastic;
+    bool firstPhase = !rules.slackPerRow;
     master.addColumns(std::move(start), firstPhase);
+    auto secondsLeft = [&limits] {
+        return std::chrono::duration<double>(limits.deadline - std::chrono::steady_clock::now()).count();
+    };
     for (int phase = firstPhase ? 1 : 2; phase <= 2; ++phase) {
         bool costFree = phase == 1;
-        while (outcome.passes < kMostPasses) {
-            if (!master.solve()) return outcome;
-            std::vector<TKeptColumn> priced = priceColumns(tasks, columns, master.duals(), -kPricingTolerance, perPass,
-                                                           costFree, master.numbers());
+        while (true) {
+            bool outOfTime = secondsLeft() <= 0 || outcome.passes >= kMostPasses;
+            TMaster::TOutcome solved = outOfTime ? TMaster::TOutcome::stopped : master.solve(secondsLeft());
+            if (solved == TMaster::TOutcome::infeasible) return outcome;
+            if (solved == TMaster::TOutcome::stopped) {
+                // What the passes so far proved stands; nothing claims convergence.
+                outcome.stoppedInFirstPhase = phase == 1;
+                outcome.feasible = phase == 2;
+                outcome.value = master.value();
+                return outcome;
+            }
+            TPricingSink pricing(master.duals(), -kPricingTolerance, perPass, costFree, master.numbers());
+            bool firstPass = outcome.passes == 0;
+            if (firstPass) {
+                pricing.gatherShares(rules.slackPerRow ? std::optional<double>(master.startCost()) : std::nullopt);
+            }
+            try {
+                source.feed(pricing);
+            } catch (const TColumnSource::EDeadlinePassed&) {
+                // A pass cut short proves nothing: what the passes before proved stands.
+                outcome.stoppedInFirstPhase = phase == 1;
+                outcome.feasible = phase == 2;
+                outcome.value = master.value();
+                return outcome;
+            }
+            std::vector<TKeptColumn> priced = pricing.takeColumns();
+            if (firstPass) outcome.shareBound = pricing.shareBound();
             ++outcome.passes;
+            TPricingPass pass;
+            pass.pass = outcome.passes;
+            pass.phase = phase;
+            pass.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - limits.started).count();
+            pass.masterObjective = master.value();
+            pass.columnsAdded = static_cast<std::int64_t>(priced.size());
+            pass.lowestReducedCost = pricing.lowestReducedCost();
+            if (phase == 2) {
+                // Any solution costs the master's value plus its outside columns' reduced
+                // costs, and holds at most so many of them.
+                double taskCount = master.taskCount();
+                std::size_t shortest = std::max<std::size_t>(pricing.shortestColumn() == SIZE_MAX ? 1 : pricing.shortestColumn(), 1);
+                double mostColumns = rules.columnsDisjoint ? std::floor(taskCount / static_cast<double>(shortest)) : taskCount;
+                pass.lagrangianBound = master.value() + mostColumns * std::min(0.0, pass.lowestReducedCost);
+                if (!outcome.lagrangianBound || *pass.lagrangianBound > *outcome.lagrangianBound)
+                    outcome.lagrangianBound = pass.lagrangianBound;
+            }
+            if (limits.onPass) limits.onPass(pass);
             if (priced.empty()) break;
             master.addColumns(std::move(priced), costFree);
         }
@@ -170,8 +250,10 @@ TLpOutcome solveLinearRelaxation(TMaster& master, const TTarefas& tasks, TColuna
         }
     }
     outcome.feasible = true;
+    outcome.converged = true;
     outcome.value = master.value();
     outcome.duals = master.duals();
+    outcome.lagrangianBound = outcome.value;
     return outcome;
 }
 

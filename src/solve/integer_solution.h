@@ -18,10 +18,17 @@ struct TIntegerOutcome {
     std::int64_t nodes = 0;
 };
 
+// A known solution to start the search from: its columns' numbers and, in the elastic
+// model, the tasks (indices) it leaves to their slacks.
+struct TIntegerStart {
+    std::vector<std::int32_t> columns;
+    std::vector<std::int32_t> slackTasks;
+};
+
 // Solves the integer program over columns (and, in the elastic model, a slack per task
-// at slackCost) with Cbc within seconds; startNumbers, when all among columns, are a
-// solution to start from.
+// at slackCost) with Cbc within seconds, printing nothing; start, when its columns are
+// all among columns, is a solution to start from.
 TIntegerOutcome solveInteger(const std::vector<TKeptColumn>& columns, std::int32_t taskCount, TModel model,
-                             double slackCost, double seconds, const std::vector<std::int32_t>& startNumbers);
+                             double slackCost, double seconds, const TIntegerStart& start);
 
 }  // namespace gerador

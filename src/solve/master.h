@@ -1,12 +1,16 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <unordered_set>
 #include <vector>
 
 #include "columns/column_sink.h"
 #include "common/model.h"
+#include "solve/solver.h"
 
 class ClpSimplex;
 
@@ -52,6 +56,14 @@ public:
     // More columns than the capacity had a reduced cost below the threshold.
     bool overflowed() const { return overflowed_; }
     double lowestReducedCost() const { return lowest_; }
+    // Tasks of the shortest column of the run; SIZE_MAX when there was none.
+    std::size_t shortestColumn() const { return shortest_; }
+    // Asks the pass for a bound that needs no duals: every task is covered at least
+    // once, and a column's cost shared over its tasks gives each at least the least
+    // share of any column holding it. slackCost: of the elastic slacks, or none.
+    void gatherShares(std::optional<double> slackCost);
+    // That bound; none when a task is in no column and has no slack.
+    std::optional<double> shareBound() const;
     std::int32_t columnCount() const { return columnCount_; }
 
 private:
@@ -65,6 +77,10 @@ private:
     std::vector<TKeptColumn> kept_;  // a heap, the highest reduced cost on top
     bool overflowed_ = false;
     double lowest_ = 0;
+    std::size_t shortest_ = SIZE_MAX;
+    bool gatheringShares_ = false;
+    std::optional<double> slackShare_;
+    std::vector<double> leastShare_;  // by task, while gathering
     std::int32_t columnCount_ = 0;
 };
 
@@ -80,8 +96,9 @@ public:
     TMaster& operator=(const TMaster&) = delete;
 
     void addColumns(std::vector<TKeptColumn> columns, bool costFree);
-    // Solves the LP from the last basis; false when it has no solution.
-    bool solve();
+    enum class TOutcome { optimal, infeasible, stopped };
+    // Solves the LP from the last basis within seconds.
+    TOutcome solve(double seconds);
     double value() const;
     const std::vector<double>& duals() const { return duals_; }
     // Ends the first phase: the artificials leave for good, the columns get their costs.
@@ -103,24 +120,35 @@ private:
     std::vector<double> duals_;
 };
 
-// The LP optimum over every column of the run, by column generation.
+// The LP over every column of the run, by column generation.
 struct TLpOutcome {
-    bool feasible = false;
-    double value = 0;
+    bool feasible = false;   // the master holds a solution without artificials
+    bool converged = false;  // no column priced below zero: value is the LP optimum
+    bool stoppedInFirstPhase = false;  // time or passes ran out before the artificials left
+    std::optional<double> shareBound;  // from the first pass: valid even before the LP is solved
+    double value = 0;        // the master's, at the end
     std::vector<double> duals;
+    std::optional<double> lagrangianBound;  // the best of the second phase's passes
     std::int32_t passes = 0;
 };
 
+// When column generation stops, and who hears of each pass.
+struct TLpLimits {
+    std::chrono::steady_clock::time_point started;
+    std::chrono::steady_clock::time_point deadline;
+    std::function<void(const TPricingPass&)> onPass;
+};
+
 // Runs both phases (one for the elastic model, whose slacks make it feasible from the
-// start) until no column prices below zero. start: columns to hold from the first pass.
-// Requires: columns configured as the run's; tasks generated.
-TLpOutcome solveLinearRelaxation(TMaster& master, const TTarefas& tasks, TColunas& columns,
-                                 std::vector<TKeptColumn> start);
+// start) until no column prices below zero, or the deadline or the pass cap comes first.
+// start: columns to hold from the first pass.
+TLpOutcome solveLinearRelaxation(TMaster& master, TColumnSource& source, std::vector<TKeptColumn> start,
+                                 const TLpLimits& limits);
 
 // One pricing pass: the columns of the run whose reduced cost under duals lies below
 // threshold, at most capacity of them, the master's own left out.
-std::vector<TKeptColumn> priceColumns(const TTarefas& tasks, TColunas& columns, const std::vector<double>& duals,
-                                      double threshold, std::size_t capacity, bool costFree,
+std::vector<TKeptColumn> priceColumns(TColumnSource& source, const std::vector<double>& duals, double threshold,
+                                      std::size_t capacity, bool costFree,
                                       const std::unordered_set<std::int32_t>& inMaster, bool* overflowed = nullptr);
 
 }  // namespace gerador

@@ -7,7 +7,6 @@
 #include "columns/columns.h"
 #include "solve/integer_solution.h"
 #include "solve/master.h"
-#include "tasks/tasks.h"
 
 namespace gerador {
 
@@ -20,7 +19,7 @@ constexpr double kIntegerTolerance = 1e-6;
 constexpr std::size_t kMostProofColumns = 500000;
 
 // The columns of a known solution, gathered by a pass over the run's columns.
-std::vector<TKeptColumn> startColumns(const TTarefas& tasks, TColunas& columns, const TSolution& start) {
+std::vector<TKeptColumn> startColumns(TColumnSource& source, const TSolution& start) {
     std::vector<TKeptColumn> kept;
     if (start.columns.empty()) return kept;
     std::unordered_set<std::int32_t> wanted(start.columns.begin(), start.columns.end());
@@ -35,28 +34,20 @@ std::vector<TKeptColumn> startColumns(const TTarefas& tasks, TColunas& columns, 
         }
         void end(std::int32_t) override {}
     } sink(wanted, kept);
-    columns.generateColumns(&tasks, std::vector<TColumnSink*>{&sink});
+    source.feed(sink);
     return kept;
 }
 
 // The slack cost the elastic model gets by default, from a pass over the columns.
-std::int64_t defaultSlackCost(const TTarefas& tasks, TColunas& columns) {
+std::int64_t defaultSlackCost(TColumnSource& source) {
     struct TRangeSink : TColumnSink {
-        std::int64_t lowest = 0, highest = 0;
-        std::size_t shortest = SIZE_MAX;
+        TColumnRange range;
         void begin(const TColumnRunInfo&) override {}
-        void add(const TPricedColumn& column) override {
-            bool first = shortest == SIZE_MAX;
-            lowest = first ? column.cost : std::min<std::int64_t>(lowest, column.cost);
-            highest = first ? column.cost : std::max<std::int64_t>(highest, column.cost);
-            shortest = std::min(shortest, column.tasks->size());
-        }
+        void add(const TPricedColumn& column) override { range.note(column.cost, column.tasks->size()); }
         void end(std::int32_t) override {}
-    } range;
-    columns.generateColumns(&tasks, std::vector<TColumnSink*>{&range});
-    auto taskCount = static_cast<std::int64_t>(tasks.count);
-    std::int64_t shortest = range.shortest == SIZE_MAX ? 1 : static_cast<std::int64_t>(range.shortest);
-    return defaultUncoveredCost(taskCount, shortest, range.lowest, range.highest);
+    } sink;
+    source.feed(sink);
+    return sink.range.uncoveredCost(source.taskCount());
 }
 
 TSolution solutionOf(const TIntegerOutcome& outcome) {
@@ -72,58 +63,87 @@ bool solverAvailable() {
     return true;
 }
 
-TSolveResult solveInstance(const TTarefas& tasks, const TColunas& columnSettings, const TSolveOptions& options) {
+TSolveResult solveColumns(TColumnSource& source, const TSolveOptions& options) {
     auto started = std::chrono::steady_clock::now();
-    TColunas columns = columnSettings;
+    auto deadline = started + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                  std::chrono::duration<double>(std::max(options.seconds, 0.0)));
+    auto secondsLeft = [&deadline] {
+        return std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count();
+    };
+    const TModelRules& rules = rulesOf(options.model);
+    std::int32_t taskCount = source.taskCount();
     TSolveResult result;
     double startCost = 1.0;
-    if (options.model == TModel::elastic) {
-        result.uncoveredCost = options.uncoveredCost ? *options.uncoveredCost : defaultSlackCost(tasks, columns);
+    if (rules.slackPerRow) {
+        result.uncoveredCost = options.uncoveredCost ? *options.uncoveredCost : defaultSlackCost(source);
         startCost = static_cast<double>(result.uncoveredCost);
     }
-    TMaster master(tasks.count, options.model, startCost);
-    std::vector<TKeptColumn> start =
-        options.start ? startColumns(tasks, columns, *options.start) : std::vector<TKeptColumn>{};
-    TLpOutcome lp = solveLinearRelaxation(master, tasks, columns, std::move(start));
+    TMaster master(taskCount, options.model, startCost);
+    std::vector<TKeptColumn> start = options.start ? startColumns(source, *options.start) : std::vector<TKeptColumn>{};
+    source.setDeadline(deadline);
+    TLpOutcome lp = solveLinearRelaxation(master, source, std::move(start), {started, deadline, options.onPass});
     result.pricingPasses = lp.passes;
+    result.lpConverged = lp.converged;
     result.masterColumns = static_cast<std::int64_t>(master.columns().size());
     auto finish = [&] {
+        source.setDeadline(std::nullopt);
         result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         return result;
     };
     if (!lp.feasible) {
-        result.status = TSolveStatus::infeasible;
+        // Out of time before the artificials left: nothing is known but a given solution.
+        if (lp.stoppedInFirstPhase && lp.shareBound) {
+            result.bound = static_cast<std::int64_t>(std::ceil(*lp.shareBound - kIntegerTolerance));
+        }
+        if (lp.stoppedInFirstPhase && options.start) {
+            result.status = TSolveStatus::feasible;
+            result.objective = options.start->objective;
+            result.solution = *options.start;
+            if (result.bound) {
+                result.gap = static_cast<double>(*result.objective - *result.bound) /
+                             std::max<double>(1.0, std::fabs(static_cast<double>(*result.objective)));
+            }
+        } else {
+            result.status = lp.stoppedInFirstPhase ? TSolveStatus::unknown : TSolveStatus::infeasible;
+        }
         return finish();
     }
-    result.lpValue = lp.value;
-    result.bound = static_cast<std::int64_t>(std::ceil(lp.value - kIntegerTolerance));
-    if (options.partitionImpossible && options.model == TModel::partition) {
+    if (lp.converged) result.lpValue = lp.value;
+    // Converged, the LP value is the best bound; cut short, the better of the others.
+    std::optional<double> bound = lp.converged ? std::optional<double>(lp.value) : lp.lagrangianBound;
+    if (!lp.converged && lp.shareBound && (!bound || *lp.shareBound > *bound)) bound = lp.shareBound;
+    if (bound) result.bound = static_cast<std::int64_t>(std::ceil(*bound - kIntegerTolerance));
+    if (lp.converged && options.partitionImpossible && rules.needsExactPartition) {
         // The LP has a solution, but a certificate shows no integer one can exist.
         result.status = TSolveStatus::infeasible;
         return finish();
     }
 
-    std::vector<std::int32_t> startNumbers = options.start ? options.start->columns : std::vector<std::int32_t>{};
-    double secondsLeft = options.seconds;
-    TIntegerOutcome integer =
-        solveInteger(master.columns(), tasks.count, options.model, startCost, secondsLeft, startNumbers);
+    TIntegerStart known;
+    if (options.start) {
+        known.columns = options.start->columns;
+        for (std::int32_t task : options.start->slackTasks) known.slackTasks.push_back(task - 1);
+    }
+    TIntegerOutcome integer = solveInteger(master.columns(), taskCount, options.model, startCost, secondsLeft(), known);
     result.nodes = integer.nodes;
     bool provenOverAll = false;
-    if (integer.found && integer.objective > *result.bound) {
-        // Every column in a cheaper solution prices at most the gap under the LP's duals
-        // (a solution costs the LP value plus its columns' reduced costs), so the columns
-        // priced within the gap hold the optimum over all columns.
+    // With the LP's optimal duals, every column in a cheaper solution prices at most the
+    // gap (a solution costs the LP value plus its columns' reduced costs), so the columns
+    // priced within the gap hold the optimum over all columns.
+    if (lp.converged && integer.found && integer.objective > *result.bound && secondsLeft() > 0) {
         double gap = static_cast<double>(integer.objective) - lp.value + kIntegerTolerance;
         bool overflowed = false;
         std::unordered_set<std::int32_t> none;
-        std::vector<TKeptColumn> proof =
-            priceColumns(tasks, columns, lp.duals, gap, kMostProofColumns, false, none, &overflowed);
+        std::vector<TKeptColumn> proof;
+        try {
+            proof = priceColumns(source, lp.duals, gap, kMostProofColumns, false, none, &overflowed);
+        } catch (const TColumnSource::EDeadlinePassed&) {
+            overflowed = true;  // no time left to prove anything
+        }
         ++result.pricingPasses;
-        if (!overflowed) {
-            secondsLeft = options.seconds -
-                          std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-            TIntegerOutcome exact = solveInteger(proof, tasks.count, options.model, startCost,
-                                                 std::max(secondsLeft, 1.0), integer.columns);
+        if (!overflowed && secondsLeft() > 0) {
+            TIntegerOutcome exact = solveInteger(proof, taskCount, options.model, startCost, secondsLeft(),
+                                                 {integer.columns, integer.slackTasks});
             result.nodes += exact.nodes;
             result.masterColumns =
                 std::max<std::int64_t>(result.masterColumns, static_cast<std::int64_t>(proof.size()));
@@ -133,17 +153,30 @@ TSolveResult solveInstance(const TTarefas& tasks, const TColunas& columnSettings
             }
         }
     }
-    if (!integer.found) {
+    if (!integer.found && options.start) {
+        // The search found nothing in time: the given solution still stands.
+        result.status = TSolveStatus::feasible;
+        result.objective = options.start->objective;
+        result.solution = *options.start;
+    } else if (!integer.found) {
         result.status = TSolveStatus::unknown;
         return finish();
+    } else {
+        result.objective = integer.objective;
+        result.solution = solutionOf(integer);
     }
-    result.objective = integer.objective;
-    result.solution = solutionOf(integer);
-    result.gap =
-        static_cast<double>(integer.objective - *result.bound) / std::max<double>(1.0, std::fabs(integer.objective));
-    bool closed = integer.objective == *result.bound;
+    bool closed = result.bound && *result.objective == *result.bound;
     result.status = closed || provenOverAll ? TSolveStatus::optimal : TSolveStatus::feasible;
+    if (result.bound) {
+        result.gap = static_cast<double>(*result.objective - *result.bound) /
+                     std::max<double>(1.0, std::fabs(static_cast<double>(*result.objective)));
+    }
     return finish();
+}
+
+TSolveResult solveInstance(const TTarefas& tasks, const TColunas& columnSettings, const TSolveOptions& options) {
+    TEnumeratedColumns source(tasks, columnSettings);
+    return solveColumns(source, options);
 }
 
 }  // namespace gerador

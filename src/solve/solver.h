@@ -1,9 +1,14 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "columns/column_sink.h"
 #include "common/model.h"
 #include "exports/solution_file.h"
 
@@ -31,12 +36,79 @@ inline const char* statusWord(TSolveStatus status) {
     return "=unkn=";
 }
 
+// One pricing pass of column generation, as a trace shows it.
+struct TPricingPass {
+    std::int32_t pass = 0;            // from 1
+    std::int32_t phase = 2;           // 1: the artificials are driven out; 2: the LP itself
+    double seconds = 0;               // since the solve began
+    double masterObjective = 0;
+    std::int64_t columnsAdded = 0;
+    double lowestReducedCost = 0;     // over the columns outside the master; 0 when none is negative
+    std::optional<double> lagrangianBound;  // in phase 2: a lower bound of the LP optimum
+};
+
+// Where the solver finds an instance's columns: every pass hands all of them, in number
+// order, to a sink. The columns must be the same on every pass.
+class TColumnSource {
+public:
+    // What feed throws when the deadline passes in the middle of a pass.
+    struct EDeadlinePassed {};
+
+    virtual ~TColumnSource() = default;
+    virtual std::int32_t taskCount() const = 0;
+    // Feeds sink every column: begin, add for each (valid during add only), end. Throws
+    // EDeadlinePassed once the deadline, if any, has passed.
+    virtual void feed(TColumnSink& sink) = 0;
+    // A pass that runs past this time stops (none: no limit).
+    void setDeadline(std::optional<std::chrono::steady_clock::time_point> deadline) { deadline_ = deadline; }
+
+protected:
+    bool pastDeadline() const { return deadline_ && std::chrono::steady_clock::now() >= *deadline_; }
+
+private:
+    std::optional<std::chrono::steady_clock::time_point> deadline_;
+};
+
+// The columns of a run: the enumeration over tasks with the column settings, writing nothing.
+class TEnumeratedColumns : public TColumnSource {
+public:
+    // Both must outlive this.
+    TEnumeratedColumns(const TTarefas& tasks, const TColunas& columnSettings);
+    ~TEnumeratedColumns() override;
+    std::int32_t taskCount() const override;
+    void feed(TColumnSink& sink) override;
+
+private:
+    const TTarefas& tasks_;
+    std::unique_ptr<TColunas> columns_;
+};
+
+// Columns given by hand, numbered from 1 in the order given.
+struct TListedColumn {
+    std::int32_t cost = 0;
+    std::vector<std::int32_t> tasks;  // task indices, never empty
+};
+class TListedColumns : public TColumnSource {
+public:
+    TListedColumns(std::int32_t taskCount, std::vector<TListedColumn> columns);
+    std::int32_t taskCount() const override { return taskCount_; }
+    void feed(TColumnSink& sink) override;
+
+private:
+    std::int32_t taskCount_;
+    std::vector<TListedColumn> columns_;
+};
+
 struct TSolveOptions {
     TModel model = TModel::partition;
-    double seconds = 60;                        // for the integer solution
+    // For the whole solve, the LP included; when it runs out the result keeps what is
+    // proven (a Lagrangian bound, the best solution) and never claims convergence.
+    double seconds = 60;
     std::optional<std::int64_t> uncoveredCost;  // of the elastic slacks; none: the default
     std::optional<TSolution> start;             // a known solution (planted), to start from
     bool partitionImpossible = false;           // a certificate says no exact partition exists
+    // Called after each pricing pass, on the solving thread.
+    std::function<void(const TPricingPass&)> onPass;
 };
 
 struct TSolveResult {
@@ -47,6 +119,7 @@ struct TSolveResult {
     std::optional<double> gap;           // (objective - bound) / |objective|
     double seconds = 0;
     std::int32_t pricingPasses = 0;      // enumerations of the columns
+    bool lpConverged = false;            // no column priced below zero: lpValue is the LP optimum
     std::int64_t masterColumns = 0;      // columns the master LP held at the end
     std::int64_t nodes = 0;              // of Cbc's search
     std::int64_t uncoveredCost = 0;      // the elastic slacks' cost used
@@ -56,10 +129,15 @@ struct TSolveResult {
 // Whether this build has the solver (Clp and Cbc).
 bool solverAvailable();
 
-// The LP bound over all columns by column generation, pricing by re-running the column
-// enumeration of columnSettings over tasks (nothing written), and an integer solution by
-// Cbc on the columns generated, within options.seconds. Memory grows with the columns the
-// master holds, not with the instance's.
+// The LP bound over all columns of source by column generation, and an integer solution
+// by Cbc on the columns generated, all within options.seconds. When the LP does not
+// converge in time the bound is the best Lagrangian one, and the status never "optimal"
+// unless the objective meets it. Memory grows with the columns the master holds, not
+// with the instance's. Requires: solverAvailable().
+TSolveResult solveColumns(TColumnSource& source, const TSolveOptions& options);
+
+// solveColumns over the run's columns: pricing re-runs the column enumeration of
+// columnSettings over tasks (nothing written).
 // Requires: solverAvailable(); tasks generated; columnSettings as the run's.
 TSolveResult solveInstance(const TTarefas& tasks, const TColunas& columnSettings, const TSolveOptions& options);
 

@@ -8,8 +8,13 @@ bool solverAvailable() {
     return false;
 }
 
-TSolveResult solveInstance(const TTarefas&, const TColunas&, const TSolveOptions&) {
+TSolveResult solveColumns(TColumnSource&, const TSolveOptions&) {
     throw EParameterError("este programa foi compilado sem Clp e Cbc: não resolve instâncias");
+}
+
+TSolveResult solveInstance(const TTarefas&, const TColunas&, const TSolveOptions& options) {
+    TListedColumns none(0, {});
+    return solveColumns(none, options);
 }
 
 }  // namespace gerador

@@ -47,7 +47,7 @@ TArtifacts runWith(const std::vector<std::string>& extra) {
     const std::pair<const char*, const char*> files[] = {
         {"viagens", "arquivos/viagens.txt"}, {"tarefas", "arquivos/tarefas.txt"}, {"colunas", "150_3304438.txt"},
         {"mps", "i.mps"}, {"orlib", "i.txt"}, {"svg", "r.svg"}, {"relatório", "r.json"}, {"solução", "s.sol"},
-        {"tabelas", "t.csv"}, {"outro nome", "c.txt"}};
+        {"tabelas", "t.csv"}, {"outro nome", "c.txt"}, {"traço", "p.jsonl"}};
     for (const auto& [kind, name] : files) {
         artifacts[kind] = std::filesystem::exists(name) ? readFile(name) : "(ausente)";
     }
@@ -116,7 +116,9 @@ TEST(Options, EachReachesWhatItGovernsAndOnlyThat) {
         {{"--column-file", "c.txt"}, {"colunas", "outro nome", "relatório"}},
         {{"--tasks-csv", "t.csv"}, {"tabelas", "relatório"}},
         {{"--trips-csv", "t.csv"}, {"tabelas", "relatório"}},
-        {{"--solve-seconds", "0"}, {"relatório", "console"}, {"--solve", "--model", "elastic"}},
+        // So short that the solve stops before its first pass.
+        {{"--solve-seconds", "1e-9"}, {"relatório", "console"}, {"--solve", "--model", "elastic"}},
+        {{"--solve-trace", "p.jsonl"}, {"traço", "relatório"}, {"--solve"}},
     };
     // The options of the program rather than of the run are checked by running it.
     TKinds covered = {"directory", "no-wait", "help", "version", "check-solution", "series", "progress"};
