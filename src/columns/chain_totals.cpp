@@ -33,9 +33,14 @@ void TChainTotals::prepare(const std::vector<TTarefa>& tasks) {
     // A chain holds each task at most once, as its indices rise.
     positions_.resize(tasks.size());
     taskMinutes_.resize(tasks.size());
-    // Tasks start and end on quarter hours: their durations are whole minutes, to a hair.
+    // Generated tasks start and end on quarter hours: their durations are whole minutes, to
+    // a hair. Checked once here, since tasks may also be made by hand.
+    durationsNotWholeMinutes_ = false;
     for (std::size_t task = 0; task < tasks.size(); ++task) {
-        taskMinutes_[task] = std::llround((tasks[task].end - tasks[task].start) * 1440.0);
+        double minutes = (tasks[task].end - tasks[task].start) * 1440.0;
+        taskMinutes_[task] = std::llround(minutes);
+        if (!(std::fabs(minutes - static_cast<double>(taskMinutes_[task])) < 1e-6) || taskMinutes_[task] < 0)
+            durationsNotWholeMinutes_ = true;
     }
     spanMinutesByLast_.assign(tasks.size(), TKeptSpan());
 }

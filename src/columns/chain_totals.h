@@ -45,6 +45,9 @@ private:
 
     const std::vector<TTarefa>* tasks_ = nullptr;
     std::vector<std::int64_t> taskMinutes_;  // by task: end - start in whole minutes
+    // Some task's duration is not whole minutes (tasks made by hand), so sums of them take
+    // the slow, exact path of minutesOf.
+    bool durationsNotWholeMinutes_ = false;
     std::vector<TPosition> positions_;  // the first length_ describe the chain
     std::size_t length_ = 0;
     std::int64_t workMinutes_ = 0;
@@ -104,7 +107,8 @@ inline std::size_t TChainTotals::update(const std::vector<TTarefa>& tasks, const
     }
     length_ = chain.size();
     const TPosition& last = positions_[length_ - 1];
-    workMinutes_ = minutesOfSum(last.workDays, last.exactMinutes);
+    workMinutes_ = durationsNotWholeMinutes_ ? minutesOf(last.workDays)
+                                             : minutesOfSum(last.workDays, last.exactMinutes);
     assert(workMinutes_ == minutesOf(last.workDays));
 
     TKeptSpan& span = spanMinutesByLast_[static_cast<std::size_t>(chain.back())];

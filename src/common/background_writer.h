@@ -50,6 +50,7 @@ private:
     int descriptor_;
     TFileEncoding* encoding_;
     std::uint64_t bytesWritten_ = 0;
+    std::size_t unsyncedBytes_ = 0;  // written since the disk was last asked to start on them
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<TPending> pending_;

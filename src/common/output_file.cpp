@@ -9,7 +9,9 @@
 #include <cstring>
 #include <new>
 #include <fcntl.h>
+#include <chrono>
 #include <mutex>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -90,7 +92,15 @@ std::string siblingName(const std::string& path, const char* kind) {
     std::size_t slash = path.find_last_of('/');
     std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
     std::string leaf = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string suffix = ".gerador~" + std::string(kind) + std::to_string(getpid()) + "-" + std::to_string(++sequence);
+    // A random part, so that nobody can make a run fail by creating its names first.
+    std::uint64_t randomPart = 0;
+    if (getrandom(&randomPart, sizeof randomPart, 0) != static_cast<ssize_t>(sizeof randomPart)) {
+        randomPart = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    }
+    char randomText[17];
+    std::snprintf(randomText, sizeof randomText, "%016llx", static_cast<unsigned long long>(randomPart));
+    std::string suffix = ".gerador~" + std::string(kind) + std::to_string(getpid()) + "-" + std::to_string(++sequence) +
+                         "-" + randomText;
     // Only the suffix has to be unique, so a long name gives up its end.
     if (leaf.size() + suffix.size() > NAME_MAX) leaf.resize(NAME_MAX - std::min<std::size_t>(suffix.size(), NAME_MAX));
     return folder + leaf + suffix;
@@ -122,6 +132,16 @@ TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes, TWriting
             if (descriptor_ < 0 && errno != EEXIST) break;
         }
         if (descriptor_ < 0) fail("criar o arquivo");
+        // The new file takes the place of the earlier one: it gets its permissions and, where
+        // allowed, its owner and group.
+        struct stat earlier {};
+        if (stat(target_.path.c_str(), &earlier) == 0 && S_ISREG(earlier.st_mode)) {
+            if (fchown(descriptor_, earlier.st_uid, earlier.st_gid) != 0) {
+                // Not the owner's to give: the group alone, or nothing, as the system allows.
+                if (fchown(descriptor_, static_cast<uid_t>(-1), earlier.st_gid) != 0) errno = 0;
+            }
+            if (fchmod(descriptor_, earlier.st_mode & 07777) != 0) errno = 0;
+        }
         signalSlot_ = takeSlot(temporaryPath_);
         if (signalSlot_ == nullptr) {
             close(descriptor_);
@@ -170,6 +190,14 @@ void TOutputFile::finish() {
     if (encoding_ != nullptr) writeHere(encoding_->finish());
     int descriptor = descriptor_;
     descriptor_ = -1;
+    // On the disk before it takes its name: after a crash the name holds the whole earlier
+    // file or the whole new one.
+    if (!isDirect() && fsync(descriptor) != 0) {
+        int error = errno;
+        close(descriptor);
+        errno = error;
+        fail("gravar no disco o arquivo");
+    }
     if (close(descriptor) != 0) fail("fechar o arquivo");
 }
 
@@ -222,7 +250,11 @@ void TOutputFile::writeHere(std::string_view bytes) {
 
 void TOutputFile::fail(const char* action) const {
     std::string reason = errno != 0 ? std::strerror(errno) : "motivo desconhecido";
-    throw EFileError("não foi possível " + std::string(action) + " \"" + target_.name + "\": " + reason);
+    // A name of thousands of bytes is shown by its start and its length.
+    std::string shown = target_.name.size() <= 200
+                            ? target_.name
+                            : target_.name.substr(0, 100) + "… (" + std::to_string(target_.name.size()) + " bytes)";
+    throw EFileError("não foi possível " + std::string(action) + " \"" + shown + "\": " + reason);
 }
 
 void removeTemporaryFiles() {

@@ -27,13 +27,27 @@ std::string leafOf(const std::string& path) {
 }
 
 // The folder with every link resolved; a part that does not exist yet is kept as written.
+// A loop, not a recursion: a name may hold thousands of missing folders.
 std::string canonicalFolder(const std::string& folder) {
-    char resolved[PATH_MAX];
-    if (realpath(folder.c_str(), resolved) != nullptr) return resolved;
-    std::string parent = folderOf(folder);
-    if (parent == folder) return folder;
-    std::string base = canonicalFolder(parent);
-    return (base == "/" ? "" : base) + "/" + leafOf(folder);
+    std::vector<std::string> missing;  // innermost first
+    std::string existing = folder;
+    std::string base;
+    std::vector<char> resolved(PATH_MAX);
+    while (true) {
+        if (realpath(existing.c_str(), resolved.data()) != nullptr) {
+            base = resolved.data();
+            break;
+        }
+        std::string parent = folderOf(existing);
+        if (parent == existing) {
+            base = existing;
+            break;
+        }
+        missing.push_back(leafOf(existing));
+        existing = parent;
+    }
+    for (auto part = missing.rbegin(); part != missing.rend(); ++part) base = (base == "/" ? "" : base) + "/" + *part;
+    return base;
 }
 
 std::string nodeIdentity(const struct stat& status) {

@@ -36,16 +36,23 @@ public:
             dev_t device;
             ino_t inode;
             int descriptor;
+            std::string name;
         };
         std::vector<TFolder> opened;
+        auto closeOpened = [&opened] {
+            for (const TFolder& folder : opened) close(folder.descriptor);
+        };
         for (const std::string& folder : folders) {
             int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             struct stat status {};
             if (descriptor < 0 || fstat(descriptor, &status) != 0) {
+                int error = errno;
                 if (descriptor >= 0) close(descriptor);
-                continue;  // the rename into it fails and says why
+                closeOpened();
+                // Unlocked, two runs could mix their files: no commit without the lock.
+                failOn(folder, "travar a pasta", error);
             }
-            opened.push_back({status.st_dev, status.st_ino, descriptor});
+            opened.push_back({status.st_dev, status.st_ino, descriptor, folder});
         }
         std::sort(opened.begin(), opened.end(), [](const TFolder& first, const TFolder& second) {
             return std::tie(first.device, first.inode) < std::tie(second.device, second.inode);
@@ -57,10 +64,28 @@ public:
                 close(opened[index].descriptor);
                 continue;
             }
-            while (flock(opened[index].descriptor, LOCK_EX) != 0 && errno == EINTR) {
+            int locked = 0;
+            while ((locked = flock(opened[index].descriptor, LOCK_EX)) != 0 && errno == EINTR) {
+            }
+            if (locked != 0) {
+                // ENOLCK on network and FUSE file systems: fail, naming the folder.
+                int error = errno;
+                for (std::size_t rest = index; rest < opened.size(); ++rest) close(opened[rest].descriptor);
+                for (int descriptor : descriptors_) close(descriptor);
+                descriptors_.clear();
+                failOn(opened[index].name, "travar a pasta", error);
             }
             descriptors_.push_back(opened[index].descriptor);
         }
+    }
+    // Puts the folders' new entries on the disk, as databases do after a rename. Returns
+    // the errno value of a failure, or 0.
+    int sync() const {
+        for (int descriptor : descriptors_) {
+            // A file system that cannot sync a folder (EINVAL) keeps its own promises.
+            if (fsync(descriptor) != 0 && errno != EINVAL) return errno;
+        }
+        return 0;
     }
     ~TFolderLocks() {
         for (int descriptor : descriptors_) close(descriptor);  // closing releases the lock
@@ -174,6 +199,7 @@ void TRunFiles::commit() {
             step.renamed = true;
         }
         if (hold.signalWaiting()) throw EFileError("a execução foi interrompida por um sinal");
+        if (int error = locks.sync()) failOn(folders.front(), "gravar no disco a pasta", error);
     } catch (...) {
         rollBack(*environment_, steps);
         throw;

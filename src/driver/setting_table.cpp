@@ -127,9 +127,9 @@ struct TInputFile {
     using TValue = std::string;
     static TValue read(const std::string& text) {
         struct stat status {};
-        if (text.empty() || stat(text.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
-            throw EBadValue("o arquivo não existe");
-        }
+        if (text.empty() || stat(text.c_str(), &status) != 0) throw EBadValue("o arquivo não existe");
+        if (S_ISDIR(status.st_mode)) throw EBadValue("é uma pasta, não um arquivo");
+        if (!S_ISREG(status.st_mode)) throw EBadValue("não é um arquivo comum (é um pipe, um socket ou um dispositivo)");
         return text;
     }
     static std::string shown(const TValue& value) { return value.empty() ? "não confere" : value; }

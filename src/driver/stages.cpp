@@ -128,10 +128,15 @@ bool checkSolution(const TSettings& settings, TRunEnvironment& environment) {
     TClaimedSolution claimed;
     {
         std::ifstream file(settings.checkSolutionFileName, std::ios::binary);
-        std::ostringstream text;
-        text << file.rdbuf();
-        if (!file) throw EFileError("não foi possível ler \"" + settings.checkSolutionFileName + "\"");
-        claimed = readClaimedSolution(text.str());
+        if (!file) {
+            throw EFileError("não foi possível ler \"" + settings.checkSolutionFileName +
+                             "\": " + std::strerror(errno));
+        }
+        try {
+            claimed = readClaimedSolution(file);
+        } catch (const EConvertError& error) {
+            throw EConvertError(settings.checkSolutionFileName + ": " + error.what());
+        }
     }
     console.print("\n");
     TGenerators generators = generatorsFor(settings, &environment);

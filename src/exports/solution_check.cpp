@@ -1,7 +1,10 @@
 #include "exports/solution_check.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstdlib>
+#include <istream>
 #include <sstream>
 
 #include "common/exceptions.h"
@@ -12,14 +15,67 @@ namespace {
 
 constexpr std::size_t kTasksNamed = 8;  // in one message; the rest are counted
 
-[[noreturn]] void refuseLine(std::size_t line, const std::string& text) {
-    throw EConvertError("a linha " + std::to_string(line) + " do arquivo de solução não se lê: '" +
-                        text.substr(0, 80) + "'");
+// Lines longer than this are not of a solution file.
+constexpr std::size_t kLongestLine = 4096;
+
+// A piece of a line as a message can show it: bytes that are not printable ASCII escaped
+// as \xHH, and at most 60 of the line's bytes.
+std::string shownPiece(std::string_view text) {
+    std::string shown;
+    for (std::size_t at = 0; at < text.size() && at < 60; ++at) {
+        auto byte = static_cast<unsigned char>(text[at]);
+        if (byte < 0x20 || byte >= 0x7F) {
+            const char* hex = "0123456789ABCDEF";
+            shown += std::string("\\x") + hex[byte >> 4] + hex[byte & 0xF];
+        } else {
+            shown += static_cast<char>(byte);
+        }
+    }
+    if (text.size() > 60) shown += "…";
+    return shown;
 }
 
-// "n" of a name "<prefix><n>" with n >= 1; none otherwise.
+[[noreturn]] void refuseLine(std::size_t line, std::string_view text, const std::string& reason = "") {
+    throw EConvertError("a linha " + std::to_string(line) + " do arquivo de solução não se lê" +
+                        (reason.empty() ? "" : " (" + reason + ")") + ": '" + shownPiece(text) + "'");
+}
+
+// A number as the solvers write it, in decimal: sign, digits with an optional point and
+// exponent; never nan, inf or hexadecimal, which a checker must not take for a value.
+std::optional<double> decimalOf(const std::string& text) {
+    std::size_t at = 0;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+    std::size_t digits = 0;
+    while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) ++at, ++digits;
+    if (at < text.size() && text[at] == '.') {
+        ++at;
+        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) ++at, ++digits;
+    }
+    if (digits == 0) return std::nullopt;
+    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        ++at;
+        if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+        std::size_t exponentDigits = 0;
+        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) ++at, ++exponentDigits;
+        if (exponentDigits == 0) return std::nullopt;
+    }
+    if (at != text.size()) return std::nullopt;
+    double value = std::strtod(text.c_str(), nullptr);
+    return std::isfinite(value) ? std::optional(value) : std::nullopt;
+}
+
+// The fields of a line, split at blanks.
+std::vector<std::string> fieldsOf(const std::string& line) {
+    std::vector<std::string> fields;
+    std::istringstream stream(line);
+    for (std::string field; stream >> field;) fields.push_back(field);
+    return fields;
+}
+
+// "n" of a name "<prefix><n>" as the exports write it: n >= 1 with no leading zero; none
+// otherwise.
 std::optional<std::int64_t> numberAfter(const std::string& name, char prefix) {
-    if (name.size() < 2 || name[0] != prefix || name.size() > 12) return std::nullopt;
+    if (name.size() < 2 || name[0] != prefix || name.size() > 12 || name[1] == '0') return std::nullopt;
     std::int64_t number = 0;
     for (std::size_t at = 1; at < name.size(); ++at) {
         if (name[at] < '0' || name[at] > '9') return std::nullopt;
@@ -40,21 +96,32 @@ std::string tasksText(const std::vector<std::int32_t>& tasks) {
 
 }  // namespace
 
-TClaimedSolution readClaimedSolution(const std::string& text) {
+TClaimedSolution readClaimedSolution(std::istream& input) {
     TClaimedSolution claimed;
-    std::istringstream lines(text);
-    std::string line;
     enum class TFormat { unknown, miplib, cbc, glpsol } format = TFormat::unknown;
-    for (std::size_t number = 1; std::getline(lines, line); ++number) {
-        std::istringstream fields(line);
-        std::string first;
-        if (!(fields >> first)) continue;
+    std::string line;
+    for (std::size_t number = 1;; ++number) {
+        // Line by line, each capped: a file of any size costs one line of memory.
+        line.clear();
+        int next = 0;
+        while ((next = input.get()) != std::char_traits<char>::eof() && next != '\n') {
+            if (line.size() == kLongestLine) refuseLine(number, line, "passa de " + std::to_string(kLongestLine) + " bytes");
+            line += static_cast<char>(next);
+        }
+        if (next == std::char_traits<char>::eof() && line.empty()) break;
+        std::vector<std::string> fields = fieldsOf(line);
+        if (fields.empty()) continue;
+        const std::string& first = fields[0];
         if (format == TFormat::unknown) {
             if (first == "=obj=") {
                 format = TFormat::miplib;
-            } else if (line.find(" - objective value ") != std::string::npos) {
+            } else if (std::size_t at = line.find(" - objective value "); at != std::string::npos) {
                 format = TFormat::cbc;
-                claimed.objective = std::stod(line.substr(line.rfind(' ') + 1));
+                std::string value = line.substr(at + 19);
+                value.erase(0, value.find_first_not_of(' '));
+                value.erase(value.find_last_not_of(" \r") + 1);
+                claimed.objective = decimalOf(value);
+                if (!claimed.objective) refuseLine(number, line, "o valor não é um número decimal");
                 continue;
             } else if (first == "c" || first == "s") {
                 format = TFormat::glpsol;
@@ -64,45 +131,56 @@ TClaimedSolution readClaimedSolution(const std::string& text) {
         }
         switch (format) {
             case TFormat::miplib: {
-                std::string value;
-                if (!(fields >> value)) refuseLine(number, line);
-                try {
-                    if (first == "=obj=") {
-                        claimed.objective = std::stod(value);
-                    } else if (std::stod(value) != 0.0) {
-                        claimed.values.emplace_back(first, std::stod(value));
-                    }
-                } catch (const std::logic_error&) {
-                    refuseLine(number, line);
+                if (fields.size() != 2) refuseLine(number, line);
+                std::optional<double> value = decimalOf(fields[1]);
+                if (!value) refuseLine(number, line, "o valor não é um número decimal");
+                if (first == "=obj=") {
+                    claimed.objective = value;
+                } else if (!numberAfter(first, 'C') && !numberAfter(first, 'S')) {
+                    refuseLine(number, line, "o nome não é C<n> nem S<n>, como as exportações escrevem");
+                } else if (*value != 0.0) {
+                    claimed.values.emplace_back(first, *value);
                 }
                 break;
             }
             case TFormat::cbc: {
-                std::string name;
-                double value = 0;
-                if (!(fields >> name >> value)) refuseLine(number, line);
-                if (value != 0.0) claimed.values.emplace_back(name, value);
+                // "<index> <name> <value> <cost>"
+                if (fields.size() < 3) refuseLine(number, line);
+                std::optional<double> value = decimalOf(fields[2]);
+                if (!value) refuseLine(number, line, "o valor não é um número decimal");
+                if (!numberAfter(fields[1], 'C') && !numberAfter(fields[1], 'S'))
+                    refuseLine(number, line, "o nome não é C<n> nem S<n>, como as exportações escrevem");
+                if (*value != 0.0) claimed.values.emplace_back(fields[1], *value);
                 break;
             }
             case TFormat::glpsol: {
                 if (first == "s") {
-                    std::string kind, rows, columns, status;
-                    double objective = 0;
-                    if (!(fields >> kind >> rows >> columns >> status >> objective)) refuseLine(number, line);
-                    if (status != "n") claimed.objective = objective;
+                    // "s mip <rows> <columns> <status> <objective>"
+                    if (fields.size() != 6) refuseLine(number, line);
+                    std::optional<double> objective = decimalOf(fields[5]);
+                    if (!objective) refuseLine(number, line, "o valor não é um número decimal");
+                    if (fields[4] != "n") claimed.objective = objective;
                 } else if (first == "j") {
-                    std::int64_t position = 0;
-                    double value = 0;
-                    if (!(fields >> position >> value)) refuseLine(number, line);
-                    if (value != 0.0) claimed.values.emplace_back("#" + std::to_string(position), value);
+                    // "j <position> <value>"
+                    if (fields.size() != 3) refuseLine(number, line);
+                    std::optional<std::int64_t> position = numberAfter("#" + fields[1], '#');
+                    std::optional<double> value = decimalOf(fields[2]);
+                    if (!position || !value) refuseLine(number, line, "a posição ou o valor não é um número");
+                    if (*value != 0.0) claimed.values.emplace_back("#" + fields[1], *value);
                 }
                 break;
             }
             case TFormat::unknown: break;
         }
     }
+    if (input.bad()) throw EConvertError("não foi possível ler o arquivo de solução");
     if (format == TFormat::unknown) throw EConvertError("o arquivo de solução está vazio");
     return claimed;
+}
+
+TClaimedSolution readClaimedSolution(const std::string& text) {
+    std::istringstream input(text);
+    return readClaimedSolution(input);
 }
 
 TSolutionCheck::TSolutionCheck(const TClaimedSolution& claimed, TModel model, std::optional<std::int64_t> uncoveredCost)

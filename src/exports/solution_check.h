@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,7 +22,10 @@ struct TClaimedSolution {
 // Reads a solution in the MIPLIB format ("=obj= <value>", then "<name> <value>"), as cbc
 // -solu writes it ("<status> - objective value <value>", then "<index> <name> <value>
 // <cost>") or as glpsol -w writes it ("s mip <rows> <columns> <status> <objective>",
-// then "j <position> <value>"). Throws EConvertError naming the line it cannot read.
+// then "j <position> <value>"). Only decimal values and names as the exports write them
+// (C<n>, S<n>, no leading zero) are taken. Reads line by line, a line at most 4096 bytes.
+// Throws EConvertError naming the line it cannot read, with a short escaped piece of it.
+TClaimedSolution readClaimedSolution(std::istream& input);
 TClaimedSolution readClaimedSolution(const std::string& text);
 
 // What the check found.

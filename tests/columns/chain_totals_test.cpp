@@ -45,6 +45,15 @@ TEST(ChainTotals, ReusedPrefixGivesTheSameTotalsAsAFreshStart) {
     kept.reset();
     kept.update(tasks.tasks, {0, 1});
     EXPECT_EQ(kept.taskCosts(), 1010);
+
+    // Durations made by hand that are not whole minutes (30.5 and 29.75 minutes) take the
+    // exact path: the fast sum would give 61 minutes for 60.25.
+    tasks.tasks[0].end = tasks.tasks[0].start + 30.5 / 1440.0;
+    tasks.tasks[1].end = tasks.tasks[1].start + 29.75 / 1440.0;
+    kept.reset();
+    kept.update(tasks.tasks, {0, 1});
+    EXPECT_EQ(kept.workMinutes(), minutesOf(30.5 / 1440.0 + 29.75 / 1440.0));
+    EXPECT_EQ(kept.workMinutes(), 60);
 }
 
 }  // namespace

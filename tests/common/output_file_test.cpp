@@ -93,6 +93,17 @@ TEST(OutputFile, GetsThePermissionsOfAPlainFopenAndLeavesTheUmaskAlone) {
     struct stat status {};
     ASSERT_EQ(stat(name.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0640u);
+
+    // A file that replaces an earlier one keeps its permissions (a 0600 file became 0644).
+    ASSERT_EQ(chmod(name.c_str(), 0600), 0);
+    {
+        TRunFiles files;
+        files.create(name).write("new\n");
+        files.commit();
+    }
+    ASSERT_EQ(stat(name.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+    EXPECT_EQ(readFile(name), "new\n");
 }
 
 // A signal in the middle of a file ends the process as the signal would, and leaves no

@@ -233,6 +233,16 @@ TEST(RunCommit, NamesAreResolvedBeforeAnythingRuns) {
          "minDistance = -5, maxDistance = 0 (a distância",
          untouched},
         {"a huge value", {"--mps", std::string(100 * 1024, 'x') + "\xff"}, 2, "… (102401 bytes)", untouched},
+        // Its folders were resolved by a recursion, a path buffer a frame: the stack overflowed.
+        {"a name under 2,000 missing folders",
+         {"--count", "12", "--mps", [] {
+              std::string deep;
+              for (int folder = 0; folder < 2000; ++folder) deep += "a/";
+              return deep + "x.mps";
+          }(), "--no-wait"},
+         1,
+         "(4005 bytes)\": No such file or directory",
+         untouched},
         {"bytes that are not text", {"--count", "1\xff\x1b[2J"}, 2, "Erro: --count 1\\xFF\\x1B[2J: ", untouched},
     };
     for (const TRow& row : rows) {

@@ -72,6 +72,16 @@ TEST(SolutionCheck, AcceptsThePlantedSolutionAndRefusesTamperedCopies) {
          edited(planted, [](auto& lines) { lines[1] = lines[1].substr(0, lines[1].find(' ')) + " 0.5"; }), 1,
          "vale 0.5"},
         {"not a solution at all", "hello\n", 1, "a linha 1 do arquivo de solução não se lê"},
+        // NaN compared as no value at all: it passed the objective check and chose columns.
+        {"a nan objective", edited(planted, [](auto& lines) { lines[0] = "=obj= nan"; }), 1, "não é um número"},
+        {"a nan column",
+         edited(planted, [](auto& lines) { lines[1] = lines[1].substr(0, lines[1].find(' ')) + " -nan"; }), 1,
+         "não é um número"},
+        {"a hexadecimal value",
+         edited(planted, [](auto& lines) { lines[1] = lines[1].substr(0, lines[1].find(' ')) + " 0x1p0"; }), 1,
+         "não é um número"},
+        {"a name with a leading zero", edited(planted, [](auto& lines) { lines[1] = "C0" + lines[1].substr(1); }), 1,
+         "o nome não é C<n>"},
     };
     for (const TRow& row : rows) {
         SCOPED_TRACE(row.label);
@@ -126,8 +136,20 @@ TEST(SolutionCheck, ReadsEachFormat) {
     EXPECT_EQ(glpsol.objective, 815.0);
     ASSERT_EQ(glpsol.values.size(), 1u);
     EXPECT_EQ(glpsol.values[0].first, "#2");
-    EXPECT_THROW(readClaimedSolution(""), EConvertError);
-    EXPECT_THROW(readClaimedSolution("=obj= many\n"), EConvertError);
+    for (const char* refused : {"", "=obj= many\n", "=obj= nan\n", "=obj= inf\n", "=obj= 1\nC3 nan\n",
+                                "=obj= 1\nC3 0x1p0\n", "=obj= 1\nC0003 1\n", "=obj= 1\nX3 1\n",
+                                "=obj= 1\nC3 1 extra\n", "Optimal - objective value seven\n",
+                                "s mip 3 4 o nan\n", "s mip 3 4 o 9\nj 01 1\n"}) {
+        EXPECT_THROW(readClaimedSolution(refused), EConvertError) << refused;
+    }
+    // A line past 4096 bytes is refused at its limit, and the message shows a short piece.
+    try {
+        readClaimedSolution("=obj= 1\nC" + std::string(1 << 20, '7') + " 1\n");
+        ADD_FAILURE() << "accepted";
+    } catch (const EConvertError& error) {
+        EXPECT_LT(std::string(error.what()).size(), 300u);
+        EXPECT_NE(std::string(error.what()).find("linha 2"), std::string::npos);
+    }
 }
 
 }  // namespace
