@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -101,6 +102,11 @@ int main(int argc, char* argv[]) {
                 break;
         }
         environment.console->flush();
+    } catch (const std::bad_alloc&) {
+        environment.console->message(
+            "Erro: a memória acabou; uma instância menor, --max-tasks menor ou --threads 1 pedem menos.");
+        reportLeftovers();
+        return 1;
     } catch (const std::exception& error) {
         environment.console->message("Erro: " + std::string(error.what()));
         reportLeftovers();

@@ -153,8 +153,9 @@ struct TFolder {
 struct TGivenCost {
     using TValue = std::optional<std::int64_t>;
     static TValue read(const std::string& text) {
-        // Costs of 10^15 at most keep every sum of them far inside 64 bits.
-        return TWhole<1, 1'000'000'000'000'000, std::int64_t>::read(text);
+        // Costs of 10^9 at most keep the cost of every slack of millions of tasks exact in a
+        // double, as the solvers hold it (from 10^12 Cbc refused its own start solution).
+        return TWhole<1, 1'000'000'000, std::int64_t>::read(text);
     }
     static std::string shown(const TValue& value) { return value ? std::to_string(*value) : "calculado"; }
     static nlohmann::ordered_json json(const TValue& value) {
@@ -273,8 +274,9 @@ constexpr TSettingRow action(const char* name, char shortName, const char* help,
 using S = TSettings;
 
 constexpr TSettingRow kRows[] = {
-    setting<&S::locationCount, TWhole<2, INT32_MAX>, &TViagens::locationCount>("location-count", "N", "10",
-                                                                               "número de locais (>= 2)"),
+    // The trip matrix holds N x N trips: 10,000 locations take 1.6 GB and seconds to draw.
+    setting<&S::locationCount, TWhole<2, 10000>, &TViagens::locationCount>("location-count", "N", "10",
+                                                                           "número de locais (2 a 10000)"),
     setting<&S::minDistance, TInt32, &TViagens::minDistance>("min-distance", "N", "100", "menor distância sorteada"),
     setting<&S::maxDistance, TInt32, &TViagens::maxDistance>("max-distance", "N", "1500",
                                                              "limite (exclusivo) das distâncias sorteadas"),
@@ -366,7 +368,8 @@ constexpr TSettingRow kRows[] = {
                'C'),
     setting<&S::seriesCount, TSeriesCount>("series", "N", "0",
                                            "grava N instâncias, nas pastas 001, 002, ...: a k-ésima soma k - 1 às três "
-                                           "sementes; e um manifesto, manifest.csv e manifest.json (1 a 9999)"),
+                                           "sementes; e um manifesto, manifest.csv e manifest.json (0 a 9999; 0: uma instância, sem "
+                                           "série)"),
     [] {
         TSettingRow row = unreported(setting<&S::waitForKey, TWait>(
             "no-wait", nullptr, "sim", "não espera por um caractere na entrada ao final"));

@@ -82,7 +82,12 @@ TEST(CommandLine, BadInputNamesTheOptionAndItsValue) {
         {{"--cost-factor", "nan"}, "Erro: --cost-factor nan: "},
         {{"--window-start", "31/02/2006 08:00"}, "Erro: --window-start 31/02/2006 08:00: "},
         {{"--max-duration", "24:00"}, "Erro: --max-duration 24:00: "},
-        {{"--series", "10000"}, "Erro: --series 10000: "},
+        {{"--series", "10000"}, "Erro: --series 10000: deve ficar entre 0 e 9999"},
+        // A matrix of 10^10 trips ran for minutes without a word.
+        {{"--location-count", "100000"}, "Erro: --location-count 100000: "},
+        // From 10^12 Cbc refused its own start solution.
+        {{"--model", "elastic", "--mps", "a", "--uncovered-cost", "1000000000000"}, "Erro: --uncovered-cost 1000000000000: "},
+        {{"--solve-seconds", "0"}, "Erro: --solve-seconds 0: deve ser positivo"},
         {{"-C", regularFile}, "Erro: --directory " + regularFile + ": "},
         {{"--model", "set"}, "Erro: --model set: "},
         {{"--model", "cover"}, "Erro: --model cover: "},

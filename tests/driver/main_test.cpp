@@ -2,6 +2,8 @@
 #include <filesystem>
 #include <sstream>
 
+#include <set>
+
 #include <gtest/gtest.h>
 
 #include "columns/columns.h"
@@ -307,6 +309,23 @@ TEST(Program, BadCommandLineLeavesTheFolderAlone) {
         EXPECT_EQ(entriesOf(folder.path()), std::vector<std::string>{kFileName});
         EXPECT_EQ(readFile(folder.path() / kFileName), "an earlier run\n");
     }
+}
+
+// Tasks no column covers are named up to five, and the rest counted: 30,000 of them once
+// gave 30,000 warning lines. The count agrees with the tasks missing from the column file.
+TEST(Program, ManyUncoveredTasksAreSummarised) {
+    TTemporaryFolder folder;
+    TProgramResult run = runProgram(folder.path(), withArguments({"--count", "30", "--min-tasks", "3", "--max-tasks",
+                                                                  "4", "--location-count", "10", "--no-column-echo",
+                                                                  "--no-wait"}));
+    ASSERT_EQ(run.exitStatus, 0) << run.standardError;
+    std::vector<std::string> warnings = linesOf(run.standardError);
+    ASSERT_EQ(warnings.size(), 6u) << run.standardError;
+    TColumnFileText columns = readColumnFile(readFile(folder.path() / "150_3304438.txt"));
+    std::set<std::int32_t> covered;
+    for (const TTestColumn& column : columns.columns) covered.insert(column.tasks.begin(), column.tasks.end());
+    std::size_t uncovered = 30 - covered.size();
+    EXPECT_EQ(warnings.back(), "Aviso: nenhuma coluna cobre outras " + std::to_string(uncovered - 5) + " tarefas.");
 }
 
 }  // namespace
