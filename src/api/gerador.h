@@ -29,6 +29,7 @@ class TViagens;
 class TTarefas;
 class TColunas;
 struct TColumnRunResult;
+struct TInstanceGraph;
 
 // Settings that break a rule between settings; the message is the command line's.
 class ESettingsError : public std::invalid_argument {
@@ -53,6 +54,9 @@ public:
     const TSettings& settings() const { return settings_; }
     const TViagens& trips() const;
     const TTarefas& tasks() const;
+    // The tasks' successor graph and the first phase's chain counts: what a caller sizes
+    // its buffers by before it runs the columns.
+    const TInstanceGraph& graph() const;
 
     // Runs the column search and hands every column, in order, to each output (a column
     // is valid during add only); their files are the caller's to commit. Throws what an

@@ -36,6 +36,10 @@ const TTarefas& TInstance::tasks() const {
     return *tasks_;
 }
 
+const TInstanceGraph& TInstance::graph() const {
+    return *columns_->graph;
+}
+
 TColumnRunResult TInstance::runColumns(const std::vector<TColumnSink*>& outputs) {
     return columns_->generateColumns(tasks_.get(), outputs);
 }

@@ -1,0 +1,472 @@
+// The Python module: thin glue over the library's front door (api/gerador.h). Settings are
+// keyword arguments read by the command line's own table and rules; arrays are numpy views
+// of the library's buffers, handed over without a copy per element.
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <stdexcept>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include "api/gerador.h"
+#include "columns/columns.h"
+#include "columns/planted_columns.h"
+#include "common/exceptions.h"
+#include "driver/setting_table.h"
+#include "tasks/task_table.h"
+#include "tasks/tasks.h"
+#include "trips/trip_table.h"
+#include "trips/trips.h"
+
+namespace py = pybind11;
+using namespace gerador;
+
+namespace {
+
+// A vector handed to numpy: the array owns it through a capsule, so nothing is copied.
+template <typename TValue>
+py::array_t<TValue> arrayOf(std::vector<TValue>&& values) {
+    auto* owned = new std::vector<TValue>(std::move(values));
+    py::capsule owner(owned, [](void* pointer) { delete static_cast<std::vector<TValue>*>(pointer); });
+    return py::array_t<TValue>({owned->size()}, {sizeof(TValue)}, owned->data(), owner);
+}
+
+const TSettingRow* rowNamed(const std::string& name) {
+    for (const TSettingRow& row : settingRows()) {
+        if (name == row.name) return &row;
+    }
+    return nullptr;
+}
+
+// A keyword's value as the command line would spell it.
+std::string wordOf(const TSettingRow& row, const py::handle& value) {
+    if (row.valueName == nullptr) {
+        if (!py::isinstance<py::bool_>(value)) throw py::value_error("--" + std::string(row.name) + ": deve ser True ou False");
+        return value.cast<bool>() ? "sim" : "não";
+    }
+    py::module_ datetime = py::module_::import("datetime");
+    if (py::isinstance(value, datetime.attr("datetime"))) return value.attr("strftime")("%d/%m/%Y %H:%M").cast<std::string>();
+    if (py::isinstance(value, datetime.attr("timedelta"))) {
+        auto minutes = static_cast<long long>(std::llround(value.attr("total_seconds")().cast<double>() / 60));
+        char text[32];
+        std::snprintf(text, sizeof text, "%02lld:%02lld", minutes / 60, minutes % 60);
+        return text;
+    }
+    if (py::isinstance<py::bool_>(value)) throw py::value_error("--" + std::string(row.name) + ": não é um valor sim/não");
+    return py::str(value).cast<std::string>();
+}
+
+// Settings from keyword arguments named after the options ("max_tasks" for --max-tasks),
+// read by the options' own readers and checked by the rules between settings.
+// Throws ValueError with the command line's message.
+TSettings settingsOf(const py::kwargs& keywords) {
+    TSettings settings;
+    for (const auto& [key, value] : keywords) {
+        std::string name = key.cast<std::string>();
+        for (char& letter : name) letter = letter == '_' ? '-' : letter;
+        const TSettingRow* row = rowNamed(name);
+        if (row == nullptr || row->read == nullptr) throw py::value_error("--" + name + ": opção desconhecida");
+        std::string word = wordOf(*row, value);
+        try {
+            row->read(settings, word);
+        } catch (const EBadValue& error) {
+            throw py::value_error("--" + name + " " + word + ": " + error.what());
+        }
+    }
+    if (std::optional<std::string> problem = settingsProblem(settings)) throw py::value_error(*problem);
+    return settings;
+}
+
+// The settings as keyword arguments that give them again.
+py::dict keywordsOf(const TSettings& settings) {
+    py::dict keywords;
+    for (const TSettingRow& row : settingRows()) {
+        if (row.read == nullptr || row.json == nullptr || row.outputFile != nullptr || !row.reported) continue;
+        std::string key = row.name;
+        for (char& letter : key) letter = letter == '-' ? '_' : letter;
+        nlohmann::ordered_json value = row.json(settings);
+        if (value.is_null()) continue;
+        if (value.is_boolean()) {
+            keywords[key.c_str()] = value.get<bool>();
+        } else if (value.is_number_integer()) {
+            keywords[key.c_str()] = value.get<long long>();
+        } else if (value.is_number()) {
+            keywords[key.c_str()] = value.get<double>();
+        } else {
+            std::string shown = row.shown(settings);
+            if (shown.size() >= 2 && shown.front() == '"' && shown.back() == '"') shown = shown.substr(1, shown.size() - 2);
+            keywords[key.c_str()] = shown;
+        }
+    }
+    return keywords;
+}
+
+// The columns of a run as the arrays of a sparse matrix by columns.
+struct TColumnArraysSink : TColumnSink {
+    std::vector<std::int64_t> starts{0};
+    std::vector<std::int32_t> rows;
+    std::vector<std::int32_t> cost;
+    std::vector<std::int32_t> depot;
+    std::vector<std::int32_t> minutes;
+    std::vector<std::int32_t> length;
+    // Sized once from the chain counts, so that the columns are copied only into numpy.
+    void reserve(const TInstanceGraph& graph, std::int32_t acceptPercent) {
+        // The second phase usually adds a tenth; a guess too small costs one more copy.
+        double share = std::min(acceptPercent + 1, 100) / 100.0 * 1.15;
+        auto columns = static_cast<std::size_t>(static_cast<double>(graph.chains.totalOffers) * share) + 16;
+        starts.reserve(columns + 1);
+        cost.reserve(columns);
+        depot.reserve(columns);
+        minutes.reserve(columns);
+        length.reserve(columns);
+        rows.reserve(static_cast<std::size_t>(static_cast<double>(graph.chains.totalTasks) * share) + 64);
+    }
+    void begin(const TColumnRunInfo&) override {}
+    void add(const TPricedColumn& column) override {
+        rows.insert(rows.end(), column.tasks->begin(), column.tasks->end());
+        starts.push_back(static_cast<std::int64_t>(rows.size()));
+        cost.push_back(column.cost);
+        depot.push_back(column.depot);
+        minutes.push_back(column.workMinutes);
+        length.push_back(static_cast<std::int32_t>(column.tasks->size()));
+    }
+    void end(std::int32_t) override {}
+};
+
+const char* statusName(TSolveStatus status) {
+    switch (status) {
+        case TSolveStatus::optimal: return "optimal";
+        case TSolveStatus::feasible: return "best";
+        case TSolveStatus::infeasible: return "infeasible";
+        case TSolveStatus::unknown: break;
+    }
+    return "unknown";
+}
+
+// Held by pointer only: its environment points at its own console.
+class TPyInstance {
+public:
+    TPyInstance(const TPyInstance&) = delete;
+    TPyInstance& operator=(const TPyInstance&) = delete;
+    explicit TPyInstance(const TSettings& settings) : settings_(settings) {
+        environment_.console = &console_;
+        TColumnArraysSink arrays;
+        {
+            py::gil_scoped_release unlocked;
+            instance_ = std::make_unique<TInstance>(settings_, environment_);
+            if (!instance_->graph().chains.saturated) arrays.reserve(instance_->graph(), settings_.acceptPercent);
+            std::unique_ptr<TPlantedColumns> planted;
+            std::vector<TColumnSink*> outputs{&arrays};
+            if (settings_.plant) {
+                planted = std::make_unique<TPlantedColumns>(instance_->tasks().plantedDuties);
+                outputs.push_back(planted.get());
+            }
+            instance_->runColumns(outputs);
+            if (planted) {
+                plantedColumns_ = planted->columnNumbers();
+                plantedCost_ = planted->totalCost();
+            }
+        }
+        columnCount_ = static_cast<std::int64_t>(arrays.cost.size());
+        cost_ = arrayOf(std::move(arrays.cost));
+        depot_ = arrayOf(std::move(arrays.depot));
+        minutes_ = arrayOf(std::move(arrays.minutes));
+        length_ = arrayOf(std::move(arrays.length));
+        std::vector<std::int8_t> ones(arrays.rows.size(), 1);
+        py::object csc = py::module_::import("scipy.sparse").attr("csc_matrix");
+        // scipy keeps 32-bit starts when they fit; handing it those saves it a pass.
+        py::object starts;
+        if (arrays.rows.size() <= static_cast<std::size_t>(INT32_MAX)) {
+            starts = arrayOf(std::vector<std::int32_t>(arrays.starts.begin(), arrays.starts.end()));
+        } else {
+            starts = arrayOf(std::move(arrays.starts));
+        }
+        matrix_ = csc(py::make_tuple(arrayOf(std::move(ones)), arrayOf(std::move(arrays.rows)), starts),
+                      py::arg("shape") = py::make_tuple(instance_->tasks().count, columnCount_));
+    }
+
+    py::object matrix() const { return matrix_; }
+    py::object cost() const { return cost_; }
+    py::object depot() const { return depot_; }
+    py::object minutes() const { return minutes_; }
+    py::object length() const { return length_; }
+    py::dict settings() const { return keywordsOf(settings_); }
+
+    py::object planted() const {
+        if (!settings_.plant) return py::none();
+        std::vector<std::int64_t> indices;
+        for (std::int32_t number : plantedColumns_) indices.push_back(number - 1);
+        std::sort(indices.begin(), indices.end());
+        return arrayOf(std::move(indices));
+    }
+
+    py::dict tasks() const {
+        std::vector<TTaskRow> table = taskTable(instance_->tasks());
+        std::vector<std::int32_t> number, origin, destination, cost;
+        std::vector<std::int64_t> start, end, duration;
+        std::vector<bool> startTask;
+        const std::vector<TTarefa>& tasks = instance_->tasks().tasks;
+        for (std::size_t index = 0; index < table.size(); ++index) {
+            const TTaskRow& row = table[index];
+            number.push_back(row.number);
+            origin.push_back(row.origin);
+            destination.push_back(row.destination);
+            cost.push_back(row.cost);
+            duration.push_back(row.durationMinutes);
+            // Minutes since 1970-01-01, as datetime64[m] counts them: day 25569 of the date scale.
+            start.push_back(std::llround((static_cast<double>(tasks[index].start) - 25569.0) * 1440.0));
+            end.push_back(std::llround((static_cast<double>(tasks[index].end) - 25569.0) * 1440.0));
+            startTask.push_back(row.startTask);
+        }
+        py::dict columns;
+        columns["number"] = arrayOf(std::move(number));
+        columns["origin"] = arrayOf(std::move(origin));
+        columns["destination"] = arrayOf(std::move(destination));
+        columns["start"] = arrayOf(std::move(start)).attr("view")("datetime64[m]");
+        columns["end"] = arrayOf(std::move(end)).attr("view")("datetime64[m]");
+        columns["duration"] = arrayOf(std::move(duration));
+        columns["cost"] = arrayOf(std::move(cost));
+        columns["start_task"] = py::array(py::cast(startTask)).attr("astype")("bool");
+        return columns;
+    }
+
+    py::dict trips() const {
+        const TViagens& trips = instance_->trips();
+        auto size = static_cast<std::size_t>(trips.locationCount);
+        std::vector<std::int64_t> distance(size * size), cost(size * size), minutes(size * size);
+        for (std::size_t from = 0; from < size; ++from) {
+            for (std::size_t to = 0; to < size; ++to) {
+                const TViagem& trip = trips.trips[from][to];
+                distance[from * size + to] = trip.distance;
+                cost[from * size + to] = trip.cost;
+                minutes[from * size + to] = std::llround(static_cast<double>(trip.travelTime) * 1440.0);
+            }
+        }
+        py::tuple shape = py::make_tuple(size, size);
+        py::dict matrices;
+        matrices["distance"] = arrayOf(std::move(distance)).attr("reshape")(shape);
+        matrices["cost"] = arrayOf(std::move(cost)).attr("reshape")(shape);
+        matrices["travel_minutes"] = arrayOf(std::move(minutes)).attr("reshape")(shape);
+        return matrices;
+    }
+
+    py::dict summary() const {
+        py::dict facts;
+        facts["tasks"] = instance_->tasks().count;
+        facts["columns"] = columnCount_;
+        facts["nonzeros"] = matrix_.attr("nnz");
+        facts["planted_cost"] = settings_.plant ? py::object(py::int_(plantedCost_)) : py::none();
+        return facts;
+    }
+
+    py::dict solve(std::optional<std::string> model, double seconds) {
+        TSolveOptions options;
+        options.model = modelOrSettings(model);
+        options.seconds = seconds;
+        if (options.model == settings_.model) options.uncoveredCost = settings_.uncoveredCost;
+        if (settings_.plant && options.model != TModel::elastic) {
+            TSolution start{plantedCost_, plantedColumns_, {}};
+            std::sort(start.columns.begin(), start.columns.end());
+            options.start = start;
+        }
+        std::vector<TPricingPass> passes;
+        options.onPass = [&passes](const TPricingPass& pass) { passes.push_back(pass); };
+        if (!solverAvailable()) throw py::value_error("--solve: este programa foi compilado sem Clp e Cbc");
+        TSolveResult solved;
+        {
+            py::gil_scoped_release unlocked;
+            solved = instance_->solve(options);
+        }
+        py::dict result;
+        result["status"] = statusName(solved.status);
+        result["miplib"] = statusWord(solved.status);
+        result["objective"] = solved.objective ? py::object(py::int_(*solved.objective)) : py::none();
+        result["bound"] = solved.bound ? py::object(py::int_(*solved.bound)) : py::none();
+        result["lp_value"] = solved.lpValue ? py::object(py::float_(*solved.lpValue)) : py::none();
+        result["gap"] = solved.gap ? py::object(py::float_(*solved.gap)) : py::none();
+        std::vector<std::int64_t> columns;
+        for (std::int32_t number : solved.solution.columns) columns.push_back(number - 1);
+        result["columns"] = arrayOf(std::move(columns));
+        std::vector<std::int64_t> slacks;
+        for (std::int32_t task : solved.solution.slackTasks) slacks.push_back(task - 1);
+        result["slack_tasks"] = arrayOf(std::move(slacks));
+        result["passes"] = solved.pricingPasses;
+        result["nodes"] = solved.nodes;
+        result["seconds"] = solved.seconds;
+        py::list trace;
+        for (const TPricingPass& pass : passes) {
+            py::dict line;
+            line["pass"] = pass.pass;
+            line["phase"] = pass.phase;
+            line["seconds"] = pass.seconds;
+            line["master_objective"] = pass.masterObjective;
+            line["columns_added"] = pass.columnsAdded;
+            line["lowest_reduced_cost"] = pass.lowestReducedCost;
+            line["lagrangian_bound"] =
+                pass.lagrangianBound ? py::object(py::float_(*pass.lagrangianBound)) : py::none();
+            trace.append(line);
+        }
+        result["trace"] = trace;
+        return result;
+    }
+
+    py::dict check(const std::vector<std::int64_t>& columns, std::optional<std::string> model,
+                   const std::vector<std::int64_t>& slackTasks) {
+        TClaimedSolution claimed;
+        auto costs = cost_.cast<py::array_t<std::int32_t>>().unchecked<1>();
+        double objective = 0;
+        for (std::int64_t column : columns) {
+            claimed.values.emplace_back("C" + std::to_string(column + 1), 1.0);
+            if (column >= 0 && column < columnCount_) objective += costs(column);
+        }
+        for (std::int64_t task : slackTasks) claimed.values.emplace_back("S" + std::to_string(task + 1), 1.0);
+        TModel checked = modelOrSettings(model);
+        std::optional<std::int64_t> uncoveredCost = checked == settings_.model ? settings_.uncoveredCost : std::nullopt;
+        TSolutionVerdict verdict;
+        {
+            // The claimed objective is the chosen columns' cost: the check recomputes it, slacks included.
+            TSolutionVerdict first = instance_->check(claimed, checked, uncoveredCost);
+            claimed.objective = objective + static_cast<double>(slackTasks.size()) * static_cast<double>(first.uncoveredCost);
+            py::gil_scoped_release unlocked;
+            verdict = instance_->check(claimed, checked, uncoveredCost);
+        }
+        py::dict findings;
+        findings["valid"] = verdict.feasible && verdict.objectiveRight;
+        findings["cost"] = verdict.recomputed;
+        findings["problems"] = verdict.problems;
+        return findings;
+    }
+
+    // The files of a run, written and committed as the command line writes them.
+    void write(const std::string& folder, const py::kwargs& outputs) {
+        TSettings settings = settings_;
+        settings.columnEcho = false;
+        for (const auto& [key, value] : outputs) {
+            std::string name = key.cast<std::string>();
+            for (char& letter : name) letter = letter == '_' ? '-' : letter;
+            const TSettingRow* row = rowNamed(name);
+            if (row == nullptr || (row->outputFile == nullptr && row->writesFlag == nullptr))
+                throw py::value_error("--" + name + ": não é um arquivo que write() grava");
+            std::string word = wordOf(*row, value);
+            try {
+                row->read(settings, word);
+            } catch (const EBadValue& error) {
+                throw py::value_error("--" + name + " " + word + ": " + error.what());
+            }
+        }
+        if (std::optional<std::string> problem = settingsProblem(settings)) throw py::value_error(*problem);
+        std::filesystem::create_directories(folder);
+        TTextConsole console;
+        TRunEnvironment environment;
+        environment.console = &console;
+        environment.baseFolder = folder;
+        py::gil_scoped_release unlocked;
+        runSettings(settings, environment);
+    }
+
+    std::string svg() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "gerador-svg-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("não foi possível criar uma pasta temporária");
+        std::filesystem::path folder = pattern;
+        py::kwargs outputs;
+        outputs["svg"] = "p.svg";
+        outputs["column_write_file"] = false;
+        write(folder.string(), outputs);
+        std::ifstream file(folder / "p.svg");
+        std::stringstream text;
+        text << file.rdbuf();
+        std::filesystem::remove_all(folder);
+        return text.str();
+    }
+
+    std::string representation() const {
+        return "<gerador.Instance: " + std::to_string(instance_->tasks().count) + " tasks, " +
+               std::to_string(columnCount_) + " columns" + (settings_.plant ? ", planted partition" : "") + ">";
+    }
+
+private:
+    TModel modelOrSettings(const std::optional<std::string>& model) const {
+        if (!model) return settings_.model;
+        std::optional<TModel> named = modelNamed(*model);
+        if (!named) throw py::value_error("--model " + *model + ": deve ser partition, cover ou elastic");
+        return *named;
+    }
+
+    TSettings settings_;
+    TTextConsole console_;
+    TRunEnvironment environment_;
+    std::unique_ptr<TInstance> instance_;
+    std::int64_t columnCount_ = 0;
+    std::vector<std::int32_t> plantedColumns_;
+    std::int64_t plantedCost_ = 0;
+    py::object matrix_, cost_, depot_, minutes_, length_;
+};
+
+// Instances of a series, by the series rule: instance k depends only on the settings and k.
+class TPyGenerator {
+public:
+    explicit TPyGenerator(const py::kwargs& keywords) : settings_(settingsOf(keywords)) {}
+    std::unique_ptr<TPyInstance> instance(std::int32_t number) const {
+        if (number < 1) throw py::value_error("instance: k começa em 1");
+        return std::make_unique<TPyInstance>(seriesInstanceSettings(settings_, number));
+    }
+    void seed(std::int32_t number) { next_ = number; }
+    std::unique_ptr<TPyInstance> next() { return instance(next_++); }
+
+private:
+    TSettings settings_;
+    std::int32_t next_ = 1;
+};
+
+}  // namespace
+
+PYBIND11_MODULE(gerador, module) {
+    module.doc() = "Synthetic crew-scheduling instances as set partitioning, at C++ speed.";
+    py::register_exception_translator([](std::exception_ptr failure) {
+        try {
+            if (failure) std::rethrow_exception(failure);
+        } catch (const ESettingsError& error) {
+            PyErr_SetString(PyExc_ValueError, error.what());
+        } catch (const EParameterError& error) {
+            PyErr_SetString(PyExc_ValueError, error.what());
+        } catch (const EConvertError& error) {
+            PyErr_SetString(PyExc_ValueError, error.what());
+        }
+    });
+    py::class_<TPyInstance>(module, "Instance")
+        .def_property_readonly("matrix", &TPyInstance::matrix, "tasks x columns, scipy.sparse.csc_matrix")
+        .def_property_readonly("cost", &TPyInstance::cost)
+        .def_property_readonly("depot", &TPyInstance::depot)
+        .def_property_readonly("worked_minutes", &TPyInstance::minutes)
+        .def_property_readonly("length", &TPyInstance::length)
+        .def_property_readonly("tasks", &TPyInstance::tasks)
+        .def_property_readonly("trips", &TPyInstance::trips)
+        .def_property_readonly("planted", &TPyInstance::planted)
+        .def_property_readonly("summary", &TPyInstance::summary)
+        .def_property_readonly("settings", &TPyInstance::settings)
+        .def("solve", &TPyInstance::solve, py::arg("model") = py::none(), py::arg("seconds") = 60.0)
+        .def("check", &TPyInstance::check, py::arg("columns"), py::arg("model") = py::none(),
+             py::arg("slack_tasks") = std::vector<std::int64_t>{})
+        .def("write", &TPyInstance::write, py::arg("folder"))
+        .def("_repr_svg_", &TPyInstance::svg)
+        .def("__repr__", &TPyInstance::representation);
+    module.def(
+        "generate", [](const py::kwargs& keywords) { return std::make_unique<TPyInstance>(settingsOf(keywords)); },
+        "The instance of the settings (keyword arguments named after the options); none: the standard one.");
+    py::class_<TPyGenerator>(module, "InstanceGenerator")
+        .def(py::init<const py::kwargs&>())
+        .def("instance", &TPyGenerator::instance, py::arg("k"))
+        .def("seed", &TPyGenerator::seed, py::arg("k"))
+        .def("__iter__", [](TPyGenerator& generator) -> TPyGenerator& { return generator; })
+        .def("__next__", &TPyGenerator::next);
+}

@@ -1,0 +1,136 @@
+"""The Python module against the program: the same instance, files, rules and optimum."""
+import hashlib
+import os
+import subprocess
+import threading
+
+import numpy as np
+import pytest
+import scipy.optimize
+import scipy.sparse
+
+import gerador
+
+PROGRAM = os.environ["GERADOR_PATH"]
+STANDARD_COLUMNS = "55ea1d2a3bc20a70c1550fd7999bf3f65a127390629e2331ba9a29d3f26fce01"
+SMALL = dict(count=30, max_tasks=5, location_count=6, depot_count=2)
+
+
+def sha256(path):
+    with open(path, "rb") as file:
+        return hashlib.sha256(file.read()).hexdigest()
+
+
+def run_program(folder, *arguments):
+    subprocess.run([PROGRAM, *arguments, "--no-column-echo", "--no-wait"], cwd=folder,
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, check=True)
+
+
+def column_file_lines(path):
+    with open(path) as file:
+        return file.read().splitlines()
+
+
+def test_standard_instance_is_the_column_file(tmp_path):
+    instance = gerador.generate()
+    assert instance.matrix.shape == (150, 1503325)
+    instance.write(str(tmp_path))
+    assert sha256(tmp_path / "150_3304438.txt") == STANDARD_COLUMNS
+    lines = column_file_lines(tmp_path / "150_3304438.txt")[3:]
+    matrix = instance.matrix
+    # Every 50,000th column, field by field: number, cost, depot, minutes, length, tasks.
+    for column in range(0, matrix.shape[1], 50000):
+        fields = [int(field) for field in lines[column].split()]
+        rows = matrix.indices[matrix.indptr[column]:matrix.indptr[column + 1]]
+        assert fields[0] == column + 1
+        assert fields[1] == instance.cost[column]
+        assert fields[2] == instance.depot[column]
+        assert fields[3] == instance.worked_minutes[column]
+        assert fields[4] == instance.length[column] == len(rows)
+        assert fields[5:] == [int(row) + 1 for row in rows]
+
+
+def test_settings_are_checked_by_the_command_line_rules():
+    for keywords, words in [(dict(count=-1), "--count -1"), (dict(bogus=1), "--bogus"),
+                            (dict(min_tasks=20, max_tasks=13), "--max-tasks 13"),
+                            (dict(model="set"), "--model set")]:
+        with pytest.raises(ValueError, match=words):
+            gerador.generate(**keywords)
+
+
+def test_settings_give_the_instance_again():
+    instance = gerador.generate(plant=True, **SMALL)
+    again = gerador.generate(**instance.settings)
+    assert (again.matrix != instance.matrix).nnz == 0
+    assert np.array_equal(again.cost, instance.cost)
+    assert instance.planted is not None and len(instance.planted) > 0
+
+
+def test_generator_follows_the_series_rule(tmp_path):
+    run_program(tmp_path, "--series", "3", *[f"--{key.replace('_', '-')}={value}" for key, value in SMALL.items()])
+    instance = gerador.InstanceGenerator(**SMALL).instance(3)
+    lines = column_file_lines(tmp_path / "003" / "150_3304438.txt")
+    assert int(lines[1]) == instance.matrix.shape[1]
+    assert [int(field) for field in lines[3].split()][1] == instance.cost[0]
+    generator = gerador.InstanceGenerator(**SMALL)
+    generator.seed(3)
+    assert np.array_equal(next(generator).cost, instance.cost)
+
+
+def test_two_threads_generate_what_one_does():
+    seeds = [3, 4]
+    alone = [gerador.generate(task_seed=seed, **SMALL).cost for seed in seeds]
+    together = [None, None]
+
+    def make(index):
+        together[index] = gerador.generate(task_seed=seeds[index], **SMALL).cost
+
+    threads = [threading.Thread(target=make, args=(index,)) for index in range(2)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    for index in range(2):
+        assert np.array_equal(alone[index], together[index])
+
+
+@pytest.mark.parametrize("keywords,model", [
+    (dict(count=20, max_tasks=5, location_count=6, depot_count=2, task_seed=1), "partition"),
+    (dict(count=20, max_tasks=5, location_count=6, depot_count=2, task_seed=1), "cover"),
+    (dict(count=20, max_tasks=5, location_count=6, depot_count=2, task_seed=2), "elastic"),
+    (dict(count=20, max_tasks=5, min_tasks=1, location_count=6, depot_count=2, plant=True), "partition"),
+])
+def test_solve_agrees_with_scipy(keywords, model):
+    instance = gerador.generate(**keywords)
+    solution = instance.solve(model=model, seconds=30)
+    matrix = instance.matrix.astype(float)
+    cost = instance.cost.astype(float)
+    tasks = matrix.shape[0]
+    if model == "elastic":
+        slack = instance.check([], model="elastic", slack_tasks=list(range(tasks)))["cost"] // tasks
+        matrix = scipy.sparse.hstack([matrix, scipy.sparse.identity(tasks)]).tocsc()
+        cost = np.concatenate([cost, np.full(tasks, float(slack))])
+    upper = np.inf if model == "cover" else 1
+    constraint = scipy.optimize.LinearConstraint(matrix, 1, upper)
+    milp = scipy.optimize.milp(cost, constraints=constraint, integrality=np.ones(len(cost)),
+                               bounds=scipy.optimize.Bounds(0, 1))
+    relaxation = scipy.optimize.milp(cost, constraints=constraint, bounds=scipy.optimize.Bounds(0, 1))
+    if milp.status == 2:  # infeasible
+        assert solution["status"] in ("infeasible", "unknown")
+        return
+    assert milp.status == 0
+    assert solution["status"] == "optimal"
+    assert solution["objective"] == round(milp.fun)
+    assert abs(solution["lp_value"] - relaxation.fun) < 1e-6
+    findings = instance.check(solution["columns"], model=model, slack_tasks=solution["slack_tasks"])
+    assert findings["valid"], findings["problems"]
+
+
+def test_tables_and_picture():
+    instance = gerador.generate(**SMALL)
+    tasks = instance.tasks
+    assert len(tasks["number"]) == 30 and tasks["start"].dtype == np.dtype("datetime64[m]")
+    assert (tasks["end"] > tasks["start"]).all()
+    assert instance.trips["distance"].shape == (6, 6)
+    assert instance._repr_svg_().startswith("<svg") or "<svg" in instance._repr_svg_()[:200]
+    assert "30 tasks" in repr(instance)
