@@ -2,6 +2,11 @@
 // keyword arguments read by the command line's own table and rules; arrays are numpy views
 // of the library's buffers, handed over without a copy per element.
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <chrono>
 #include <cstdlib>
 #include <stdexcept>
@@ -412,6 +417,118 @@ private:
     py::object matrix_, cost_, depot_, minutes_, length_;
 };
 
+// The columns of an instance in batches, for instances too large to hold: a thread runs
+// the columns and waits while two batches wait for Python, so memory stays bounded.
+class TPyColumnBatches {
+public:
+    TPyColumnBatches(const TSettings& settings, std::size_t batch) : settings_(settings), batch_(std::max<std::size_t>(batch, 1)) {
+        environment_.console = &console_;
+        producer_ = std::thread([this] { produce(); });
+    }
+    ~TPyColumnBatches() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        producer_.join();
+    }
+    TPyColumnBatches(const TPyColumnBatches&) = delete;
+    TPyColumnBatches& operator=(const TPyColumnBatches&) = delete;
+
+    py::tuple next() {
+        TBatch batch;
+        {
+            py::gil_scoped_release unlocked;
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return !ready_.empty() || done_; });
+            if (ready_.empty()) {
+                if (failure_) std::rethrow_exception(failure_);
+                throw py::stop_iteration();
+            }
+            batch = std::move(ready_.front());
+            ready_.pop_front();
+        }
+        changed_.notify_all();
+        auto columns = static_cast<std::int64_t>(batch.cost.size());
+        std::vector<std::int8_t> ones(batch.rows.size(), 1);
+        std::vector<std::int32_t> starts(batch.starts.begin(), batch.starts.end());
+        py::object csc = py::module_::import("scipy.sparse").attr("csc_matrix");
+        py::object block = csc(py::make_tuple(arrayOf(std::move(ones)), arrayOf(std::move(batch.rows)),
+                                              arrayOf(std::move(starts))),
+                               py::arg("shape") = py::make_tuple(taskCount_, columns));
+        return py::make_tuple(batch.first, block, arrayOf(std::move(batch.cost)));
+    }
+
+private:
+    struct TBatch {
+        std::int64_t first = 0;  // index of its first column
+        std::vector<std::int64_t> starts{0};
+        std::vector<std::int32_t> rows;
+        std::vector<std::int32_t> cost;
+    };
+    struct EStopped {};
+
+    struct TBatchSink : TColumnSink {
+        TPyColumnBatches& owner;
+        TBatch current;
+        explicit TBatchSink(TPyColumnBatches& batches) : owner(batches) {}
+        void begin(const TColumnRunInfo&) override {}
+        void add(const TPricedColumn& column) override {
+            current.rows.insert(current.rows.end(), column.tasks->begin(), column.tasks->end());
+            current.starts.push_back(static_cast<std::int64_t>(current.rows.size()));
+            current.cost.push_back(column.cost);
+            if (current.cost.size() == owner.batch_) handOn();
+        }
+        void end(std::int32_t) override {
+            if (!current.cost.empty()) handOn();
+        }
+        void handOn() {
+            std::int64_t next = current.first + static_cast<std::int64_t>(current.cost.size());
+            {
+                std::unique_lock lock(owner.mutex_);
+                owner.changed_.wait(lock, [this] { return owner.stopping_ || owner.ready_.size() < 2; });
+                if (owner.stopping_) throw EStopped{};
+                owner.ready_.push_back(std::move(current));
+            }
+            owner.changed_.notify_all();
+            current = TBatch();
+            current.first = next;
+        }
+    };
+
+    void produce() {
+        try {
+            TInstance instance(settings_, environment_);
+            taskCount_ = instance.tasks().count;
+            TBatchSink sink(*this);
+            instance.runColumns({&sink});
+        } catch (const EStopped&) {
+        } catch (...) {
+            std::lock_guard lock(mutex_);
+            failure_ = std::current_exception();
+        }
+        {
+            std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        changed_.notify_all();
+    }
+
+    TSettings settings_;
+    std::size_t batch_;
+    TTextConsole console_;
+    TRunEnvironment environment_;
+    std::int32_t taskCount_ = 0;  // set before the first batch is handed on
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<TBatch> ready_;
+    bool stopping_ = false;
+    bool done_ = false;
+    std::exception_ptr failure_;
+    std::thread producer_;
+};
+
 // Instances of a series, by the series rule: instance k depends only on the settings and k.
 class TPyGenerator {
 public:
@@ -463,6 +580,16 @@ PYBIND11_MODULE(gerador, module) {
     module.def(
         "generate", [](const py::kwargs& keywords) { return std::make_unique<TPyInstance>(settingsOf(keywords)); },
         "The instance of the settings (keyword arguments named after the options); none: the standard one.");
+    py::class_<TPyColumnBatches>(module, "ColumnBatches")
+        .def("__iter__", [](TPyColumnBatches& batches) -> TPyColumnBatches& { return batches; })
+        .def("__next__", &TPyColumnBatches::next);
+    module.def(
+        "columns",
+        [](std::size_t batch, const py::kwargs& keywords) {
+            return std::make_unique<TPyColumnBatches>(settingsOf(keywords), batch);
+        },
+        py::arg("batch") = 100000,
+        "The columns in batches (first_index, csc_block, cost_block), with memory bounded by the batch.");
     py::class_<TPyGenerator>(module, "InstanceGenerator")
         .def(py::init<const py::kwargs&>())
         .def("instance", &TPyGenerator::instance, py::arg("k"))
