@@ -4,6 +4,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -136,6 +140,107 @@ void rollBack(const TRunEnvironment& environment, std::vector<TStep>& steps) {
     }
 }
 
+// The commit's journal: every file's final name, the name its earlier file is kept under,
+// and its temporary name, written and synced before the first rename and removed after the
+// last backup. A journal found in a folder a run has locked belongs to a run that died in
+// its commit (SIGKILL, a power loss), since a living one would hold that lock.
+constexpr const char* kJournalKind = "journal";
+constexpr const char* kJournalHeader = "gerador commit journal 1\n";
+
+struct TJournalEntry {
+    std::string final;
+    std::string backup;
+    std::string temporary;
+};
+
+// Writes the journal in folder; returns its path. Throws EFileError.
+std::string writeJournal(const std::string& folder, const std::vector<TJournalEntry>& entries) {
+    std::string path = siblingName(folder + "/commit", kJournalKind);
+    std::string text = kJournalHeader;
+    for (const TJournalEntry& entry : entries) {
+        // Names may hold any byte but NUL.
+        for (const std::string* name : {&entry.final, &entry.backup, &entry.temporary}) {
+            text += *name;
+            text += '\0';
+        }
+    }
+    int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    bool written = descriptor >= 0 &&
+                   write(descriptor, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
+                   fsync(descriptor) == 0;
+    int error = errno;
+    if (descriptor >= 0) close(descriptor);
+    if (!written) {
+        unlink(path.c_str());
+        failOn(path, "gravar o diário da gravação", error);
+    }
+    return path;
+}
+
+// Undoes the commit a journal describes: every earlier file back under its name, every new
+// one gone. Returns false when the journal cannot be read.
+bool rollBackJournal(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (text.rfind(kJournalHeader, 0) != 0) return false;
+    std::vector<std::string> names;
+    for (std::size_t at = std::strlen(kJournalHeader); at < text.size();) {
+        std::size_t end = text.find('\0', at);
+        if (end == std::string::npos) return false;
+        names.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    if (names.size() % 3 != 0) return false;
+    for (std::size_t entry = names.size(); entry >= 3; entry -= 3) {
+        const std::string& final = names[entry - 3];
+        const std::string& backup = names[entry - 2];
+        const std::string& temporary = names[entry - 1];
+        struct stat status {};
+        struct stat current {};
+        if (lstat(backup.c_str(), &status) == 0 && lstat(final.c_str(), &current) == 0 &&
+            status.st_dev == current.st_dev && status.st_ino == current.st_ino) {
+            // The earlier file was never replaced: its backup is a second link to it, which a
+            // rename would leave in place.
+            removeOrNote(backup, "a cópia do arquivo anterior");
+        } else if (lstat(backup.c_str(), &status) == 0) {
+            if (std::rename(backup.c_str(), final.c_str()) != 0) {
+                noteLeftover("pôr o arquivo anterior de volta em \"" + final + "\"; ele está em \"" + backup + "\"",
+                             errno);
+            }
+        } else if (lstat(temporary.c_str(), &status) != 0) {
+            // Its temporary file already took the final name, where no earlier file stood.
+            removeOrNote(final, "o arquivo novo, de uma gravação interrompida,");
+        }
+        if (lstat(temporary.c_str(), &status) == 0) removeOrNote(temporary, "o arquivo temporário");
+    }
+    return true;
+}
+
+// Rolls back every journal a dead run left in folders (locked by this run). Returns how many.
+int recoverInterruptedCommits(const std::vector<std::string>& folders) {
+    int recovered = 0;
+    std::vector<std::string> seen;
+    for (const std::string& folder : folders) {
+        if (std::find(seen.begin(), seen.end(), folder) != seen.end()) continue;
+        seen.push_back(folder);
+        DIR* listing = opendir(folder.c_str());
+        if (listing == nullptr) continue;
+        std::vector<std::string> journals;
+        while (dirent* entry = readdir(listing)) {
+            if (std::strstr(entry->d_name, ".gerador~journal") != nullptr) {
+                journals.push_back(folder + "/" + entry->d_name);
+            }
+        }
+        closedir(listing);
+        for (const std::string& journal : journals) {
+            if (!rollBackJournal(journal)) continue;
+            removeOrNote(journal, "o diário de uma gravação interrompida");
+            ++recovered;
+        }
+    }
+    return recovered;
+}
+
 }  // namespace
 
 TRunFiles::~TRunFiles() = default;
@@ -165,6 +270,13 @@ void TRunFiles::commit() {
         folders.push_back(folderOf(file->target().path));
     }
     TFolderLocks locks(folders);
+    // A run that died in the middle of its commit here is undone first, so that every name
+    // holds the earlier file or the new one, all of a piece.
+    if (int recovered = recoverInterruptedCommits(folders)) {
+        environment_->console->message("Aviso: " + std::to_string(recovered) +
+                                       " gravação interrompida (SIGKILL ou queda de energia) foi desfeita: os "
+                                       "arquivos anteriores voltaram aos seus nomes.");
+    }
     TSignalHold hold;
     // Every final name is checked before the first rename.
     for (TOutputFile* file : replaced) {
@@ -175,6 +287,27 @@ void TRunFiles::commit() {
     }
     std::vector<TStep> steps;
     steps.reserve(replaced.size());
+    // Backup names are chosen before the journal is written, so that it names them.
+    // A journal in each folder for the files of that folder: whichever folder the next run
+    // writes into, it finds the part of this commit that concerns it.
+    std::vector<std::string> backups;
+    std::map<std::string, std::vector<TJournalEntry>> entriesByFolder;
+    for (std::size_t index = 0; index < replaced.size(); ++index) {
+        const std::string& path = replaced[index]->target().path;
+        backups.push_back(siblingName(path, "old"));
+        entriesByFolder[folders[index]].push_back({path, backups.back(), replaced[index]->temporaryPath()});
+    }
+    std::vector<std::string> journals;
+    auto removeJournals = [&journals] {
+        for (const std::string& journal : journals) removeOrNote(journal, "o diário da gravação");
+    };
+    try {
+        for (const auto& [folder, entries] : entriesByFolder) journals.push_back(writeJournal(folder, entries));
+        if (int error = locks.sync()) failOn(folders.front(), "gravar no disco a pasta", error);
+    } catch (...) {
+        removeJournals();
+        throw;
+    }
     try {
         for (TOutputFile* file : replaced) {
             const std::string& path = file->target().path;
@@ -182,7 +315,7 @@ void TRunFiles::commit() {
             step.file = file;
             struct stat status {};
             if (lstat(path.c_str(), &status) == 0) {
-                step.backup = siblingName(path, "old");
+                step.backup = backups[steps.size() - 1];
                 int fault = environment_->injectedFault("link");
                 if (fault != 0 || link(path.c_str(), step.backup.c_str()) != 0) {
                     // A file system without hard links: the earlier file is moved aside instead.
@@ -202,12 +335,14 @@ void TRunFiles::commit() {
         if (int error = locks.sync()) failOn(folders.front(), "gravar no disco a pasta", error);
     } catch (...) {
         rollBack(*environment_, steps);
+        removeJournals();
         throw;
     }
     for (TStep& step : steps) {
         step.file->markCommitted();
         if (!step.backup.empty()) removeOrNote(step.backup, "a cópia do arquivo anterior", environment_->faultHook);
     }
+    removeJournals();
 }
 
 std::vector<TWrittenFile> TRunFiles::written() {

@@ -90,6 +90,38 @@ TEST(RunCommit, AllFilesOrNone) {
     }
 }
 
+// A SIGKILL between two renames of the commit leaves new and earlier files mixed, and the
+// backups were once the only copies of the replaced files. The next run that writes into
+// the folder undoes that commit first, whatever it writes: every name holds its earlier
+// file again, and no backup, temporary file or journal is left.
+TEST(RunCommit, ASigkillInTheCommitIsUndoneByTheNextRun) {
+    TTemporaryFolder folder;
+    fs::create_directory(folder.path() / "arquivos");
+    for (const std::string& name : kOutputs) writeFile(folder.path() / name, earlierText(name));
+    TRunOptions killed = withArguments(kFullRun);
+    killed.program = GERADOR_FAULTS_PATH;
+    killed.environment = {"GERADOR_FAULT=rename:4:kill"};
+    EXPECT_EQ(runProgram(folder.path(), killed).exitStatus, -1);
+    EXPECT_NE(leftoversIn(folder.path()), std::vector<std::string>{});
+
+    // Writes only the column file and the MPS file, in the top folder.
+    TProgramResult next =
+        runProgram(folder.path(), withArguments({"--count", "12", "--mps", "i.mps", "--no-column-echo", "--no-wait"}));
+    EXPECT_EQ(next.exitStatus, 0) << next.standardError;
+    EXPECT_NE(next.standardError.find("gravação interrompida"), std::string::npos) << next.standardError;
+    for (const char* name : {"i.txt", "r.json", "r.svg"}) {
+        EXPECT_EQ(readFile(folder.path() / name), earlierText(name)) << name;
+    }
+    EXPECT_EQ(linesOf(readFile(folder.path() / "150_3304438.txt"))[0], "12");
+    // The part of the commit in arquivos/ waits for a run that writes there.
+    TProgramResult there = runProgram(folder.path(), withArguments({"--count", "12", "--trip-write-file",
+                                                                     "--no-column-write-file", "--no-column-echo",
+                                                                     "--no-wait"}));
+    EXPECT_EQ(there.exitStatus, 0) << there.standardError;
+    EXPECT_EQ(readFile(folder.path() / "arquivos/tarefas.txt"), earlierText("arquivos/tarefas.txt"));
+    EXPECT_EQ(leftoversIn(folder.path()), std::vector<std::string>{});
+}
+
 // Removing a temporary file can fail too (a folder made read-only mid-run): the run then
 // names what it left.
 TEST(RunCommit, NamesTheTemporaryFilesItCannotRemove) {

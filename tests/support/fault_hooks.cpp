@@ -4,6 +4,7 @@
 //   rename:2:fail     the second rename fails with EIO
 //   rename:1:signal   a SIGTERM arrives just before the first rename
 //   rename:1:pause    the first rename waits half a second first (the lock holds meanwhile)
+//   rename:3:kill     a SIGKILL just before the third rename
 //   unlink:1:fail     the first removal fails with EACCES
 #include <cerrno>
 #include <csignal>
@@ -29,6 +30,7 @@ int meetFault(const char* operation) {
     for (TFault& fault : gFaults) {
         if (fault.operation != operation || --fault.call != 0) continue;
         if (fault.action == "signal") raise(SIGTERM);
+        if (fault.action == "kill") raise(SIGKILL);
         if (fault.action == "pause") usleep(500000);
         if (fault.action == "fail") error = fault.operation == "unlink" ? EACCES : EIO;
     }
