@@ -71,16 +71,16 @@ std::string wordOf(const TSettingRow& row, const py::handle& value) {
     return py::str(value).cast<std::string>();
 }
 
-// Settings from keyword arguments named after the options ("max_tasks" for --max-tasks),
-// read by the options' own readers and checked by the rules between settings.
-// Throws ValueError with the command line's message.
-TSettings settingsOf(const py::kwargs& keywords) {
-    TSettings settings;
+// Reads keyword arguments named after the options ("max_tasks" for --max-tasks) into
+// settings with the options' own readers, then checks the rules between settings; only
+// options that accepts takes. Throws ValueError with the command line's message.
+void readKeywords(const py::kwargs& keywords, TSettings& settings, bool (*accepts)(const TSettingRow&),
+                  const char* refusal) {
     for (const auto& [key, value] : keywords) {
         std::string name = key.cast<std::string>();
         for (char& letter : name) letter = letter == '_' ? '-' : letter;
         const TSettingRow* row = rowNamed(name);
-        if (row == nullptr || row->read == nullptr) throw py::value_error("--" + name + ": opção desconhecida");
+        if (row == nullptr || row->read == nullptr || !accepts(*row)) throw py::value_error("--" + name + ": " + refusal);
         std::string word = wordOf(*row, value);
         try {
             row->read(settings, word);
@@ -89,6 +89,11 @@ TSettings settingsOf(const py::kwargs& keywords) {
         }
     }
     if (std::optional<std::string> problem = settingsProblem(settings)) throw py::value_error(*problem);
+}
+
+TSettings settingsOf(const py::kwargs& keywords) {
+    TSettings settings;
+    readKeywords(keywords, settings, [](const TSettingRow&) { return true; }, "opção desconhecida");
     return settings;
 }
 
@@ -356,20 +361,10 @@ public:
     void write(const std::string& folder, const py::kwargs& outputs) {
         TSettings settings = settings_;
         settings.columnEcho = false;
-        for (const auto& [key, value] : outputs) {
-            std::string name = key.cast<std::string>();
-            for (char& letter : name) letter = letter == '_' ? '-' : letter;
-            const TSettingRow* row = rowNamed(name);
-            if (row == nullptr || (row->outputFile == nullptr && row->writesFlag == nullptr))
-                throw py::value_error("--" + name + ": não é um arquivo que write() grava");
-            std::string word = wordOf(*row, value);
-            try {
-                row->read(settings, word);
-            } catch (const EBadValue& error) {
-                throw py::value_error("--" + name + " " + word + ": " + error.what());
-            }
-        }
-        if (std::optional<std::string> problem = settingsProblem(settings)) throw py::value_error(*problem);
+        readKeywords(
+            outputs, settings,
+            [](const TSettingRow& row) { return row.outputFile != nullptr || row.writesFlag != nullptr; },
+            "não é um arquivo que write() grava");
         std::filesystem::create_directories(folder);
         TTextConsole console;
         TRunEnvironment environment;
