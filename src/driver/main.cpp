@@ -21,6 +21,11 @@ using namespace gerador;
 
 namespace {
 
+// Removes the folders a failed run made, innermost first, when they are still empty.
+void removeEmptyFolders(const std::vector<std::string>& made) {
+    for (auto folder = made.rbegin(); folder != made.rend(); ++folder) rmdir(folder->c_str());
+}
+
 // Makes folder and its missing parents, like mkdir -p; returns those it made, outermost first.
 std::vector<std::string> makeFolders(const std::string& folder) {
     std::vector<std::string> made;
@@ -33,11 +38,12 @@ std::vector<std::string> makeFolders(const std::string& folder) {
 }
 
 // Makes the folder of -C when missing, and checks the output names there; a refused
-// command line leaves no folder it made. Throws ECommandLineError.
-void prepareRunFolder(const TSettings& settings) {
+// command line leaves no folder it made. Returns the folders it made, outermost first.
+// Throws ECommandLineError.
+std::vector<std::string> prepareRunFolder(const TSettings& settings) {
     if (settings.directory.empty()) {
         refuseClashingOutputs(settings);
-        return;
+        return {};
     }
     std::vector<std::string> made = makeFolders(settings.directory);
     try {
@@ -52,9 +58,10 @@ void prepareRunFolder(const TSettings& settings) {
         }
         refuseClashingOutputs(settings);
     } catch (const ECommandLineError&) {
-        for (auto folder = made.rbegin(); folder != made.rend(); ++folder) rmdir(folder->c_str());
+        removeEmptyFolders(made);
         throw;
     }
+    return made;
 }
 
 // Temporary files that could not be removed are named, so the user can.
@@ -79,11 +86,12 @@ int main(int argc, char* argv[]) {
     prepareProcess();
     TCommandLine commandLine;
     int status = 0;
+    std::vector<std::string> madeFolders;  // by -C, removed again when the run fails
     try {
         commandLine = parseCommandLine(argc, argv);
         // A check writes nothing, so it makes no folder.
         if (commandLine.action == TCommandLine::TAction::run && commandLine.settings.checkSolutionFileName.empty())
-            prepareRunFolder(commandLine.settings);
+            madeFolders = prepareRunFolder(commandLine.settings);
         environment.baseFolder = commandLine.settings.directory;
     } catch (const ECommandLineError& error) {
         std::fprintf(stderr, "%s\n", error.what());
@@ -106,10 +114,12 @@ int main(int argc, char* argv[]) {
         environment.console->message(
             "Erro: a memória acabou; uma instância menor, --max-tasks menor ou --threads 1 pedem menos.");
         reportLeftovers();
+        removeEmptyFolders(madeFolders);
         return 1;
     } catch (const std::exception& error) {
         environment.console->message("Erro: " + std::string(error.what()));
         reportLeftovers();
+        removeEmptyFolders(madeFolders);
         return 1;
     }
     reportLeftovers();

@@ -30,8 +30,8 @@ namespace gerador {
 
 namespace {
 
-// Folders a series makes for its instances; removed again, when still empty, unless the
-// series committed.
+// Folders a run makes (arquivos/, a series' instance folders); removed again, when still
+// empty, unless the run committed.
 class TMadeFolders {
 public:
     explicit TMadeFolders(const TRunEnvironment& environment) : environment_(environment) {}
@@ -108,10 +108,9 @@ void runStages(const TSettings& settings, TRunEnvironment& environment) {
         runSeries(settings, environment);
         return;
     }
-    if ((settings.tripWriteFile || settings.taskWriteFile) &&
-        mkdir(environment.pathOf("arquivos").c_str(), 0777) != 0 && errno != EEXIST) {
-        throw EFileError("não foi possível criar a pasta \"arquivos\": " + std::string(std::strerror(errno)));
-    }
+    // Made for the trip and task files, and removed again, when still empty, if the run fails.
+    TMadeFolders folders(environment);
+    if (settings.tripWriteFile || settings.taskWriteFile) folders.make("arquivos");
     TRunFiles files(environment);
     // The report lists every file with its digest.
     if (!settings.reportFileName.empty()) files.hashFiles();
@@ -120,6 +119,7 @@ void runStages(const TSettings& settings, TRunEnvironment& environment) {
     progress.clear();
     // A console that fails leaves no new file behind.
     commitAfterConsole(*environment.console, files);
+    folders.keep();
     printAfterCommit(*environment.console, run.afterCommit);
 }
 

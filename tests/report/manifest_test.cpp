@@ -98,6 +98,14 @@ TEST(Series, AFailedSeriesLeavesNothing) {
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_EQ(entriesOf(folder.path()), std::vector<std::string>{"manifest.csv"});
     EXPECT_EQ(readFile(folder.path() / "manifest.csv"), "an earlier series\n");
+
+    // Nor does a single run leave the folders it made, -C's and arquivos/ (they stayed empty).
+    options = withArguments({"--count", "150", "--task-write-file", "-C", "novo/fundo", "--no-column-echo",
+                             "--no-wait"});
+    options.fileSizeLimit = 1 << 20;
+    run = runProgram(folder.path(), options);
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(entriesOf(folder.path()), std::vector<std::string>{"manifest.csv"});
 }
 
 // A series holds every file of every instance until its one commit: 100 instances of
