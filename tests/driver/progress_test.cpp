@@ -15,7 +15,7 @@ namespace {
 // the run would stop before it starts: a draw makes the count uncertain.
 std::vector<std::string> explodingRun(long maxColumns) {
     return {"--location-count", "2", "--depot-count", "2", "--count", "1000", "--accept-percent", "98", "--no-column-write-file",
-            "--no-column-echo", "--mps", "/dev/null", "--threads", "1", "--max-columns", std::to_string(maxColumns),
+            "--no-column-echo", "--mps", "null", "--threads", "1", "--max-columns", std::to_string(maxColumns),
             "--no-wait"};
 }
 
@@ -32,6 +32,7 @@ template <class Attempt>
 auto inALongRun(Attempt attempt) {
     static const long probedColumns = [] {
         TTemporaryFolder folder;
+        makeDeviceNode(folder.path(), "null", 1, 3);
         constexpr long probeColumns = 2000000;
         auto start = std::chrono::steady_clock::now();
         runProgram(folder.path(), withArguments(explodingRun(probeColumns)));
@@ -66,6 +67,7 @@ std::string capturePane() {
 TEST(Progress, ShowsInATerminalAndIsClearedAtTheEnd) {
     if (toolsMissing({"tmux"})) GTEST_SKIP();
     TTemporaryFolder folder;
+    makeDeviceNode(folder.path(), "null", 1, 3);
     auto [sawProgress, pane] = inALongRun([&](const std::vector<std::string>& run) {
         std::string command =
             "cd '" + folder.path().string() + "' && '" GERADOR_PATH "'" + shellQuoted(run) + "; echo fim; sleep 60";
@@ -90,6 +92,7 @@ TEST(Progress, ShowsInATerminalAndIsClearedAtTheEnd) {
 // Logs stay clean: no progress when standard error is a file, unless asked for.
 TEST(Progress, OnlyOnATerminalUnlessAskedFor) {
     TTemporaryFolder folder;
+    makeDeviceNode(folder.path(), "null", 1, 3);
     TProgramResult quiet = inALongRun([&](const std::vector<std::string>& run) {
         return runProgram(folder.path(), withArguments(run));
     });

@@ -1,5 +1,8 @@
 #include "support/test_support.h"
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -160,6 +163,12 @@ std::vector<std::string> linesOf(const std::string& text) {
         begin = end + 1;
     }
     return lines;
+}
+
+void makeDeviceNode(const std::filesystem::path& folder, const std::string& name, unsigned major, unsigned minor) {
+    std::filesystem::path node = folder / name;
+    if (mknod(node.c_str(), S_IFCHR | 0666, makedev(major, minor)) == 0) return;
+    std::filesystem::create_symlink("/dev/" + name, node);
 }
 
 }  // namespace gerador

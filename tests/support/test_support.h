@@ -69,6 +69,11 @@ private:
     int child_ = -1;
 };
 
+// Makes folder/name a character device like /dev/null (major 1, minor 3) or /dev/full
+// (1, 7), so that a fault in device handling replaces the test's node, never the
+// machine's. Without the right to make one (not root), a link to the machine's device.
+void makeDeviceNode(const std::filesystem::path& folder, const std::string& name, unsigned major, unsigned minor);
+
 // SHA-256 of a file, in lower-case hexadecimal.
 std::string sha256Of(const std::filesystem::path& file);
 
