@@ -76,6 +76,11 @@ TConsole& standardConsole() {
 void commitAfterConsole(TConsole& console, TRunFiles& files) {
     console.flush();
     files.commit();
+    if (int signalNumber = files.lateSignal()) {
+        const char* name = sigabbrev_np(signalNumber);
+        console.message("Aviso: o sinal SIG" + std::string(name != nullptr ? name : std::to_string(signalNumber)) +
+                        " chegou depois de os arquivos estarem completos; eles foram mantidos.");
+    }
 }
 
 std::string closingLinesText(std::int32_t count, std::string_view items) {

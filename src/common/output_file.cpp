@@ -280,14 +280,42 @@ TSignalHold::~TSignalHold() {
     pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
 }
 
-bool TSignalHold::signalWaiting() const {
+namespace {
+
+// The ending signals waiting for this thread that were not held before and are not ignored.
+sigset_t countingWaiting(const sigset_t& heldBefore) {
     sigset_t waiting;
+    sigset_t counting;
     sigemptyset(&waiting);
+    sigemptyset(&counting);
     sigpending(&waiting);
     for (int signalNumber : endingSignals()) {
-        if (sigismember(&waiting, signalNumber) == 1 && sigismember(&previous_, signalNumber) != 1) return true;
+        if (sigismember(&waiting, signalNumber) != 1 || sigismember(&heldBefore, signalNumber) == 1) continue;
+        struct sigaction action {};
+        if (sigaction(signalNumber, nullptr, &action) == 0 && action.sa_handler == SIG_IGN) continue;
+        sigaddset(&counting, signalNumber);
     }
-    return false;
+    return counting;
+}
+
+}  // namespace
+
+bool TSignalHold::signalWaiting() const {
+    sigset_t counting = countingWaiting(previous_);
+    return sigisemptyset(&counting) == 0;
+}
+
+int TSignalHold::takeWaiting() {
+    sigset_t counting = countingWaiting(previous_);
+    int first = 0;
+    const timespec noWait{0, 0};
+    while (sigisemptyset(&counting) == 0) {
+        int taken = sigtimedwait(&counting, nullptr, &noWait);
+        if (taken <= 0) break;
+        if (first == 0) first = taken;
+        sigdelset(&counting, taken);
+    }
+    return first;
 }
 
 void removeOrNote(const std::string& path, const char* what, TFaultHook faultHook) {

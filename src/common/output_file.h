@@ -121,8 +121,12 @@ public:
     ~TSignalHold();
     TSignalHold(const TSignalHold&) = delete;
     TSignalHold& operator=(const TSignalHold&) = delete;
-    // Whether one of them arrived since and is waiting.
+    // Whether one of them arrived since and is waiting. A signal the process ignores does
+    // not count: blocked, the kernel keeps it waiting, though it would end nothing.
     bool signalWaiting() const;
+    // Takes the waiting ones that count, so that they end nothing when the hold ends;
+    // returns one of them, or 0 when none was waiting.
+    int takeWaiting();
 
 private:
     sigset_t previous_;

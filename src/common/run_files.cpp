@@ -343,6 +343,10 @@ void TRunFiles::commit() {
         if (!step.backup.empty()) removeOrNote(step.backup, "a cópia do arquivo anterior", environment_->faultHook);
     }
     removeJournals();
+    environment_->injectedFault("committed");
+    // A signal from here on came too late to stop anything: the files are complete. It is
+    // taken, so that it does not end the process as if the run had failed.
+    lateSignal_ = hold.takeWaiting();
 }
 
 std::vector<TWrittenFile> TRunFiles::written() {

@@ -52,6 +52,9 @@ public:
     // fails, or a signal arrives meanwhile, every earlier file is put back and the new
     // ones are removed. Throws EFileError naming the file that failed.
     void commit();
+    // A signal that arrived after the last rename of the commit, when the files were already
+    // complete, and that the commit took instead of letting it end the process; 0: none.
+    int lateSignal() const { return lateSignal_; }
 
     // Bytes written to the files so far, for a view of the progress.
     std::uint64_t bytesSoFar() const;
@@ -63,6 +66,7 @@ private:
     const TRunEnvironment* environment_;
     std::vector<std::unique_ptr<TOutputFile>> files_;
     bool hashing_ = false;
+    int lateSignal_ = 0;
 };
 
 }  // namespace gerador

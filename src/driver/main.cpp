@@ -106,7 +106,8 @@ int main(int argc, char* argv[]) {
                     if (!checkSolution(commandLine.settings, environment)) status = 1;
                     break;
                 }
-                runStages(commandLine.settings, environment);
+                // A signal that came after the files were complete stops nothing but the wait.
+                if (runStages(commandLine.settings, environment) != 0) commandLine.settings.waitForKey = false;
                 break;
         }
         environment.console->flush();

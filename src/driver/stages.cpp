@@ -61,7 +61,7 @@ void printAfterCommit(TConsole& console, const std::string& text) {
     }
 }
 
-void runSeries(const TSettings& settings, TRunEnvironment& environment) {
+int runSeries(const TSettings& settings, TRunEnvironment& environment) {
     TConsole& console = *environment.console;
     // Declared first, so that a failed series removes its files before its folders.
     TMadeFolders folders(environment);
@@ -98,15 +98,13 @@ void runSeries(const TSettings& settings, TRunEnvironment& environment) {
     folders.keep();
     printAfterCommit(console, afterCommit + "   Série: " + std::to_string(settings.seriesCount) +
                      " instâncias; manifesto em manifest.csv e manifest.json.\n\n");
+    return files.lateSignal();
 }
 
 }  // namespace
 
-void runStages(const TSettings& settings, TRunEnvironment& environment) {
-    if (settings.seriesCount > 0) {
-        runSeries(settings, environment);
-        return;
-    }
+int runStages(const TSettings& settings, TRunEnvironment& environment) {
+    if (settings.seriesCount > 0) return runSeries(settings, environment);
     // Made for the trip and task files, and removed again, when still empty, if the run fails.
     TMadeFolders folders(environment);
     if (settings.tripWriteFile || settings.taskWriteFile) folders.make("arquivos");
@@ -120,6 +118,7 @@ void runStages(const TSettings& settings, TRunEnvironment& environment) {
     commitAfterConsole(*environment.console, files);
     folders.keep();
     printAfterCommit(*environment.console, run.afterCommit);
+    return files.lateSignal();
 }
 
 bool checkSolution(const TSettings& settings, TRunEnvironment& environment) {

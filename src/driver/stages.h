@@ -11,8 +11,9 @@ TRunEnvironment& defaultEnvironment();
 // then runs the trip, task and column stages in order with the settings' write and echo flags, writes the report and the picture from what
 // the column run found, and commits every file of the run together, in environment (its
 // base folder is the run's folder). Throws what a stage throws; no file of the run is
-// committed then.
-void runStages(const TSettings& settings, TRunEnvironment& environment = defaultEnvironment());
+// committed then. Returns a signal that arrived after the commit's last rename (see
+// TRunFiles::lateSignal), or 0.
+int runStages(const TSettings& settings, TRunEnvironment& environment = defaultEnvironment());
 
 // Regenerates the instance of the settings, writing nothing, and checks the solution of
 // settings.checkSolutionFileName against it: every task covered as the model asks, every

@@ -49,12 +49,14 @@ struct TCase {
     int exitStatus;                       // -1: ended by a signal
     std::string message;                  // on standard error
     bool newFiles;                        // every output replaced; otherwise every earlier one kept
+    bool sigtermIgnored = false;          // as nohup or a shell's background job would start it
 };
 
-// Each way a run can end, in a folder holding earlier files under every output name: the
-// files of a run take their final names all together or not at all, and nothing of the
-// run stays behind (a failing last rename once left four of five files replaced, and a
-// failing column run left new trip and task files beside the old column file).
+// Each way a run can end, in a folder holding earlier files under every output name and in
+// an empty one: the files of a run take their final names all together or not at all, and
+// nothing of the run stays behind (a failing last rename once left four of five files
+// replaced, a failing column run left new trip and task files beside the old column file,
+// and with no hard links a failing first rename deleted the earlier file it had moved aside).
 TEST(RunCommit, AllFilesOrNone) {
     const TCase cases[] = {
         {"success", kFullRun, "", 256LL << 20, 0, "", true},
@@ -62,31 +64,47 @@ TEST(RunCommit, AllFilesOrNone) {
         {"fourth rename fails", kFullRun, "rename:4:fail", 256LL << 20, 1, "Input/output error", false},
         {"last rename fails", kFullRun, "rename:7:fail", 256LL << 20, 1, "\"r.json\"", false},
         {"signal amid the renames", kFullRun, "rename:3:signal", 256LL << 20, -1, "", false},
+        {"ignored signal amid the renames", kFullRun, "rename:3:signal", 256LL << 20, 0, "", true, true},
+        {"signal after the last rename", kFullRun, "committed:1:signal", 256LL << 20, 0, "SIGTERM chegou depois",
+         true},
         {"no hard links", kFullRun, "link:1:fail,link:5:fail", 256LL << 20, 0, "", true},
         {"no hard links, then a failure", kFullRun, "link:2:fail,rename:6:fail", 256LL << 20, 1, "\"r.svg\"", false},
+        {"no hard links, the first rename fails", kFullRun, "link:1:fail,rename:1:fail", 256LL << 20, 1,
+         "dar o nome final", false},
         {"the picture fails after the columns", kFullRun, "", 5000, 1, "\"r.svg\": File too large", false},
         {"column run fails", withCount("150"), "", 1 << 20, 1, "File too large", false},
         {"console fails", kFullRun, "", 256LL << 20, 1, "saída padrão", false},
     };
     for (const TCase& row : cases) {
-        SCOPED_TRACE(row.label);
-        TTemporaryFolder folder;
-        fs::create_directory(folder.path() / "arquivos");
-        for (const std::string& name : kOutputs) writeFile(folder.path() / name, earlierText(name));
-        TRunOptions options = withArguments(row.arguments);
-        options.program = GERADOR_FAULTS_PATH;
-        if (!row.fault.empty()) options.environment = {"GERADOR_FAULT=" + row.fault};
-        options.fileSizeLimit = row.fileSizeLimit;
-        options.outputToClosedPipe = std::string(row.label) == "console fails";
-        TProgramResult run = runProgram(folder.path(), options);
-        EXPECT_EQ(run.exitStatus, row.exitStatus) << run.standardError;
-        EXPECT_NE(run.standardError.find(row.message), std::string::npos) << run.standardError;
-        for (const std::string& name : kOutputs) {
-            bool earlier = readFile(folder.path() / name) == earlierText(name);
-            EXPECT_EQ(earlier, !row.newFiles) << name;
+        for (bool earlierFiles : {true, false}) {
+            SCOPED_TRACE(std::string(row.label) + (earlierFiles ? ", earlier files" : ", empty folder"));
+            TTemporaryFolder folder;
+            if (earlierFiles) {
+                fs::create_directory(folder.path() / "arquivos");
+                for (const std::string& name : kOutputs) writeFile(folder.path() / name, earlierText(name));
+            }
+            TRunOptions options = withArguments(row.arguments);
+            options.program = GERADOR_FAULTS_PATH;
+            if (!row.fault.empty()) options.environment = {"GERADOR_FAULT=" + row.fault};
+            options.fileSizeLimit = row.fileSizeLimit;
+            options.outputToClosedPipe = std::string(row.label) == "console fails";
+            if (row.sigtermIgnored) options.ignoredSignals = {SIGTERM};
+            TProgramResult run = runProgram(folder.path(), options);
+            EXPECT_EQ(run.exitStatus, row.exitStatus) << run.standardError;
+            EXPECT_NE(run.standardError.find(row.message), std::string::npos) << run.standardError;
+            for (const std::string& name : kOutputs) {
+                if (earlierFiles) {
+                    bool earlier = readFile(folder.path() / name) == earlierText(name);
+                    EXPECT_EQ(earlier, !row.newFiles) << name;
+                } else {
+                    EXPECT_EQ(fs::exists(folder.path() / name), row.newFiles) << name;
+                }
+            }
+            EXPECT_EQ(leftoversIn(folder.path()), std::vector<std::string>{});
+            if (earlierFiles) {
+                EXPECT_EQ(entriesOf(folder.path()).size(), 6u);
+            }
         }
-        EXPECT_EQ(leftoversIn(folder.path()), std::vector<std::string>{});
-        EXPECT_EQ(entriesOf(folder.path()).size(), 6u);
     }
 }
 
@@ -138,39 +156,38 @@ TEST(RunCommit, NamesTheTemporaryFilesItCannotRemove) {
     EXPECT_NE(run.standardError.find(leftovers[0] + "\": Permission denied"), std::string::npos) << run.standardError;
 }
 
-// Two runs into one folder at once: each run's files land together, never a mix (the
-// commit once interleaved; here the first run pauses amid its renames to make it likely).
+// Two runs into one folder at once: each run's files land together, never a mix. The first
+// run stops after its first rename until the second has committed, or for two seconds:
+// with the folder's lock, the second cannot commit meanwhile and lands whole afterwards;
+// without it (or with a shared lock), the second's files would land between the first's.
 TEST(RunCommit, TwoRunsAtOnceLeaveOneWholeSet) {
     TTemporaryFolder folder;
     const std::vector<std::string> files = {"150_3304438.txt", "i.mps", "i.txt", "r.svg"};
-    auto runOf = [&](const char* seed) {
+    auto runOf = [&](const char* seed, const char* fault) {
         std::vector<std::string> arguments = kFullRun;
         arguments.insert(arguments.end(), {"--task-seed", seed});
-        return withArguments(arguments);
+        TRunOptions options = withArguments(arguments);
+        options.program = GERADOR_FAULTS_PATH;
+        options.environment = {std::string("GERADOR_FAULT=") + fault};
+        return options;
     };
     // What each run writes alone.
     std::map<std::string, std::string> alone[2];
     for (int run = 0; run < 2; ++run) {
         TTemporaryFolder single;
         fs::create_directory(single.path() / "arquivos");
-        ASSERT_EQ(runProgram(single.path(), runOf(run == 0 ? "1" : "2")).exitStatus, 0);
+        ASSERT_EQ(runProgram(single.path(), runOf(run == 0 ? "1" : "2", "")).exitStatus, 0);
         for (const std::string& name : files) alone[run][name] = readFile(single.path() / name);
     }
-    TRunOptions pausing = runOf("1");
-    pausing.program = GERADOR_FAULTS_PATH;
-    pausing.environment = {"GERADOR_FAULT=rename:3:pause"};
-    TStartedProgram first(folder.path(), pausing);
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    TStartedProgram second(folder.path(), runOf("2"));
+    TStartedProgram first(folder.path(), runOf("1", "rename:2:await"));
+    for (int wait = 0; wait < 3000 && !fs::exists(folder.path() / "fault-waiting"); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(fs::exists(folder.path() / "fault-waiting"));
+    TStartedProgram second(folder.path(), runOf("2", "committed:1:mark"));
     EXPECT_EQ(first.wait().exitStatus, 0);
     EXPECT_EQ(second.wait().exitStatus, 0);
-    int fromFirst = 0;
-    for (const std::string& name : files) {
-        std::string text = readFile(folder.path() / name);
-        EXPECT_TRUE(text == alone[0][name] || text == alone[1][name]) << name;
-        fromFirst += text == alone[0][name];
-    }
-    EXPECT_TRUE(fromFirst == 0 || fromFirst == 4) << fromFirst << " of 4 files from the first run";
+    for (const std::string& name : files) EXPECT_EQ(readFile(folder.path() / name), alone[1][name]) << name;
     EXPECT_EQ(leftoversIn(folder.path()), std::vector<std::string>{});
 }
 

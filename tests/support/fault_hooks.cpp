@@ -6,12 +6,16 @@
 //   rename:1:pause    the first rename waits half a second first (the lock holds meanwhile)
 //   rename:3:kill     a SIGKILL just before the third rename
 //   unlink:1:fail     the first removal fails with EACCES
+//   committed:1:signal  a SIGTERM arrives once the commit is complete
+//   committed:1:mark  creates "fault-mark" in the working folder once the commit is complete
+//   rename:2:await    creates "fault-waiting", then waits up to two seconds for "fault-mark"
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "common/fault_hook.h"
@@ -32,6 +36,11 @@ int meetFault(const char* operation) {
         if (fault.action == "signal") raise(SIGTERM);
         if (fault.action == "kill") raise(SIGKILL);
         if (fault.action == "pause") usleep(500000);
+        if (fault.action == "mark") close(open("fault-mark", O_WRONLY | O_CREAT, 0644));
+        if (fault.action == "await") {
+            close(open("fault-waiting", O_WRONLY | O_CREAT, 0644));
+            for (int wait = 0; wait < 200 && access("fault-mark", F_OK) != 0; ++wait) usleep(10000);
+        }
         if (fault.action == "fail") error = fault.operation == "unlink" ? EACCES : EIO;
     }
     return error;

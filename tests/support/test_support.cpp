@@ -4,6 +4,7 @@
 #include <sys/sysmacros.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -91,6 +92,7 @@ TStartedProgram::TStartedProgram(const fs::path& folder, const TRunOptions& opti
         dup2(output, 1);
         dup2(errors, 2);
         for (int descriptor : options.closedDescriptors) close(descriptor);
+        for (int signalNumber : options.ignoredSignals) signal(signalNumber, SIG_IGN);
         if (options.fileSizeLimit >= 0) {
             rlimit limit{static_cast<rlim_t>(options.fileSizeLimit), static_cast<rlim_t>(options.fileSizeLimit)};
             setrlimit(RLIMIT_FSIZE, &limit);

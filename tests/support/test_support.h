@@ -49,6 +49,7 @@ struct TRunOptions {
     std::vector<int> closedDescriptors;  // closed before the program starts
     bool outputToClosedPipe = false;     // standard output is a pipe that nobody reads
     bool inputFromOpenPipe = false;      // standard input is a pipe that stays open and empty
+    std::vector<int> ignoredSignals;     // the program starts with these ignored
     unsigned timeoutSeconds = 60;        // then the program is ended by SIGALRM
 };
 
