@@ -28,10 +28,10 @@ void TColunas::startCoverage() {
 
 void TColunas::checkpoint(std::int32_t columnCounter) {
     if (columnCounter == INT32_MAX) {
-        throw EColumnLimit(columnNumberLimitText());
+        throw EColumnLimit(std::nullopt);
     }
     if (columnCounter >= maxColumns) {
-        throw EColumnLimit(maxColumnsText(maxColumns));
+        throw EColumnLimit(maxColumns);
     }
     if (onProgress && columnCounter > 0) onProgress(columnCounter);
     std::int64_t nextProgress =
@@ -39,12 +39,23 @@ void TColunas::checkpoint(std::int32_t columnCounter) {
     nextCheckpoint_ = static_cast<std::int32_t>(std::min<std::int64_t>({nextProgress, maxColumns, INT32_MAX}));
 }
 
-std::string columnNumberLimitText() {
-    return "mais de " + std::to_string(INT32_MAX) + " colunas: o número de uma coluna tem 32 bits";
+namespace {
+
+std::string columnLimitText(std::optional<std::int32_t> maxColumns, const std::string& limitName,
+                            const std::string& detail) {
+    if (!maxColumns) return "mais de " + std::to_string(INT32_MAX) + " colunas: o número de uma coluna tem 32 bits" + detail;
+    return "a execução passaria de " + std::to_string(*maxColumns) + " colunas, o limite de " + limitName + detail;
 }
 
-std::string maxColumnsText(std::int32_t maxColumns) {
-    return "a execução passaria de maxColumns = " + std::to_string(maxColumns) + " colunas";
+}  // namespace
+
+EColumnLimit::EColumnLimit(std::optional<std::int32_t> maxColumns, std::string detail)
+    : EParameterError(columnLimitText(maxColumns, "maxColumns", detail)),
+      maxColumns_(maxColumns),
+      detail_(std::move(detail)) {}
+
+std::string EColumnLimit::textNaming(const std::string& limitName) const {
+    return columnLimitText(maxColumns_, limitName, detail_);
 }
 
 TChainPrice priceChain(TChainTotals& totals, const std::vector<TTarefa>& tasks,

@@ -25,14 +25,19 @@ class TTarefas;
 struct TTarefa;
 struct TRunEnvironment;
 
-// A run that would write more columns than it may (maxColumns, or the 32-bit numbers).
+// A run that would write more columns than it may: past maxColumns, or past the 32-bit
+// column numbers (maxColumns() empty). detail is added to the message as it is.
 class EColumnLimit : public EParameterError {
 public:
-    using EParameterError::EParameterError;
+    explicit EColumnLimit(std::optional<std::int32_t> maxColumns, std::string detail = "");
+    std::optional<std::int32_t> maxColumns() const { return maxColumns_; }
+    // The message naming the limit as the caller knows it ("--max-columns", "max_columns").
+    std::string textNaming(const std::string& limitName) const;
+
+private:
+    std::optional<std::int32_t> maxColumns_;
+    std::string detail_;
 };
-// Its messages: past the 32-bit column numbers, past maxColumns.
-std::string columnNumberLimitText();
-std::string maxColumnsText(std::int32_t maxColumns);
 
 // A chain's price: what the column file writes of it beyond its tasks.
 struct TChainPrice {

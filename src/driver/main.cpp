@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "columns/columns.h"
 #include "common/console.h"
 #include "common/output_file.h"
 #include "common/run_environment.h"
@@ -114,6 +115,11 @@ int main(int argc, char* argv[]) {
     } catch (const std::bad_alloc&) {
         environment.console->message(
             "Erro: a memória acabou; uma instância menor, --max-tasks menor ou --threads 1 pedem menos.");
+        reportLeftovers();
+        removeEmptyFolders(madeFolders);
+        return 1;
+    } catch (const EColumnLimit& error) {
+        environment.console->message("Erro: " + error.textNaming(optionOf<&TSettings::maxColumns>()));
         reportLeftovers();
         removeEmptyFolders(madeFolders);
         return 1;

@@ -11,6 +11,7 @@
 #include "common/console.h"
 #include "common/file_encoding.h"
 #include "common/output_target.h"
+#include "driver/setting_table.h"
 #include "tasks/tasks.h"
 
 namespace gerador {
@@ -45,20 +46,24 @@ void checkBeforeTheColumns(const TSettings& settings, const TColunas& columns, c
     std::string estimate = (counts.saturated ? "mais cadeias na fase 1 do que cabem em 64 bits"
                                              : std::to_string(counts.totalOffers) + " cadeias na fase 1") +
                            ", contadas no grafo de sucessoras";
-    // Every offer written: the first phase alone certainly passes a limit the count passes,
-    // so the run stops now, as it would later, before minutes of work and gigabytes of files.
-    if (columns.writesEveryOffer()) {
-        if (counts.saturated || counts.totalOffers > static_cast<std::uint64_t>(INT32_MAX))
-            throw EColumnLimit(columnNumberLimitText() + " (" + estimate + ")");
-        if (counts.totalOffers > static_cast<std::uint64_t>(settings.maxColumns))
-            throw EColumnLimit(maxColumnsText(settings.maxColumns) + " (" + estimate + ")");
-    }
-    if (counts.saturated || written > INT32_MAX) {
-        console.message("Aviso: a execução passaria de " + std::to_string(INT32_MAX) +
+    // Each offer is written when its own draw passes, so the first phase alone writes a
+    // binomial count of columns: when its mean passes the 32-bit numbers by ten standard
+    // deviations (every offer written: by any amount), the run certainly passes them, as it
+    // would find after minutes of work and gigabytes of files. It stops now instead; so it
+    // does past --max-columns when every offer is written (with draws, a run stopped there
+    // is what its user asked for).
+    double share = std::min(columns.acceptPercent + 1, 100) / 100.0;
+    double spread = 10 * std::sqrt(static_cast<double>(counts.totalOffers) * share * (1 - share));
+    std::string detail = " (" + estimate + ")";
+    if (counts.saturated || written - spread > INT32_MAX) throw EColumnLimit(std::nullopt, detail);
+    if (columns.writesEveryOffer() && written > settings.maxColumns) throw EColumnLimit(settings.maxColumns, detail);
+    if (written > INT32_MAX) {
+        console.message("Aviso: a execução pode passar de " + std::to_string(INT32_MAX) +
                         " colunas, o limite dos números de coluna (" + estimate + ").");
     } else if (written > settings.maxColumns) {
-        console.message("Aviso: a execução passaria de --max-columns " + std::to_string(settings.maxColumns) + " (" +
-                        estimate + ") e vai parar.");
+        console.message("Aviso: a execução pode passar de " + std::to_string(settings.maxColumns) +
+                        " colunas, o limite de " + optionOf<&TSettings::maxColumns>() + " (" + estimate +
+                        "), e então vai parar.");
     }
     if (counts.saturated) return;
     // Bytes a column takes in each file, from its number, its fields and its tasks.

@@ -549,6 +549,8 @@ PYBIND11_MODULE(gerador, module) {
             if (failure) std::rethrow_exception(failure);
         } catch (const ESettingsError& error) {
             PyErr_SetString(PyExc_ValueError, error.what());
+        } catch (const EColumnLimit& error) {
+            PyErr_SetString(PyExc_ValueError, error.textNaming("max_columns").c_str());
         } catch (const EParameterError& error) {
             PyErr_SetString(PyExc_ValueError, error.what());
         } catch (const EConvertError& error) {

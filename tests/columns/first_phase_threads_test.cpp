@@ -107,11 +107,13 @@ TEST(FirstPhaseThreads, ChainCountsMatchTheSearch) {
 // exploding instance then fails at once instead of after minutes and gigabytes).
 TEST(FirstPhaseThreads, ColumnLimitsStopARunWithNothingWritten) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
-        {{"--max-columns", "100000", "--accept-percent", "98", "--threads", "1"}, "maxColumns = 100000 colunas"},
-        {{"--max-columns", "100000", "--accept-percent", "98", "--threads", "3"}, "maxColumns = 100000 colunas"},
-        {{"--max-columns", "100000"}, "maxColumns = 100000 colunas (1362889 cadeias na fase 1"},
+        {{"--max-columns", "100000", "--accept-percent", "98", "--threads", "1"}, "100000 colunas, o limite de --max-columns"},
+        {{"--max-columns", "100000", "--accept-percent", "98", "--threads", "3"}, "100000 colunas, o limite de --max-columns"},
+        {{"--max-columns", "100000"}, "100000 colunas, o limite de --max-columns (1362889 cadeias na fase 1"},
         {{"--location-count", "2", "--depot-count", "2", "--count", "1000"},
          "mais de 2147483647 colunas: o número de uma coluna tem 32 bits (mais cadeias na fase 1 do que cabem"},
+        // Half the offers of 105 billion chains: certainly past the 32-bit numbers.
+        {{"--count", "400", "--accept-percent", "50"}, "32 bits (105097742378 cadeias na fase 1"},
     };
     for (const auto& [extra, message] : rows) {
         TTemporaryFolder folder;
