@@ -88,7 +88,7 @@ const TSettingRule kRules[] = {
      [](const TSettings& settings) -> std::string {
          if (settings.checkSolutionFileName.empty()) return "";
          for (const auto& [option, name] : outputsOf(settings)) {
-             if (option == optionOf<&TSettings::columnWriteFile>()) continue;
+             if (option == optionOf<&TSettings::columnFileName>()) continue;
              return optionOf<&TSettings::checkSolutionFileName>() + " não grava arquivos: tire " + option;
          }
          if (!settings.solve) return "";
@@ -154,12 +154,14 @@ std::string shownWord(std::string_view word) {
     return shown;
 }
 
-// Every file the run would write: the option that asks for it and its name.
+// Every file the run would write: the option that names it and its name.
 std::vector<std::pair<std::string, std::string>> outputsOf(const TSettings& settings) {
     std::vector<std::pair<std::string, std::string>> outputs;
     for (const TSettingRow& row : settingRows()) {
         if (row.writesFlag != nullptr && settings.*row.writesFlag) {
-            outputs.emplace_back("--" + std::string(row.name), row.writesFile(settings));
+            // Errors about the file name the option that names it.
+            const char* option = row.writesFileOption != nullptr ? row.writesFileOption : row.name;
+            outputs.emplace_back("--" + std::string(option), row.writesFile(settings));
         }
         if (row.outputFile != nullptr && !(settings.*row.outputFile).empty()) {
             outputs.emplace_back("--" + std::string(row.name), settings.*row.outputFile);

@@ -248,10 +248,11 @@ constexpr TSettingRow flag(const char* name, const char* byDefault, const char* 
 // A flag that writes the file writesFile names.
 template <auto kMember>
 constexpr TSettingRow fileFlag(const char* name, const char* byDefault, const char* help,
-                               std::string (*writesFile)(const TSettings&)) {
+                               std::string (*writesFile)(const TSettings&), const char* writesFileOption = nullptr) {
     TSettingRow row = flag<kMember>(name, byDefault, help);
     row.writesFlag = kMember;
     row.writesFile = writesFile;
+    row.writesFileOption = writesFileOption;
     return row;
 }
 
@@ -318,7 +319,7 @@ constexpr TSettingRow kRows[] = {
         "accept-percent", "N", "100", "grava uma cadeia oferecida quando um sorteio de 0 a 99 é <= N (0 a 100)"),
     setting<&S::columnSeed, TSeed, &TColunas::seed>("column-seed", "N", "0", "semente das colunas (0 a 4294967295)"),
     fileFlag<&S::columnWriteFile>("column-write-file", "sim", "grava o arquivo de colunas",
-                                  [](const TSettings& settings) { return settings.columnFileName; }),
+                                  [](const TSettings& settings) { return settings.columnFileName; }, "column-file"),
     [] {
         // The file is the flag's output; the name alone writes nothing.
         TSettingRow row = setting<&S::columnFileName, TFileName>("column-file", "ARQUIVO", kColumnFileName,

@@ -56,6 +56,8 @@ struct TSettingRow {
     // A flag that writes a file: the flag, and the file's name (fixed, or another setting's).
     bool TSettings::*writesFlag;
     std::string (*writesFile)(const TSettings&);
+    // The option that names that file, when another one does ("column-file"); nullptr: this one.
+    const char* writesFileOption;
     const void* member;  // identifies the setting's member, for optionOf
 };
 

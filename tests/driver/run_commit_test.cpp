@@ -215,7 +215,7 @@ TEST(RunCommit, NamesAreResolvedBeforeAnythingRuns) {
         {"an export over the column file",
          {"--mps", "./150_3304438.txt"},
          2,
-         "é o mesmo arquivo de --column-write-file",
+         "é o mesmo arquivo de --column-file",
          untouched},
         {"an export over the trip file",
          {"--trip-write-file", "--mps", "arquivos/viagens.txt"},
