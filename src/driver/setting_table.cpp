@@ -4,6 +4,7 @@
 #include <climits>
 #include <cctype>
 #include <cmath>
+#include <optional>
 #include <sys/stat.h>
 #include <type_traits>
 
@@ -11,6 +12,7 @@
 
 #include "columns/column_file.h"
 #include "columns/columns.h"
+#include "common/decimal_text.h"
 #include "common/exceptions.h"
 #include "tasks/tasks.h"
 #include "trips/trips.h"
@@ -46,12 +48,13 @@ using TSeed = TWhole<0, UINT32_MAX, std::uint32_t>;
 struct TFinite {
     using TValue = double;
     static TValue read(const std::string& text) {
-        double value = 0.0;
-        auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
+        std::optional<double> value = decimalOfText(text);
+        // No leading '+', and digits too small for any double are refused rather than read as 0.
+        bool underflows = value == 0.0 && text.find_first_of("123456789") < text.find_first_of("eE");
+        if (!value || text.front() == '+' || !std::isfinite(*value) || underflows) {
             throw EBadValue("não é um número finito");
         }
-        return value;
+        return *value;
     }
     static std::string shown(TValue value) { return textOfDouble(value); }
     static nlohmann::ordered_json json(TValue value) { return value; }

@@ -1,12 +1,11 @@
 #include "exports/solution_check.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
-#include <cstdlib>
 #include <istream>
 #include <sstream>
 
+#include "common/decimal_text.h"
 #include "common/exceptions.h"
 
 namespace gerador {
@@ -43,25 +42,8 @@ std::string shownPiece(std::string_view text) {
 // A number as the solvers write it, in decimal: sign, digits with an optional point and
 // exponent; never nan, inf or hexadecimal, which a checker must not take for a value.
 std::optional<double> decimalOf(const std::string& text) {
-    std::size_t at = 0;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
-    std::size_t digits = 0;
-    while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) ++at, ++digits;
-    if (at < text.size() && text[at] == '.') {
-        ++at;
-        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) ++at, ++digits;
-    }
-    if (digits == 0) return std::nullopt;
-    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
-        ++at;
-        if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
-        std::size_t exponentDigits = 0;
-        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) ++at, ++exponentDigits;
-        if (exponentDigits == 0) return std::nullopt;
-    }
-    if (at != text.size()) return std::nullopt;
-    double value = std::strtod(text.c_str(), nullptr);
-    return std::isfinite(value) ? std::optional(value) : std::nullopt;
+    std::optional<double> value = decimalOfText(text);
+    return value && std::isfinite(*value) ? value : std::nullopt;
 }
 
 // The fields of a line, split at blanks.

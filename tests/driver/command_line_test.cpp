@@ -58,6 +58,8 @@ TEST(CommandLine, SwitchesAndShortNames) {
     EXPECT_EQ(parsed({"--version"}).action, TCommandLine::TAction::version);
     EXPECT_EQ(parsed({"--location-count", "3", "--depot-count", "3"}).settings.depotCount, 3);
     EXPECT_EQ(parsed({"--min-distance=-5"}).settings.minDistance, -5);
+    EXPECT_EQ(parsed({"--cost-factor", ".25"}).settings.costFactor, 0.25);
+    EXPECT_EQ(parsed({"--cost-factor", "0e-400"}).settings.costFactor, 0.0);
 }
 
 TEST(CommandLine, BadInputNamesTheOptionAndItsValue) {
@@ -80,6 +82,12 @@ TEST(CommandLine, BadInputNamesTheOptionAndItsValue) {
         {{"--accept-percent", "101"}, "Erro: --accept-percent 101: "},
         {{"--cost-factor", "inf"}, "Erro: --cost-factor inf: "},
         {{"--cost-factor", "nan"}, "Erro: --cost-factor nan: "},
+        {{"--cost-factor", "+0.25"}, "Erro: --cost-factor +0.25: "},
+        {{"--cost-factor", "1e400"}, "Erro: --cost-factor 1e400: "},
+        // Too small for a double: refused, not read as 0.
+        {{"--cost-factor", "1e-400"}, "Erro: --cost-factor 1e-400: "},
+        {{"--cost-factor", "0x1p-2"}, "Erro: --cost-factor 0x1p-2: "},
+        {{"--cost-factor", "0,25"}, "Erro: --cost-factor 0,25: "},
         {{"--window-start", "31/02/2006 08:00"}, "Erro: --window-start 31/02/2006 08:00: "},
         {{"--max-duration", "24:00"}, "Erro: --max-duration 24:00: "},
         {{"--series", "10000"}, "Erro: --series 10000: deve ficar entre 0 e 9999"},
