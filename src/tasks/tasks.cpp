@@ -74,12 +74,14 @@ TTripExtremes extremesOf(const TViagens& trips) {
 // Every start and end is built through a "DD/MM/YYYY HH:" text, so the window must keep
 // them in years 1 to 9999; the setting that pushes them out is named.
 void checkWindow(const TTarefas& parameters, double longestTravel) {
-    requireParameter(std::isfinite(parameters.windowStart) && parameters.windowStart >= kFirstDay &&
-                         parameters.windowStart < kDayAfterLast,
+    // libc++'s isfinite takes arithmetic types only, so the day counts are given as doubles.
+    const double windowStart = parameters.windowStart;
+    const double windowEnd = parameters.windowEnd;
+    const double maxDuration = parameters.maxDuration;
+    requireParameter(std::isfinite(windowStart) && windowStart >= kFirstDay && windowStart < kDayAfterLast,
                      "windowStart", textOfInstant(parameters.windowStart), "deve ficar entre os anos 1 e 9999");
-    requireParameter(std::isfinite(parameters.windowEnd), "windowEnd", textOfDouble(parameters.windowEnd),
-                     "deve ser um número finito");
-    requireParameter(std::isfinite(parameters.maxDuration), "maxDuration", textOfDouble(parameters.maxDuration),
+    requireParameter(std::isfinite(windowEnd), "windowEnd", textOfDouble(windowEnd), "deve ser um número finito");
+    requireParameter(std::isfinite(maxDuration), "maxDuration", textOfDouble(maxDuration),
                      "deve ser um número finito");
     double firstRawStart = rawStartOf(parameters, 0.0);
     double lastRawStart = rawStartOf(parameters, 1.0);
