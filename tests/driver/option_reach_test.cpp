@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <regex>
@@ -10,6 +11,7 @@
 #include "driver/command_line.h"
 #include "driver/setting_table.h"
 #include "driver/stages.h"
+#include "solve/solver.h"
 #include "support/test_support.h"
 
 using namespace gerador;
@@ -124,6 +126,11 @@ TEST(Options, EachReachesWhatItGovernsAndOnlyThat) {
     TKinds covered = {"directory", "no-wait", "help", "version", "check-solution", "series", "progress"};
     std::map<std::vector<std::string>, TArtifacts> bases;
     for (const auto& [extra, expected, shared] : rows) {
+        std::string option = extra[0];
+        covered.insert(option.substr(option.rfind("no-", 2) == 2 ? 5 : 2));
+        // A build without Clp and Cbc refuses --solve; its rows run in a build with them.
+        bool solves = option == "--solve" || std::find(shared.begin(), shared.end(), "--solve") != shared.end();
+        if (solves && !solverAvailable()) continue;
         if (!bases.count(shared)) bases[shared] = runWith(shared);
         const TArtifacts& base = bases[shared];
         ASSERT_NE(base.at("colunas"), "(ausente)");
@@ -134,9 +141,7 @@ TEST(Options, EachReachesWhatItGovernsAndOnlyThat) {
         for (const auto& [kind, content] : base) {
             if (changed.at(kind) != content) differing.insert(kind);
         }
-        std::string option = extra[0];
         EXPECT_EQ(differing, expected) << option;
-        covered.insert(option.substr(option.rfind("no-", 2) == 2 ? 5 : 2));
     }
     for (const TSettingRow& row : settingRows()) EXPECT_TRUE(covered.count(row.name)) << "no row for --" << row.name;
 }
