@@ -192,6 +192,7 @@ TInstanceRun runInstance(const TSettings& settings, TRunEnvironment& environment
         TSolveOptions options;
         options.model = settings.model;
         options.seconds = settings.solveSeconds;
+        options.faultHook = environment.faultHook;
         options.uncoveredCost = settings.uncoveredCost;
         if (!options.uncoveredCost && outputs.mps != nullptr && rulesOf(settings.model).slackPerRow)
             options.uncoveredCost = outputs.mps->uncoveredCost();

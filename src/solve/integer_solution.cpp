@@ -1,12 +1,23 @@
 #include "solve/integer_solution.h"
 
+#include <cerrno>
 #include <cmath>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <optional>
 #include <string>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include <coin/CbcModel.hpp>
 #include <coin/CbcSolver.hpp>
 #include <coin/OsiClpSolverInterface.hpp>
+
+#include "common/output_file.h"
 
 namespace gerador {
 
@@ -25,10 +36,8 @@ public:
     CoinMessageHandler* clone() const override { return new TSilentMessages(*this); }
 };
 
-}  // namespace
-
-TIntegerOutcome solveInteger(const std::vector<TKeptColumn>& columns, std::int32_t taskCount, TModel model,
-                             double slackCost, double seconds, const TIntegerStart& start) {
+TIntegerOutcome solveHere(const std::vector<TKeptColumn>& columns, std::int32_t taskCount, TModel model,
+                          double slackCost, double seconds, const TIntegerStart& start) {
     TIntegerOutcome outcome;
     if (seconds <= 0) return outcome;
     // The columns, then in the elastic model a slack per task; no artificials.
@@ -113,6 +122,116 @@ TIntegerOutcome solveInteger(const std::vector<TKeptColumn>& columns, std::int32
     }
     outcome.objective = objective;
     return outcome;
+}
+
+// The outcome crosses from the search's process as its fields, then each list as its
+// length and its numbers.
+bool writeAll(int descriptor, const void* data, std::size_t bytes) {
+    const char* at = static_cast<const char*>(data);
+    while (bytes > 0) {
+        ssize_t written = write(descriptor, at, bytes);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        at += written;
+        bytes -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool readAll(int descriptor, void* data, std::size_t bytes) {
+    char* at = static_cast<char*>(data);
+    while (bytes > 0) {
+        ssize_t read = ::read(descriptor, at, bytes);
+        if (read < 0 && errno == EINTR) continue;
+        if (read <= 0) return false;
+        at += read;
+        bytes -= static_cast<std::size_t>(read);
+    }
+    return true;
+}
+
+bool sendOutcome(int descriptor, const TIntegerOutcome& outcome) {
+    std::int64_t fields[] = {outcome.found, outcome.proven, outcome.objective, outcome.nodes,
+                             static_cast<std::int64_t>(outcome.columns.size()),
+                             static_cast<std::int64_t>(outcome.slackTasks.size())};
+    return writeAll(descriptor, fields, sizeof fields) &&
+           writeAll(descriptor, outcome.columns.data(), outcome.columns.size() * sizeof(std::int32_t)) &&
+           writeAll(descriptor, outcome.slackTasks.data(), outcome.slackTasks.size() * sizeof(std::int32_t));
+}
+
+std::optional<TIntegerOutcome> receiveOutcome(int descriptor) {
+    std::int64_t fields[6];
+    if (!readAll(descriptor, fields, sizeof fields) || fields[4] < 0 || fields[5] < 0) return std::nullopt;
+    TIntegerOutcome outcome;
+    outcome.found = fields[0] != 0;
+    outcome.proven = fields[1] != 0;
+    outcome.objective = fields[2];
+    outcome.nodes = fields[3];
+    outcome.columns.resize(static_cast<std::size_t>(fields[4]));
+    outcome.slackTasks.resize(static_cast<std::size_t>(fields[5]));
+    if (!readAll(descriptor, outcome.columns.data(), outcome.columns.size() * sizeof(std::int32_t)) ||
+        !readAll(descriptor, outcome.slackTasks.data(), outcome.slackTasks.size() * sizeof(std::int32_t))) {
+        return std::nullopt;
+    }
+    return outcome;
+}
+
+// Exit statuses of the search's process.
+constexpr int kSent = 0;
+constexpr int kOutOfMemory = 3;
+constexpr int kFailed = 4;
+
+}  // namespace
+
+// Parts of Cbc and its cut generators allocate without checking, so a memory limit
+// (ulimit -v, a container's) ends the process with SIGSEGV inside them. The search runs
+// in a process of its own, so that such a failure ends the search with a message, never
+// the run, and the caller's files are removed as after any other failure.
+TIntegerOutcome solveInteger(const std::vector<TKeptColumn>& columns, std::int32_t taskCount, TModel model,
+                             double slackCost, double seconds, const TIntegerStart& start, TFaultHook faultHook) {
+    if (seconds <= 0) return {};
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) return solveHere(columns, taskCount, model, slackCost, seconds, start);
+    pid_t child = fork();
+    if (child < 0) {
+        // No room for a second process: the search goes in this one.
+        close(ends[0]);
+        close(ends[1]);
+        return solveHere(columns, taskCount, model, slackCost, seconds, start);
+    }
+    if (child == 0) {
+        close(ends[0]);
+        // The caller's signal handlers remove the caller's files; here a signal only ends the search.
+        for (int signalNumber : signalsThatEndTheProcess()) {
+            struct sigaction current {};
+            if (sigaction(signalNumber, nullptr, &current) == 0 && current.sa_handler != SIG_IGN)
+                std::signal(signalNumber, SIG_DFL);
+        }
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (faultHook != nullptr) faultHook("integer");
+        int status = kSent;
+        try {
+            TIntegerOutcome outcome = solveHere(columns, taskCount, model, slackCost, seconds, start);
+            if (!sendOutcome(ends[1], outcome)) status = kFailed;
+        } catch (const std::bad_alloc&) {
+            status = kOutOfMemory;
+        } catch (...) {
+            status = kFailed;
+        }
+        _exit(status);
+    }
+    close(ends[1]);
+    std::optional<TIntegerOutcome> outcome = receiveOutcome(ends[0]);
+    close(ends[0]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (outcome && WIFEXITED(status) && WEXITSTATUS(status) == kSent) return *outcome;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kOutOfMemory) throw std::bad_alloc();
+    std::string how = WIFSIGNALED(status) ? std::string("o sinal SIG") + sigabbrev_np(WTERMSIG(status))
+                                          : "o status " + std::to_string(WEXITSTATUS(status));
+    throw ESolverFailed("a busca inteira do Cbc terminou com " + how +
+                        " sem dar resultado; a memória pode ter acabado (veja ulimit -v)");
 }
 
 }  // namespace gerador

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/exceptions.h"
+#include "common/fault_hook.h"
 #include "common/model.h"
 #include "solve/master.h"
 
@@ -25,10 +27,18 @@ struct TIntegerStart {
     std::vector<std::int32_t> slackTasks;
 };
 
+// The integer search ended without a result: its process died (the library crashed).
+class ESolverFailed : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // Solves the integer program over columns (and, in the elastic model, a slack per task
 // at slackCost) with Cbc within seconds, printing nothing; start, when its columns are
-// all among columns, is a solution to start from.
+// all among columns, is a solution to start from. The search runs in a child process
+// when one can be started. Throws std::bad_alloc, ESolverFailed.
 TIntegerOutcome solveInteger(const std::vector<TKeptColumn>& columns, std::int32_t taskCount, TModel model,
-                             double slackCost, double seconds, const TIntegerStart& start);
+                             double slackCost, double seconds, const TIntegerStart& start,
+                             TFaultHook faultHook = nullptr);
 
 }  // namespace gerador

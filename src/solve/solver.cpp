@@ -124,7 +124,8 @@ TSolveResult solveColumns(TColumnSource& source, const TSolveOptions& options) {
         known.columns = options.start->columns;
         for (std::int32_t task : options.start->slackTasks) known.slackTasks.push_back(task - 1);
     }
-    TIntegerOutcome integer = solveInteger(master.columns(), taskCount, options.model, startCost, secondsLeft(), known);
+    TIntegerOutcome integer = solveInteger(master.columns(), taskCount, options.model, startCost, secondsLeft(), known,
+                                           options.faultHook);
     result.nodes = integer.nodes;
     bool provenOverAll = false;
     // With the LP's optimal duals, every column in a cheaper solution prices at most the
@@ -143,7 +144,7 @@ TSolveResult solveColumns(TColumnSource& source, const TSolveOptions& options) {
         ++result.pricingPasses;
         if (!overflowed && secondsLeft() > 0) {
             TIntegerOutcome exact = solveInteger(proof, taskCount, options.model, startCost, secondsLeft(),
-                                                 {integer.columns, integer.slackTasks});
+                                                 {integer.columns, integer.slackTasks}, options.faultHook);
             result.nodes += exact.nodes;
             result.masterColumns =
                 std::max<std::int64_t>(result.masterColumns, static_cast<std::int64_t>(proof.size()));

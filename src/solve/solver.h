@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "columns/column_sink.h"
+#include "common/fault_hook.h"
 #include "common/model.h"
 #include "exports/solution_file.h"
 
@@ -109,6 +110,8 @@ struct TSolveOptions {
     bool partitionImpossible = false;           // a certificate says no exact partition exists
     // Called after each pricing pass, on the solving thread.
     std::function<void(const TPricingPass&)> onPass;
+    // Test builds: "integer" is met in the integer search's own process.
+    TFaultHook faultHook = nullptr;
 };
 
 struct TSolveResult {

@@ -103,4 +103,20 @@ TEST(Solver, StandardCoverModelReachesItsKnownOptimum) {
     EXPECT_EQ(checked.exitStatus, 0) << checked.standardError;
 }
 
+// Cbc's cut generators allocate without checking, so under a memory limit they died of
+// SIGSEGV and took the run with them. The search's process dies instead: the run ends
+// with status 1 and a message, and leaves no file.
+TEST(Solver, ACrashInTheIntegerSearchEndsTheRunWithAMessage) {
+    if (!solverAvailable()) GTEST_SKIP() << "built without Clp and Cbc";
+    TTemporaryFolder folder;
+    TRunOptions crashing = withArguments({"--plant", "--count", "60", "--max-tasks", "6", "--solve",
+                                          "--report", "r.json", "--no-column-echo", "--no-wait"});
+    crashing.program = GERADOR_FAULTS_PATH;
+    crashing.environment = {"GERADOR_FAULT=integer:1:crash"};
+    TProgramResult run = runProgram(folder.path(), crashing);
+    EXPECT_EQ(run.exitStatus, 1) << run.standardError;
+    EXPECT_NE(run.standardError.find("terminou com o sinal SIGSEGV"), std::string::npos) << run.standardError;
+    EXPECT_TRUE(entriesOf(folder.path()).empty());
+}
+
 }  // namespace

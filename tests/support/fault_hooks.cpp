@@ -6,6 +6,7 @@
 //   rename:1:pause    the first rename waits half a second first (the lock holds meanwhile)
 //   rename:3:kill     a SIGKILL just before the third rename
 //   unlink:1:fail     the first removal fails with EACCES
+//   integer:1:crash   the first integer search's process dies of SIGSEGV, as when memory runs out
 //   committed:1:signal  a SIGTERM arrives once the commit is complete
 //   committed:1:mark  creates "fault-mark" in the working folder once the commit is complete
 //   rename:2:await    creates "fault-waiting", then waits up to two seconds for "fault-mark"
@@ -35,6 +36,7 @@ int meetFault(const char* operation) {
         if (fault.operation != operation || --fault.call != 0) continue;
         if (fault.action == "signal") raise(SIGTERM);
         if (fault.action == "kill") raise(SIGKILL);
+        if (fault.action == "crash") raise(SIGSEGV);
         if (fault.action == "pause") usleep(500000);
         if (fault.action == "mark") close(open("fault-mark", O_WRONLY | O_CREAT, 0644));
         if (fault.action == "await") {
