@@ -97,6 +97,13 @@ TOutputTarget resolveOutput(const std::string& name, const std::string& baseFold
             break;  // a new file
         }
         if (S_ISLNK(status.st_mode)) {
+            // Another user's link in a sticky, world-writable folder (/tmp) is not followed,
+            // as the kernel refuses it: it could point a run at any file its user may write.
+            struct stat folder {};
+            if (lstat(folderOf(path).c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) != 0 &&
+                (folder.st_mode & S_IWOTH) != 0 && status.st_uid != geteuid() && status.st_uid != folder.st_uid) {
+                return failed(std::move(target), EACCES);
+            }
             std::string linked(PATH_MAX, '\0');
             ssize_t length = readlink(path.c_str(), linked.data(), linked.size());
             if (length < 0) return failed(std::move(target), errno);
