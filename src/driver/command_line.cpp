@@ -99,6 +99,7 @@ void refuseClashingOutputs(const TSettings& settings) {
         for (std::int32_t instance = 1; instance <= settings.seriesCount; ++instance) {
             std::string folder = seriesFolderName(instance, settings.seriesCount) + "/";
             for (const auto& [option, name] : ofInstance) outputs.emplace_back(option, folder + name);
+            outputs.emplace_back(optionOf<&TSettings::seriesCount>(), folder + kInstanceRecordName);
         }
         for (const char* manifest : {"manifest.csv", "manifest.json"}) {
             outputs.emplace_back(optionOf<&TSettings::seriesCount>(), manifest);

@@ -91,9 +91,13 @@ int main(int argc, char* argv[]) {
     try {
         commandLine = parseCommandLine(argc, argv);
         // A check writes nothing, so it makes no folder.
-        if (commandLine.action == TCommandLine::TAction::run && commandLine.settings.checkSolutionFileName.empty())
-            madeFolders = prepareRunFolder(commandLine.settings);
-        environment.baseFolder = commandLine.settings.directory;
+        const TSettings& settings = commandLine.settings;
+        // A check and a merge write nothing of an instance, so they make no folder.
+        if (commandLine.action == TCommandLine::TAction::run && settings.checkSolutionFileName.empty() &&
+            settings.mergeFolder.empty())
+            madeFolders = prepareRunFolder(settings);
+        environment.baseFolder = settings.directory;
+        if (!settings.mergeFolder.empty()) environment.baseFolder = environment.pathOf(settings.mergeFolder);
     } catch (const ECommandLineError& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 2;
@@ -103,6 +107,10 @@ int main(int argc, char* argv[]) {
             case TCommandLine::TAction::help: environment.console->print(helpText()); break;
             case TCommandLine::TAction::version: environment.console->print(versionText()); break;
             case TCommandLine::TAction::run:
+                if (!commandLine.settings.mergeFolder.empty()) {
+                    if (!mergeSeries(commandLine.settings, environment)) status = 1;
+                    break;
+                }
                 if (!commandLine.settings.checkSolutionFileName.empty()) {
                     if (!checkSolution(commandLine.settings, environment)) status = 1;
                     break;

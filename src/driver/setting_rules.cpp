@@ -129,6 +129,33 @@ const TSettingRule kRules[] = {
                 ": não há solução a gravar sem " + optionOf<&TSettings::plant>() + " ou " +
                 optionOf<&TSettings::solve>();
      }},
+    {"a part or a merge belongs to a series",
+     [](const TSettings& settings) -> std::string {
+         if (settings.seriesCount > 0) return "";
+         if (settings.shard.count > 0) return optionOf<&TSettings::shard>() + ": só vale com " + optionOf<&TSettings::seriesCount>();
+         if (!settings.mergeFolder.empty()) return optionOf<&TSettings::mergeFolder>() + ": só vale com " + optionOf<&TSettings::seriesCount>() + " e as opções da série";
+         return "";
+     }},
+    {"a merge makes nothing",
+     [](const TSettings& settings) -> std::string {
+         if (settings.mergeFolder.empty() || settings.shard.count == 0) return "";
+         return optionOf<&TSettings::mergeFolder>() + " não gera instâncias: tire " + optionOf<&TSettings::shard>();
+     }},
+    {"the seeds of a series do not wrap",
+     [](const TSettings& settings) -> std::string {
+         // Instance k adds k - 1 to each seed; past 4294967295 it would repeat instance 1's.
+         if (settings.seriesCount == 0) return "";
+         auto last = static_cast<std::uint64_t>(settings.seriesCount - 1);
+         const std::pair<std::uint32_t, std::string> seeds[] = {
+             {settings.tripSeed, optionOf<&TSettings::tripSeed>()},
+             {settings.taskSeed, optionOf<&TSettings::taskSeed>()},
+             {settings.columnSeed, optionOf<&TSettings::columnSeed>()}};
+         for (const auto& [seed, option] : seeds) {
+             if (seed + last <= UINT32_MAX) continue;
+             return optionOf<&TSettings::seriesCount>() + " " + bareNumber(settings.seriesCount) + ": a semente da última instância passaria de 4294967295 (" + option + " " + std::to_string(seed) + ")";
+         }
+         return "";
+     }},
 };
 
 }  // namespace

@@ -191,6 +191,22 @@ struct TSeriesCount : TWhole<0, 9999> {
     static std::string shown(TValue value) { return value == 0 ? "não" : std::to_string(value); }
 };
 
+// "K/N": part K of N of a series.
+struct TShardPart {
+    using TValue = TShard;
+    static TValue read(const std::string& text) {
+        std::size_t slash = text.find('/');
+        if (slash == std::string::npos) throw EBadValue("deve ser K/N, com 1 <= K <= N");
+        TShard shard{TWhole<1, 9999>::read(text.substr(0, slash)), TWhole<1, 9999>::read(text.substr(slash + 1))};
+        if (shard.index > shard.count) throw EBadValue("deve ser K/N, com 1 <= K <= N");
+        return shard;
+    }
+    static std::string shown(const TValue& value) {
+        return value.count == 0 ? "toda a série" : std::to_string(value.index) + "/" + std::to_string(value.count);
+    }
+    static nlohmann::ordered_json json(const TValue& value) { return shown(value); }
+};
+
 struct TModelName {
     using TValue = TModel;
     static TValue read(const std::string& text) {
@@ -374,6 +390,17 @@ constexpr TSettingRow kRows[] = {
                                            "grava N instâncias, nas pastas 001, 002, ...: a k-ésima soma k - 1 às três "
                                            "sementes; e um manifesto, manifest.csv e manifest.json (0 a 9999; 0: uma instância, sem "
                                            "série)"),
+    unreported(setting<&S::shard, TShardPart>(
+        "shard", "K/N", "",
+        "faz só as instâncias k da série com k = K (módulo N), sem manifesto; partes podem ir ao mesmo tempo, "
+        "em máquinas diferentes, e --merge junta-as")),
+    unreported(flag<&S::resume>("resume", "sim",
+                                "numa série, mantém as instâncias cujo registro (NNN/instance.json) e arquivos "
+                                "conferem, e faz as demais")),
+    unreported(setting<&S::mergeFolder, TFolder>(
+        "merge", "PASTA", "",
+        "confere as instâncias de uma série feita em partes (com as opções da série) e grava o manifesto; "
+        "não gera nada; saída 1 se falta ou está danificada alguma")),
     [] {
         TSettingRow row = unreported(setting<&S::waitForKey, TWait>(
             "no-wait", nullptr, "sim", "não espera por um caractere na entrada ao final"));

@@ -12,6 +12,13 @@ namespace gerador {
 // Every setting of a run. Each one is named, read, shown, reported and handed to its
 // generator by one row of the setting table (setting_table.h); a default-made value
 // holds the table's defaults, which are the standard run's.
+// Part index of count of a series: the instances k with k ≡ index (mod count).
+struct TShard {
+    std::int32_t index = 0;
+    std::int32_t count = 0;
+    bool holds(std::int32_t instance) const { return count == 0 || instance % count == index % count; }
+};
+
 struct TSettings {
     TSettings();
 
@@ -66,6 +73,9 @@ struct TSettings {
     // The run itself.
     std::string directory;  // where the files are written; empty: the working folder
     std::int32_t seriesCount{};  // instances of a series; 0: one, not as a series
+    TShard shard;                // the part of a series this run makes; count 0: all of it
+    bool resume{};               // a series keeps the instances whose record and files agree
+    std::string mergeFolder;     // checks a series made in parts there and writes its manifest
     bool waitForKey{};      // read one character at the end
     std::optional<bool> progress;  // a progress line on standard error; none: on a terminal
 };

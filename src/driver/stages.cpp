@@ -61,47 +61,106 @@ void printAfterCommit(TConsole& console, const std::string& text) {
     }
 }
 
-int runSeries(const TSettings& settings, TRunEnvironment& environment) {
+// Makes instance k of a series in its folder and commits it with its record, on its own:
+// a series cut short keeps every instance finished before. Returns the late signal.
+int makeInstance(const TSettings& settings, std::int32_t instance, TRunEnvironment& environment,
+                 TProgress& progress) {
     TConsole& console = *environment.console;
-    // Declared first, so that a failed series removes its files before its folders.
+    TSettings own = seriesInstanceSettings(settings, instance);
+    std::string folder = seriesFolderName(instance, settings.seriesCount);
     TMadeFolders folders(environment);
-    TRunFiles files(environment);
-    // The manifest lists every file with its digest.
+    folders.make(folder);
+    if (own.tripWriteFile || own.taskWriteFile) folders.make(folder + "/arquivos");
+    console.print("\n   Instância " + folder + ":\n");
+    // The instance writes in its folder, with a random stream of its own.
+    TRunEnvironment inFolder = environment;
+    inFolder.baseFolder = environment.pathOf(folder);
+    TRunFiles files(inFolder);
+    // The record lists every file with its digest.
     files.hashFiles();
-    TProgress progress(settings.progress, console);
-    std::vector<TManifestRow> rows;
-    std::string afterCommit;
-    for (std::int32_t instance = 1; instance <= settings.seriesCount; ++instance) {
-        TSettings own = seriesInstanceSettings(settings, instance);
-        std::string folder = seriesFolderName(instance, settings.seriesCount);
-        folders.make(folder);
-        if (own.tripWriteFile || own.taskWriteFile) folders.make(folder + "/arquivos");
-        console.print("\n   Instância " + folder + ":\n");
-        std::size_t filesBefore = files.written().size();
-        // The instance writes in its folder, with a random stream of its own.
-        TRunEnvironment inFolder = environment;
-        inFolder.baseFolder = environment.pathOf(folder);
-        files.resolveAgainst(inFolder);
-        TInstanceRun run = runInstance(own, inFolder, files, true, &progress);
-        files.resolveAgainst(environment);
-        std::vector<TWrittenFile> written = files.written();
-        std::vector<TWrittenFile> own_files(written.begin() + static_cast<std::ptrdiff_t>(filesBefore), written.end());
-        for (TWrittenFile& file : own_files) file.name = folder + "/" + file.name;
-        rows.push_back(
-            manifestRow(folder, own.tripSeed, own.taskSeed, own.columnSeed, run.result, std::move(own_files)));
-        afterCommit += "   Instância " + folder + ":\n" + run.afterCommit;
-    }
+    TInstanceRun run = runInstance(own, inFolder, files, true, &progress);
     progress.clear();
-    writeManifestCsv(files.create("manifest.csv"), rows);
-    writeManifestJson(files.create("manifest.json"), rows, settingsJson(settings));
+    std::vector<TWrittenFile> written = files.written();
+    for (TWrittenFile& file : written) file.name = folder + "/" + file.name;
+    TManifestRow row = manifestRow(folder, own.tripSeed, own.taskSeed, own.columnSeed, run.result, std::move(written));
+    files.create(kInstanceRecordName).write(instanceRecordJson(own, row).dump(2) + "\n");
     commitAfterConsole(console, files);
     folders.keep();
-    printAfterCommit(console, afterCommit + "   Série: " + std::to_string(settings.seriesCount) +
-                     " instâncias; manifesto em manifest.csv e manifest.json.\n\n");
+    printAfterCommit(console, run.afterCommit);
     return files.lateSignal();
 }
 
+// The manifest of a series from its instances' records, in instance order: the same bytes
+// however the instances were made (times aside). Returns the problems of the instances
+// that do not stand; the manifest is written only when there is none.
+std::vector<std::string> writeManifest(const TSettings& settings, TRunEnvironment& environment) {
+    std::vector<TManifestRow> rows;
+    std::vector<std::string> problems;
+    for (std::int32_t instance = 1; instance <= settings.seriesCount; ++instance) {
+        std::string folder = seriesFolderName(instance, settings.seriesCount);
+        TManifestRow& row = rows.emplace_back();
+        if (auto problem = instanceProblem(environment.baseFolder, folder, seriesInstanceSettings(settings, instance), row))
+            problems.push_back("Instância " + folder + ": " + *problem);
+    }
+    if (!problems.empty()) return problems;
+    TRunFiles files(environment);
+    writeManifestCsv(files.create("manifest.csv"), rows);
+    writeManifestJson(files.create("manifest.json"), rows, settingsJson(settings));
+    commitAfterConsole(*environment.console, files);
+    return {};
+}
+
+int runSeries(const TSettings& settings, TRunEnvironment& environment) {
+    TConsole& console = *environment.console;
+    TProgress progress(settings.progress, console);
+    std::int32_t made = 0;
+    std::int32_t kept = 0;
+    for (std::int32_t instance = 1; instance <= settings.seriesCount; ++instance) {
+        if (!settings.shard.holds(instance)) continue;
+        std::string folder = seriesFolderName(instance, settings.seriesCount);
+        TManifestRow row;
+        if (settings.resume &&
+            !instanceProblem(environment.baseFolder, folder, seriesInstanceSettings(settings, instance), row)) {
+            console.print("\n   Instância " + folder + ": mantida (o registro e os arquivos conferem).\n");
+            ++kept;
+            continue;
+        }
+        ++made;
+        if (int signalNumber = makeInstance(settings, instance, environment, progress)) return signalNumber;
+    }
+    std::string counts = std::to_string(made) + " feitas, " + std::to_string(kept) + " mantidas";
+    if (settings.shard.count > 0) {
+        printAfterCommit(console, "   Parte " + std::to_string(settings.shard.index) + "/" +
+                                      std::to_string(settings.shard.count) + " da série: " + counts +
+                                      "; o manifesto vem de --merge.\n\n");
+        return 0;
+    }
+    std::vector<std::string> problems = writeManifest(settings, environment);
+    // The instances were just made or checked: only a change meanwhile fails here.
+    if (!problems.empty()) throw EFileError(problems.front());
+    printAfterCommit(console, "   Série: " + std::to_string(settings.seriesCount) + " instâncias (" + counts +
+                                  "); manifesto em manifest.csv e manifest.json.\n\n");
+    return 0;
+}
+
 }  // namespace
+
+bool mergeSeries(const TSettings& settings, TRunEnvironment& environment) {
+    struct stat status {};
+    if (stat(environment.baseFolder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+        throw EFileError(optionOf<&TSettings::mergeFolder>() + " " + settings.mergeFolder + ": a pasta não existe");
+    std::vector<std::string> problems = writeManifest(settings, environment);
+    TConsole& console = *environment.console;
+    for (const std::string& problem : problems) console.message("Erro: " + problem);
+    if (!problems.empty()) {
+        console.message("Erro: " + std::to_string(problems.size()) + " de " + std::to_string(settings.seriesCount) +
+                        " instâncias faltam ou não conferem; nenhum manifesto foi gravado.");
+        return false;
+    }
+    printAfterCommit(console, "\n   Série: " + std::to_string(settings.seriesCount) +
+                                  " instâncias conferidas; manifesto em manifest.csv e manifest.json.\n\n");
+    return true;
+}
 
 int runStages(const TSettings& settings, TRunEnvironment& environment) {
     if (settings.seriesCount > 0) return runSeries(settings, environment);

@@ -13,6 +13,12 @@ TRunEnvironment& defaultEnvironment();
 // base folder is the run's folder). Throws what a stage throws; no file of the run is
 // committed then. Returns a signal that arrived after the commit's last rename (see
 // TRunFiles::lateSignal), or 0.
+// Checks the instances of the series settings describes, made in parts, in environment's
+// base folder, and writes its manifest when every one stands; otherwise names on the
+// console what is missing or damaged and writes nothing. Makes nothing. Returns whether
+// the manifest was written.
+bool mergeSeries(const TSettings& settings, TRunEnvironment& environment);
+
 int runStages(const TSettings& settings, TRunEnvironment& environment = defaultEnvironment());
 
 // Regenerates the instance of the settings, writing nothing, and checks the solution of

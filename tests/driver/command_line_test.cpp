@@ -37,7 +37,8 @@ TEST(CommandLine, EveryShownDefaultReadsBackAsTheDefault) {
         std::string value = shown[1].str();
         // Defaults that no value spells.
         static const std::set<std::string> kWordsOnly = {"não grava",  "a pasta atual", "calculado", "não confere",
-                                                         "não",        "sem limite",    "os núcleos disponíveis"};
+                                                         "não",        "sem limite",    "os núcleos disponíveis",
+                                                         "toda a série"};
         if (kWordsOnly.count(value) != 0) continue;
         TCommandLine commandLine = parsed({"--" + std::string(row.name), value});
         EXPECT_EQ(settingsJson(commandLine.settings), expected) << row.name << " " << value;
@@ -112,6 +113,13 @@ TEST(CommandLine, BadInputNamesTheOptionAndItsValue) {
         {{"--extra-cost-min", "31", "--extra-cost-max", "30"}, "Erro: --extra-cost-max 30: deve ser ao menos"},
         {{"--window-end", "01/01/2006 08:00"}, "Erro: --window-end 01/01/2006 08:00: deve ficar depois"},
         {{"--min-tasks", "20", "--max-tasks", "13"}, "Erro: --max-tasks 13: deve passar de --min-tasks"},
+        // Instance 3 would have taken the seed 0 of another series' instance 1.
+        {{"--series", "3", "--task-seed", "4294967294"}, "Erro: --series 3: a semente da última instância passaria"},
+        {{"--shard", "4/3", "--series", "9"}, "Erro: --shard 4/3: deve ser K/N"},
+        {{"--shard", "0/3", "--series", "9"}, "Erro: --shard 0/3: "},
+        {{"--shard", "1/3"}, "Erro: --shard: só vale com --series"},
+        {{"--merge", "."}, "Erro: --merge: só vale com --series"},
+        {{"--merge", ".", "--series", "3", "--shard", "1/3"}, "Erro: --merge não gera instâncias"},
         {{"--bogus"}, "Erro: --bogus: "},
         {{"--count"}, "Erro: --count: "},
         {{"extra"}, "Erro: extra: "},

@@ -123,7 +123,8 @@ TEST(Options, EachReachesWhatItGovernsAndOnlyThat) {
         {{"--solve-trace", "p.jsonl"}, {"traço", "relatório"}, {"--solve"}},
     };
     // The options of the program rather than of the run are checked by running it.
-    TKinds covered = {"directory", "no-wait", "help", "version", "check-solution", "series", "progress"};
+    TKinds covered = {"directory", "no-wait", "help",  "version", "check-solution", "series",
+                      "progress",  "shard",   "resume", "merge"};
     std::map<std::vector<std::string>, TArtifacts> bases;
     for (const auto& [extra, expected, shared] : rows) {
         std::string option = extra[0];

@@ -1,0 +1,158 @@
+// Series made whole, resumed after a crash, and in parts merged: the same instances and
+// the same manifest every way.
+#include <filesystem>
+#include <map>
+#include <sys/stat.h>
+
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+
+using namespace gerador;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::vector<std::string> kSmall = {"--count", "20", "--max-tasks", "5", "--location-count", "6",
+                                         "--depot-count", "2", "--no-column-echo", "--no-wait"};
+
+std::vector<std::string> with(std::vector<std::string> arguments, const std::vector<std::string>& more) {
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    return arguments;
+}
+
+// The file as it would be in any run: a report without its run's time and memory.
+std::string timeless(const fs::path& file) {
+    std::string text = readFile(file);
+    if (file.extension() != ".json") return text;
+    nlohmann::ordered_json report = nlohmann::ordered_json::parse(text);
+    report.erase("run");
+    return report.dump(1);
+}
+
+// Every file of instance k of a series is the file of the single run whose seeds are the
+// series' plus k - 1, its report included (it once listed the earlier instances' files).
+TEST(Series, EachInstanceIsTheSingleRunOfItsSeeds) {
+    const std::vector<std::vector<std::string>> rows = {
+        {"--report", "r.json"},
+        {"--report", "r.json", "--mps", "i.mps.gz", "--svg", "p.svg", "--task-seed", "9"},
+        {"--plant", "--solution", "p.sol", "--report", "r.json", "--trip-write-file", "--column-seed", "4"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.back());
+        TTemporaryFolder folder;
+        ASSERT_EQ(runProgram(folder.path(), withArguments(with(with(kSmall, row), {"--series", "3", "-C", "s"})))
+                      .exitStatus,
+                  0);
+        for (int instance = 2; instance <= 3; ++instance) {
+            std::vector<std::string> single = with(kSmall, row);
+            for (const char* seed : {"--trip-seed", "--task-seed", "--column-seed"}) {
+                auto given = std::find(single.begin(), single.end(), seed);
+                std::uint32_t base = given == single.end() ? 0 : std::stoul(*(given + 1));
+                single = with(single, {seed, std::to_string(base + instance - 1)});
+            }
+            fs::path alone = folder.path() / ("single" + std::to_string(instance));
+            ASSERT_EQ(runProgram(folder.path(), withArguments(with(single, {"-C", alone.string()}))).exitStatus, 0);
+            fs::path made = folder.path() / "s" / ("00" + std::to_string(instance));
+            for (const auto& entry : fs::recursive_directory_iterator(alone)) {
+                if (!entry.is_regular_file()) continue;
+                fs::path name = fs::relative(entry.path(), alone);
+                EXPECT_EQ(timeless(made / name), timeless(entry.path())) << instance << "/" << name;
+            }
+        }
+    }
+}
+
+// A series killed after its second instance keeps the two, and the same command then
+// makes the rest: the manifest is the clean run's, and the kept files were not remade.
+TEST(Series, ResumesAfterASigkillToTheCleanRunsManifest) {
+    TTemporaryFolder folder;
+    std::vector<std::string> series = with(kSmall, {"--series", "4", "--mps", "i.mps", "-C", "s"});
+    TRunOptions killed = withArguments(series);
+    killed.program = GERADOR_FAULTS_PATH;
+    killed.environment = {"GERADOR_FAULT=committed:2:kill"};
+    EXPECT_EQ(runProgram(folder.path(), killed).exitStatus, -1);
+    EXPECT_EQ(entriesOf(folder.path() / "s"), (std::vector<std::string>{"001", "002"}));
+    struct stat before {};
+    ASSERT_EQ(stat((folder.path() / "s/002/i.mps").c_str(), &before), 0);
+
+    TProgramResult resumed = runProgram(folder.path(), withArguments(series));
+    ASSERT_EQ(resumed.exitStatus, 0) << resumed.standardError;
+    EXPECT_NE(resumed.standardOutput.find("Instância 002: mantida"), std::string::npos);
+    EXPECT_NE(resumed.standardOutput.find("2 feitas, 2 mantidas"), std::string::npos);
+    struct stat after {};
+    ASSERT_EQ(stat((folder.path() / "s/002/i.mps").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "a kept instance was made again";
+
+    ASSERT_EQ(runProgram(folder.path(), withArguments(with(kSmall, {"--series", "4", "--mps", "i.mps", "-C", "clean"})))
+                  .exitStatus,
+              0);
+    for (const char* manifest : {"manifest.csv", "manifest.json"}) {
+        EXPECT_EQ(readFile(folder.path() / "s" / manifest), readFile(folder.path() / "clean" / manifest)) << manifest;
+    }
+
+    // An instance whose file changed is made again; --no-resume makes every one again.
+    writeFile(folder.path() / "s/003/i.mps", "damaged\n");
+    TProgramResult repaired = runProgram(folder.path(), withArguments(series));
+    EXPECT_NE(repaired.standardOutput.find("1 feitas, 3 mantidas"), std::string::npos) << repaired.standardOutput;
+    EXPECT_EQ(readFile(folder.path() / "s/manifest.csv"), readFile(folder.path() / "clean/manifest.csv"));
+    TProgramResult again = runProgram(folder.path(), withArguments(with(series, {"--no-resume"})));
+    EXPECT_NE(again.standardOutput.find("4 feitas, 0 mantidas"), std::string::npos) << again.standardOutput;
+}
+
+// Three parts at once into one folder, then a merge, give the single run's manifest byte
+// for byte; a merge that finds an instance missing, changed or made with other settings
+// names it, fails, and writes no manifest.
+TEST(Series, PartsMergeToTheSingleRunsManifest) {
+    if (toolsMissing({"parallel"})) GTEST_SKIP() << "GNU parallel is not installed";
+    TTemporaryFolder folder;
+    std::vector<std::string> series = with(kSmall, {"--series", "7", "--mps", "i.mps"});
+    ASSERT_EQ(runProgram(folder.path(), withArguments(with(series, {"-C", "single"}))).exitStatus, 0);
+
+    std::string command = "parallel --halt now,fail=1 " GERADOR_PATH;
+    for (const std::string& argument : series) command += " '" + argument + "'";
+    command += " -C parts --shard {}/3 ::: 1 2 3 > parallel.out 2>&1";
+    TRunOptions shell = withArguments({"-c", command});
+    shell.program = "/bin/sh";
+    ASSERT_EQ(runProgram(folder.path(), shell).exitStatus, 0) << readFile(folder.path() / "parallel.out");
+    EXPECT_FALSE(fs::exists(folder.path() / "parts/manifest.csv")) << "a part wrote a manifest";
+    EXPECT_EQ(entriesOf(folder.path() / "parts").size(), 7u);
+
+    TProgramResult merged = runProgram(folder.path(), withArguments(with(series, {"--merge", "parts"})));
+    ASSERT_EQ(merged.exitStatus, 0) << merged.standardError;
+    for (const char* manifest : {"manifest.csv", "manifest.json"}) {
+        EXPECT_EQ(readFile(folder.path() / "parts" / manifest), readFile(folder.path() / "single" / manifest));
+    }
+
+    struct TDamage {
+        const char* label;
+        std::function<void(const fs::path&)> damage;
+        std::vector<std::string> settings;
+        std::string message;
+    };
+    const TDamage damages[] = {
+        {"a missing instance", [](const fs::path& parts) { fs::remove_all(parts / "005"); }, series,
+         "Instância 005: falta o registro 005/instance.json"},
+        {"a changed file", [](const fs::path& parts) { writeFile(parts / "006/i.mps", "changed\n"); }, series,
+         "Instância 006: o arquivo 006/i.mps não confere"},
+        {"other settings", [](const fs::path&) {}, with(series, {"--max-tasks", "4"}),
+         "Instância 001: 001/instance.json foi feito com outras opções"},
+    };
+    for (const TDamage& row : damages) {
+        SCOPED_TRACE(row.label);
+        fs::remove_all(folder.path() / "copy");
+        fs::copy(folder.path() / "parts", folder.path() / "copy", fs::copy_options::recursive);
+        fs::remove(folder.path() / "copy/manifest.csv");
+        fs::remove(folder.path() / "copy/manifest.json");
+        row.damage(folder.path() / "copy");
+        TProgramResult refused = runProgram(folder.path(), withArguments(with(row.settings, {"--merge", "copy"})));
+        EXPECT_EQ(refused.exitStatus, 1);
+        EXPECT_NE(refused.standardError.find(row.message), std::string::npos) << refused.standardError;
+        EXPECT_FALSE(fs::exists(folder.path() / "copy/manifest.csv"));
+    }
+}
+
+}  // namespace
