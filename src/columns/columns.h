@@ -81,7 +81,7 @@ public:
     std::int32_t maxTasks = 13;            // no chain holds more tasks than this
     std::int32_t acceptPercent = 1;        // an offered chain is written when a draw 0..99 is at most this
     // The rule these fields make (see TColumnRule).
-    TColumnRule rule() const { return {minTasks, acceptPercent}; }
+    TColumnRule rule() const { return {minTasks, acceptPercent, keptChains_.chains != nullptr ? &keptChains_ : nullptr}; }
     // Every draw from 0 to 99 passes: each offered chain is written, whatever the draws.
     bool writesEveryOffer() const { return rule().writesEveryOffer(); }
     std::uint32_t seed = 0;
@@ -156,6 +156,7 @@ private:
 
     TChainTotals columnTotals_;  // of the last column written
     randomsource::TRandomStream* random_ = nullptr;  // the environment's, during a run
+    TKeptChains keptChains_;                         // the planted duties, when draws decide
     std::int32_t nextCheckpoint_ = 0;  // the counter at which writeColumn next calls checkpoint
 };
 

@@ -79,6 +79,9 @@ TColumnRunResult TColunas::generateColumns(const TTarefas* tasks, const std::vec
     }
     taskGenerator = tasks;
     sinks = outputs;
+    keptChains_ = !tasks->plantedDuties.empty() && !writesEveryOffer()
+                      ? TKeptChains(tasks->plantedDuties, tasks->count)
+                      : TKeptChains();
     TColumnRunResult result;
     std::int32_t columnCounter = 0;
     for (TColumnSink* sink : sinks) sink->begin(run);

@@ -16,8 +16,8 @@ public:
 
     void begin(const TColumnRunInfo& run) override;
     void add(const TPricedColumn& column) override;
-    // Throws EParameterError when a duty was not written (it always is, with every
-    // offered chain written).
+    // Throws EParameterError when a duty was not written (it always is: the column rule
+    // keeps the duties whatever the draws).
     void end(std::int32_t columnCount) override;
 
     // The number of each duty's column, by duty, and their total cost. Complete after end().

@@ -100,13 +100,6 @@ const TSettingRule kRules[] = {
          return optionOf<&TSettings::uncoveredCost>() + " " + bareNumber(*settings.uncoveredCost) + ": só vale com " +
                 optionOf<&TSettings::model>() + " elastic";
      }},
-    {"every planted duty is written",
-     [](const TSettings& settings) -> std::string {
-         // A duty filtered out by a draw would leave its tasks without their planted column.
-         if (!settings.plant || settings.acceptPercent >= 100) return "";
-         return optionOf<&TSettings::plant>() + ": exige " + optionOf<&TSettings::acceptPercent>() +
-                " 100, para que toda jornada seja gravada (recebeu " + bareNumber(settings.acceptPercent) + ")";
-     }},
     {"the planted tasks split into duties",
      [](const TSettings& settings) -> std::string {
          std::int32_t shortest = plantedDutyMinimum(settings);

@@ -104,7 +104,6 @@ TEST(CommandLine, BadInputNamesTheOptionAndItsValue) {
         {{"--model", "elastic"}, "Erro: --model elastic: "},
         {{"--mps", "a", "--uncovered-cost", "9"}, "Erro: --uncovered-cost 9: "},
         {{"--mps", "a", "--model", "elastic", "--uncovered-cost", "0"}, "Erro: --uncovered-cost 0: "},
-        {{"--plant", "--accept-percent", "99"}, "Erro: --plant: exige --accept-percent 100"},
         {{"--plant", "--count", "4", "--min-tasks", "2", "--max-tasks", "3"},
          "Erro: --plant: 4 tarefas não se dividem"},
         {{"--solution", "s.sol"}, "Erro: --solution s.sol: "},
