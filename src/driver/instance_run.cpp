@@ -110,6 +110,13 @@ TSolveFacts factsOf(const TSolveResult& solved, TModel model) {
     facts.pricingPasses = solved.pricingPasses;
     facts.masterColumns = solved.masterColumns;
     facts.nodes = solved.nodes;
+    facts.lpSeconds = solved.lpSeconds;
+    facts.integerSeconds = std::max(0.0, solved.seconds - solved.lpSeconds);
+    if (solved.objective && solved.lpValue) {
+        facts.rootGap = (static_cast<double>(*solved.objective) - *solved.lpValue) /
+                        std::max(1.0, std::fabs(static_cast<double>(*solved.objective)));
+    }
+    facts.difficulty = difficultyOf(facts.status, facts.nodes);
     return facts;
 }
 

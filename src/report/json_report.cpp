@@ -173,7 +173,9 @@ void writeJsonReport(TOutputFile& file, const TRunResult& result, const nlohmann
                            {"objective", orNull(solve.objective)}, {"bound", orNull(solve.bound)},
                            {"lpValue", orNull(solve.lpValue)}, {"lpConverged", solve.lpConverged}, {"gap", orNull(solve.gap)},
                            {"seconds", solve.seconds},     {"pricingPasses", solve.pricingPasses},
-                           {"masterColumns", solve.masterColumns}, {"nodes", solve.nodes}};
+                           {"masterColumns", solve.masterColumns}, {"nodes", solve.nodes},
+                           {"lpSeconds", solve.lpSeconds}, {"integerSeconds", solve.integerSeconds},
+                           {"rootGap", orNull(solve.rootGap)}, {"difficulty", solve.difficulty}};
     }
     report["tasks"]["table"] = kTaskTableMarker;
     report["files"] = fileRecords(result.files);

@@ -80,7 +80,8 @@ TManifestRow manifestRow(std::string folder, std::uint32_t tripSeed, std::uint32
 
 void writeManifestCsv(TOutputFile& file, const std::vector<TManifestRow>& rows) {
     std::string text = "folder,tripSeed,taskSeed,columnSeed,tasks,columns,nonzeros,density,exactPartition,witness,"
-                       "status,objective,bound,gap,seconds";
+                       "status,objective,bound,gap,seconds,nodes,rootGap,pricingPasses,lpSeconds,integerSeconds,"
+                       "difficulty";
     // Every instance writes the same files under its own folder: the first names the columns.
     if (!rows.empty()) {
         for (const TWrittenFile& written : rows.front().files) {
@@ -97,9 +98,12 @@ void writeManifestCsv(TOutputFile& file, const std::vector<TManifestRow>& rows) 
         if (row.solve) {
             const TSolveFacts& solve = *row.solve;
             text += "," + solve.status + "," + csvOf(solve.objective) + "," + csvOf(solve.bound) + "," +
-                    csvOf(solve.gap) + "," + csvOf(std::optional<double>(solve.seconds));
+                    csvOf(solve.gap) + "," + csvOf(std::optional<double>(solve.seconds)) + "," +
+                    std::to_string(solve.nodes) + "," + csvOf(solve.rootGap) + "," +
+                    std::to_string(solve.pricingPasses) + "," + csvOf(std::optional<double>(solve.lpSeconds)) + "," +
+                    csvOf(std::optional<double>(solve.integerSeconds)) + "," + solve.difficulty;
         } else {
-            text += ",,,,,";
+            text += ",,,,,,,,,,,";
         }
         for (const TWrittenFile& written : row.files) text += "," + written.sha256;
         text += "\n";
@@ -121,7 +125,10 @@ nlohmann::ordered_json manifestRowJson(const TManifestRow& row) {
     if (row.solve) {
         solve = {{"model", row.solve->model},     {"status", row.solve->status},
                  {"objective", jsonOf(row.solve->objective)}, {"bound", jsonOf(row.solve->bound)},
-                 {"gap", jsonOf(row.solve->gap)}, {"seconds", row.solve->seconds}};
+                 {"gap", jsonOf(row.solve->gap)}, {"seconds", row.solve->seconds},
+                 {"nodes", row.solve->nodes}, {"rootGap", jsonOf(row.solve->rootGap)},
+                 {"pricingPasses", row.solve->pricingPasses}, {"lpSeconds", row.solve->lpSeconds},
+                 {"integerSeconds", row.solve->integerSeconds}, {"difficulty", row.solve->difficulty}};
     }
     return {{"folder", row.folder},
             {"tripSeed", row.tripSeed},
@@ -157,6 +164,12 @@ TManifestRow manifestRowFromJson(const nlohmann::ordered_json& record) {
             facts.bound = optionalOf<std::int64_t>(solve.at("bound"));
             facts.gap = optionalOf<double>(solve.at("gap"));
             facts.seconds = solve.at("seconds").get<double>();
+            facts.nodes = solve.at("nodes").get<std::int64_t>();
+            facts.rootGap = optionalOf<double>(solve.at("rootGap"));
+            facts.pricingPasses = solve.at("pricingPasses").get<std::int32_t>();
+            facts.lpSeconds = solve.at("lpSeconds").get<double>();
+            facts.integerSeconds = solve.at("integerSeconds").get<double>();
+            facts.difficulty = solve.at("difficulty").get<std::string>();
         }
         for (const nlohmann::ordered_json& file : record.at("files")) {
             TWrittenFile& written = row.files.emplace_back();

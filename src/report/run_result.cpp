@@ -39,6 +39,12 @@ std::string consoleSummary(const TRunResult& result) {
     return text;
 }
 
+std::string difficultyOf(const std::string& status, std::int64_t nodes) {
+    if (status == "=opt=") return nodes == 0 ? "easy" : "medium";
+    if (status == "=inf=") return "infeasible";
+    return "hard";
+}
+
 std::string solveLine(const TSolveFacts& solve) {
     char text[512];
     std::string objective = solve.objective ? std::to_string(*solve.objective) : "nenhuma solução";

@@ -34,7 +34,17 @@ struct TSolveFacts {
     std::int32_t pricingPasses = 0;
     std::int64_t masterColumns = 0;
     std::int64_t nodes = 0;
+    double lpSeconds = 0;       // of the column generation
+    double integerSeconds = 0;  // of the integer search and its proof
+    // (objective - LP optimum) / |objective|: what the LP leaves to branching.
+    std::optional<double> rootGap;
+    // "easy": optimal at the root (no branching); "medium": optimal after branching;
+    // "hard": a gap or no solution left when the time ran out; "infeasible".
+    std::string difficulty;
 };
+
+// The difficulty word of a solve's status and Cbc's node count.
+std::string difficultyOf(const std::string& status, std::int64_t nodes);
 
 // What a run produced, for what is written after its columns (the report, the picture,
 // the solution): the facts of the instance and the files written so far.

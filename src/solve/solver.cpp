@@ -83,6 +83,7 @@ TSolveResult solveColumns(TColumnSource& source, const TSolveOptions& options) {
     source.setDeadline(deadline);
     TLpOutcome lp = solveLinearRelaxation(master, source, std::move(start), {started, deadline, options.onPass});
     result.pricingPasses = lp.passes;
+    result.lpSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     result.lpConverged = lp.converged;
     result.masterColumns = static_cast<std::int64_t>(master.columns().size());
     auto finish = [&] {

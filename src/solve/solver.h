@@ -121,6 +121,7 @@ struct TSolveResult {
     std::optional<std::int64_t> objective;
     std::optional<double> gap;           // (objective - bound) / |objective|
     double seconds = 0;
+    double lpSeconds = 0;                // of them, the column generation's; the rest the integer search's
     std::int32_t pricingPasses = 0;      // enumerations of the columns
     bool lpConverged = false;            // no column priced below zero: lpValue is the LP optimum
     std::int64_t masterColumns = 0;      // columns the master LP held at the end
