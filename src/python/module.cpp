@@ -19,6 +19,7 @@
 #include <vector>
 
 #include <nlohmann/json.hpp>
+#include <pybind11/eval.h>
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -26,6 +27,7 @@
 #include "api/gerador.h"
 #include "columns/columns.h"
 #include "columns/planted_columns.h"
+#include "report/run_result.h"
 #include "common/exceptions.h"
 #include "driver/setting_table.h"
 #include "tasks/task_table.h"
@@ -270,16 +272,8 @@ public:
         return matrices;
     }
 
-    py::dict summary() const {
-        py::dict facts;
-        facts["tasks"] = instance_->tasks().count;
-        facts["columns"] = columnCount_;
-        facts["nonzeros"] = matrix_.attr("nnz");
-        facts["planted_cost"] = settings_.plant ? py::object(py::int_(plantedCost_)) : py::none();
-        return facts;
-    }
 
-    py::dict solve(std::optional<std::string> model, double seconds) {
+    py::object solve(std::optional<std::string> model, double seconds) {
         TSolveOptions options;
         options.model = modelOrSettings(model);
         options.seconds = seconds;
@@ -327,7 +321,8 @@ public:
             trace.append(line);
         }
         result["trace"] = trace;
-        return result;
+        result["difficulty"] = difficultyOf(statusWord(solved.status), solved.nodes);
+        return py::module_::import("gerador").attr("Solution")(**result);
     }
 
     py::dict check(const std::vector<std::int64_t>& columns, std::optional<std::string> model,
@@ -374,19 +369,14 @@ public:
         runSettings(settings, environment);
     }
 
-    std::string svg() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "gerador-svg-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("não foi possível criar uma pasta temporária");
-        std::filesystem::path folder = pattern;
-        py::kwargs outputs;
-        outputs["svg"] = "p.svg";
-        outputs["column_write_file"] = false;
-        write(folder.string(), outputs);
-        std::ifstream file(folder / "p.svg");
-        std::stringstream text;
-        text << file.rdbuf();
-        std::filesystem::remove_all(folder);
-        return text.str();
+    std::string svg() { return outputOfRun("svg", "p.svg"); }
+
+    // The report as the command line writes it, as a dict; made once, then kept.
+    py::object summary() {
+        if (summary_.is_none()) {
+            summary_ = py::module_::import("json").attr("loads")(outputOfRun("report", "r.json"));
+        }
+        return summary_;
     }
 
     std::string representation() const {
@@ -395,6 +385,28 @@ public:
     }
 
 private:
+    // The text of one output of the instance's run (option "svg", "report"), written in a
+    // folder of its own that is removed again.
+    std::string outputOfRun(const char* option, const char* name) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "gerador-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("não foi possível criar uma pasta temporária");
+        std::filesystem::path folder = pattern;
+        py::kwargs outputs;
+        outputs[option] = name;
+        outputs["column_write_file"] = false;
+        try {
+            write(folder.string(), outputs);
+        } catch (...) {
+            std::filesystem::remove_all(folder);
+            throw;
+        }
+        std::ifstream file(folder / name);
+        std::stringstream text;
+        text << file.rdbuf();
+        std::filesystem::remove_all(folder);
+        return text.str();
+    }
+
     TModel modelOrSettings(const std::optional<std::string>& model) const {
         if (!model) return settings_.model;
         std::optional<TModel> named = modelNamed(*model);
@@ -406,6 +418,7 @@ private:
     TTextConsole console_;
     TRunEnvironment environment_;
     std::unique_ptr<TInstance> instance_;
+    py::object summary_ = py::none();
     std::int64_t columnCount_ = 0;
     std::vector<std::int32_t> plantedColumns_;
     std::int64_t plantedCost_ = 0;
@@ -557,6 +570,15 @@ PYBIND11_MODULE(gerador, module) {
             PyErr_SetString(PyExc_ValueError, error.what());
         }
     });
+    // What solve() returns: its fields as attributes (solution.objective), and as keys too.
+    py::dict solutionBody;
+    solutionBody["__module__"] = "gerador";
+    solutionBody["__doc__"] =
+        "A solve's outcome: status ('optimal', 'best', 'infeasible', 'unknown') and its MIPLIB word, objective, "
+        "bound, lp_value, gap, columns (indices), slack_tasks, passes, nodes, seconds, trace, difficulty.";
+    solutionBody["__getitem__"] = py::eval("lambda self, key: getattr(self, key)");
+    module.attr("Solution") = py::module_::import("builtins").attr("type")(
+        "Solution", py::make_tuple(py::module_::import("types").attr("SimpleNamespace")), solutionBody);
     py::class_<TPyInstance>(module, "Instance")
         .def_property_readonly("matrix", &TPyInstance::matrix, "tasks x columns, scipy.sparse.csc_matrix")
         .def_property_readonly("cost", &TPyInstance::cost)

@@ -106,6 +106,10 @@ def test_two_threads_generate_what_one_does():
 def test_solve_agrees_with_scipy(keywords, model):
     instance = gerador.generate(**keywords)
     solution = instance.solve(model=model, seconds=30)
+    assert isinstance(solution, gerador.Solution) and solution.status == solution["status"]
+    # The summary is the command line's report: its counts are the matrix's.
+    assert instance.summary["columns"]["total"] == instance.matrix.shape[1]
+    assert sum(instance.summary["coverage"]["byTask"]) == instance.matrix.nnz
     matrix = instance.matrix.astype(float)
     cost = instance.cost.astype(float)
     tasks = matrix.shape[0]
