@@ -98,7 +98,9 @@ TIntegerOutcome solveHere(const std::vector<TKeptColumn>& columns, std::int32_t 
     std::string limit = std::to_string(std::max(seconds, 0.0));
     // Cbc's preprocessing, cut short by the time limit while it holds a start solution,
     // crashes in its post-processing (Cbc 2.10): with a start the search goes without it.
-    std::vector<const char*> arguments = {"gerador", "-log", "0", "-slog", "0", "-sec", limit.c_str()};
+    // The limit is of wall-clock time, as --solve-seconds is: in CPU time a loaded machine ran
+    // the search three times past it.
+    std::vector<const char*> arguments = {"gerador", "-log", "0", "-slog", "0", "-timeMode", "elapsed", "-sec", limit.c_str()};
     if (!start.columns.empty()) arguments.insert(arguments.end(), {"-preprocess", "off"});
     arguments.insert(arguments.end(), {"-solve", "-quit"});
     CbcMain1(static_cast<int>(arguments.size()), arguments.data(), search, ignoreProgress, driver);
