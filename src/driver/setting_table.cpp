@@ -318,7 +318,7 @@ constexpr TSettingRow kRows[] = {
     flag<&S::plant, &TTarefas::plant>(
         "plant", "não",
         "sorteia as tarefas como jornadas de tripulação, que formam uma partição exata; sem ligar as primeiras e "
-        "as últimas tarefas a depósitos (exige --accept-percent 100)"),
+        "as últimas tarefas a depósitos; as jornadas são gravadas qualquer que seja o sorteio de --accept-percent"),
     setting<&S::windowStart, TInstant, &TTarefas::windowStart>(
         "window-start", "DATA", "01/01/2006 08:00", "início da janela de planejamento, \"DD/MM/AAAA HH:MM\""),
     setting<&S::windowEnd, TInstant, &TTarefas::windowEnd>("window-end", "DATA", "04/01/2006 08:00",
