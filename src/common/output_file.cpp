@@ -132,6 +132,17 @@ TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes, TWriting
             if (descriptor_ < 0 && errno != EEXIST) break;
         }
         if (descriptor_ < 0) fail("criar o arquivo");
+        removalPath_ = temporaryPath_;
+        std::size_t slash = temporaryPath_.find_last_of('/');
+        std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : temporaryPath_.substr(0, slash);
+        folderDescriptor_ = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (folderDescriptor_ >= 0) {
+            std::string throughFolder = "/proc/self/fd/" + std::to_string(folderDescriptor_);
+            // Without /proc the path it was made under must do.
+            if (access(throughFolder.c_str(), F_OK) == 0) {
+                removalPath_ = throughFolder + "/" + temporaryPath_.substr(slash == std::string::npos ? 0 : slash + 1);
+            }
+        }
         // The new file takes the place of the earlier one: it gets its permissions and, where
         // allowed, its owner and group.
         struct stat earlier {};
@@ -142,10 +153,10 @@ TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes, TWriting
             }
             if (fchmod(descriptor_, earlier.st_mode & 07777) != 0) errno = 0;
         }
-        signalSlot_ = takeSlot(temporaryPath_);
+        signalSlot_ = takeSlot(removalPath_);
         if (signalSlot_ == nullptr) {
             close(descriptor_);
-            unlink(temporaryPath_.c_str());
+            unlink(removalPath_.c_str());
             descriptor_ = -1;
             errno = ENOMEM;
             fail("registrar o arquivo temporário de");
@@ -159,8 +170,9 @@ TOutputFile::~TOutputFile() {
     if (descriptor_ >= 0) close(descriptor_);
     if (isDirect()) return;
     TSignalHold hold;
-    if (!committed_) removeOrNote(temporaryPath_, "o arquivo temporário", faultHook_);
+    if (!committed_) removeOrNote(removalPath_, "o arquivo temporário", faultHook_, temporaryPath_);
     releaseSlot(signalSlot_);
+    if (folderDescriptor_ >= 0) close(folderDescriptor_);
 }
 
 void TOutputFile::write(std::string_view text) {
@@ -318,10 +330,11 @@ int TSignalHold::takeWaiting() {
     return first;
 }
 
-void removeOrNote(const std::string& path, const char* what, TFaultHook faultHook) {
+void removeOrNote(const std::string& path, const char* what, TFaultHook faultHook, const std::string& shownPath) {
     int fault = faultHook != nullptr ? faultHook("unlink") : 0;
     if (fault == 0 && (unlink(path.c_str()) == 0 || errno == ENOENT)) return;
-    noteLeftover("remover " + std::string(what) + " \"" + path + "\"", fault != 0 ? fault : errno);
+    noteLeftover("remover " + std::string(what) + " \"" + (shownPath.empty() ? path : shownPath) + "\"",
+                 fault != 0 ? fault : errno);
 }
 
 void noteLeftover(const std::string& what, int error) {

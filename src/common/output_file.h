@@ -91,7 +91,11 @@ private:
     TFaultHook faultHook_;
     std::string temporaryPath_;
     int descriptor_ = -1;
-    std::atomic<char*>* signalSlot_ = nullptr;  // where a signal handler finds temporaryPath_
+    std::atomic<char*>* signalSlot_ = nullptr;  // where a signal handler finds removalPath_
+    // The folder of the temporary file, held open, and the temporary file's name through it
+    // (/proc/self/fd/N/NAME): a folder moved or renamed during the run still loses it.
+    int folderDescriptor_ = -1;
+    std::string removalPath_;
     bool committed_ = false;
     std::uint64_t offset_ = 0;  // where the buffer lands in the file
     std::uint64_t size_ = 0;    // of the file on disk
@@ -134,7 +138,9 @@ private:
 
 // Removes path, and when that fails (or faultHook fails "unlink") notes the file as left
 // behind: what it is ("o arquivo temporário"), its name and the reason.
-void removeOrNote(const std::string& path, const char* what, TFaultHook faultHook = nullptr);
+// shownPath, when given, is the name the note gives instead of path.
+void removeOrNote(const std::string& path, const char* what, TFaultHook faultHook = nullptr,
+                  const std::string& shownPath = "");
 // Notes what could not be done to a file ("mover ..."), with the errno value that says why.
 void noteLeftover(const std::string& what, int error);
 // Files that could not be removed, each described for the user; empties the list.

@@ -66,6 +66,7 @@ public:
                             opened[index].inode == opened[index - 1].inode;
             if (repeated) {
                 close(opened[index].descriptor);
+                byName_[opened[index].name] = descriptors_.back();
                 continue;
             }
             int locked = 0;
@@ -80,7 +81,18 @@ public:
                 failOn(opened[index].name, "travar a pasta", error);
             }
             descriptors_.push_back(opened[index].descriptor);
+            byName_[opened[index].name] = opened[index].descriptor;
         }
+    }
+    // The name of the file path in a locked folder through that folder's descriptor
+    // (/proc/self/fd/N/NAME), so that it reaches the file though the folder was moved
+    // meanwhile; path itself without /proc.
+    std::string throughFolder(const std::string& path) const {
+        auto found = byName_.find(folderOf(path));
+        if (found == byName_.end()) return path;
+        std::string folder = "/proc/self/fd/" + std::to_string(found->second);
+        if (access(folder.c_str(), F_OK) != 0) return path;
+        return folder + path.substr(path.find_last_of('/'));
     }
     // Puts the folders' new entries on the disk, as databases do after a rename. Returns
     // the errno value of a failure, or 0.
@@ -99,6 +111,7 @@ public:
 
 private:
     std::vector<int> descriptors_;
+    std::map<std::string, int> byName_;  // folder, its descriptor
 };
 
 // One file's part of the commit, kept so that it can be undone.
@@ -298,8 +311,9 @@ void TRunFiles::commit() {
         entriesByFolder[folders[index]].push_back({path, backups.back(), replaced[index]->temporaryPath()});
     }
     std::vector<std::string> journals;
-    auto removeJournals = [&journals] {
-        for (const std::string& journal : journals) removeOrNote(journal, "o diário da gravação");
+    auto removeJournals = [&journals, &locks] {
+        for (const std::string& journal : journals)
+            removeOrNote(locks.throughFolder(journal), "o diário da gravação", nullptr, journal);
     };
     try {
         for (const auto& [folder, entries] : entriesByFolder) journals.push_back(writeJournal(folder, entries));

@@ -108,6 +108,20 @@ TEST(RunCommit, AllFilesOrNone) {
     }
 }
 
+// A folder moved during a run: the commit fails, and the temporary files and the journal,
+// found through the folder held open, go with it (168 MB of them once stayed in the moved
+// folder, with no word).
+TEST(RunCommit, AFolderMovedDuringTheRunKeepsNoTemporaryFile) {
+    TTemporaryFolder folder;
+    TRunOptions options = withArguments({"--count", "40", "--mps", "i.mps", "-C", "out", "--no-column-echo", "--no-wait"});
+    options.program = GERADOR_FAULTS_PATH;
+    options.environment = {"GERADOR_FAULT=rename:1:move"};
+    TProgramResult run = runProgram(folder.path(), options);
+    EXPECT_EQ(run.exitStatus, 1) << run.standardError;
+    ASSERT_TRUE(fs::exists(folder.path() / "moved"));
+    EXPECT_EQ(leftoversIn(folder.path() / "moved"), std::vector<std::string>{});
+}
+
 // A SIGKILL between two renames of the commit leaves new and earlier files mixed, and the
 // backups were once the only copies of the replaced files. The next run that writes into
 // the folder undoes that commit first, whatever it writes: every name holds its earlier

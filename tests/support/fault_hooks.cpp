@@ -8,6 +8,7 @@
 //   unlink:1:fail     the first removal fails with EACCES
 //   integer:1:crash   the first integer search's process dies of SIGSEGV, as when memory runs out
 //   committed:1:signal  a SIGTERM arrives once the commit is complete
+//   rename:1:move     the folder "out" is renamed "moved" first, as a user might mid-run
 //   committed:1:mark  creates "fault-mark" in the working folder once the commit is complete
 //   rename:2:await    creates "fault-waiting", then waits up to two seconds for "fault-mark"
 #include <cerrno>
@@ -37,6 +38,7 @@ int meetFault(const char* operation) {
         if (fault.action == "signal") raise(SIGTERM);
         if (fault.action == "kill") raise(SIGKILL);
         if (fault.action == "crash") raise(SIGSEGV);
+        if (fault.action == "move") rename("out", "moved");
         if (fault.action == "pause") usleep(500000);
         if (fault.action == "mark") close(open("fault-mark", O_WRONLY | O_CREAT, 0644));
         if (fault.action == "await") {
