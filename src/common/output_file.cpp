@@ -271,12 +271,29 @@ void TOutputFile::fail(const char* action) const {
 
 void removeTemporaryFiles() {
     int savedErrno = errno;
+    auto isFolder = [](const char* name) { return name[0] != '\0' && name[std::strlen(name) - 1] == '/'; };
     for (TSlotChunk* chunk = &gFirstChunk; chunk != nullptr; chunk = chunk->next.load()) {
         for (std::atomic<char*>& slot : chunk->names) {
-            if (char* name = slot.load()) unlink(name);
+            if (char* name = slot.load(); name != nullptr && !isFolder(name)) unlink(name);
+        }
+    }
+    // Then the folders, emptied: an outer one goes once the inner ones have gone.
+    for (bool removed = true; removed;) {
+        removed = false;
+        for (TSlotChunk* chunk = &gFirstChunk; chunk != nullptr; chunk = chunk->next.load()) {
+            for (std::atomic<char*>& slot : chunk->names) {
+                if (char* name = slot.load(); name != nullptr && isFolder(name) && rmdir(name) == 0) removed = true;
+            }
         }
     }
     errno = savedErrno;
+}
+
+// Folders are kept in the slots with a closing '/', which no temporary file's name has.
+TFolderMark::TFolderMark(const std::string& folder) : slot_(takeSlot(folder + "/")) {}
+
+TFolderMark::~TFolderMark() {
+    releaseSlot(slot_);
 }
 
 const std::vector<int>& signalsThatEndTheProcess() {

@@ -114,6 +114,21 @@ std::string siblingName(const std::string& path, const char* kind);
 // Removes the temporary file of every TOutputFile not yet committed. Safe to call from a
 // signal handler: the program's handlers call it before the signal ends the process.
 void removeTemporaryFiles();
+// Marks a folder a run made, so that removeTemporaryFiles also removes it when it is
+// empty by then (a signal then leaves no empty folder of the run); until the mark goes.
+class TFolderMark {
+public:
+    explicit TFolderMark(const std::string& folder);
+    ~TFolderMark();
+    TFolderMark(TFolderMark&& other) noexcept : slot_(other.slot_) { other.slot_ = nullptr; }
+    TFolderMark(const TFolderMark&) = delete;
+    TFolderMark& operator=(const TFolderMark&) = delete;
+    TFolderMark& operator=(TFolderMark&&) = delete;
+
+private:
+    std::atomic<char*>* slot_;
+};
+
 // The signals whose default action ends the process, but SIGKILL and SIGSTOP.
 const std::vector<int>& signalsThatEndTheProcess();
 

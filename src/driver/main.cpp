@@ -88,6 +88,7 @@ int main(int argc, char* argv[]) {
     TCommandLine commandLine;
     int status = 0;
     std::vector<std::string> madeFolders;  // by -C, removed again when the run fails
+    std::vector<TFolderMark> folderMarks;  // the same, for a signal
     try {
         commandLine = parseCommandLine(argc, argv);
         // A check writes nothing, so it makes no folder.
@@ -96,6 +97,7 @@ int main(int argc, char* argv[]) {
         if (commandLine.action == TCommandLine::TAction::run && settings.checkSolutionFileName.empty() &&
             settings.mergeFolder.empty())
             madeFolders = prepareRunFolder(settings);
+        for (const std::string& folder : madeFolders) folderMarks.emplace_back(folder);
         environment.baseFolder = settings.directory;
         if (!settings.mergeFolder.empty()) environment.baseFolder = environment.pathOf(settings.mergeFolder);
     } catch (const ECommandLineError& error) {

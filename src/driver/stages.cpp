@@ -14,6 +14,7 @@
 #include "columns/columns.h"
 #include "common/console.h"
 #include "common/exceptions.h"
+#include "common/output_file.h"
 #include "common/run_environment.h"
 #include "common/run_files.h"
 #include "driver/instance_run.h"
@@ -41,15 +42,20 @@ public:
         std::string path = environment_.pathOf(folder);
         if (mkdir(path.c_str(), 0777) == 0) {
             made_.push_back(path);
+            marks_.emplace_back(path);
         } else if (errno != EEXIST) {
             throw EFileError("não foi possível criar a pasta \"" + folder + "\": " + std::strerror(errno));
         }
     }
-    void keep() { made_.clear(); }
+    void keep() {
+        made_.clear();
+        marks_.clear();
+    }
 
 private:
     const TRunEnvironment& environment_;
     std::vector<std::string> made_;  // paths, outermost first
+    std::vector<TFolderMark> marks_;  // so that a signal removes them too
 };
 
 void printAfterCommit(TConsole& console, const std::string& text) {

@@ -122,6 +122,18 @@ TEST(RunCommit, AFolderMovedDuringTheRunKeepsNoTemporaryFile) {
     EXPECT_EQ(leftoversIn(folder.path() / "moved"), std::vector<std::string>{});
 }
 
+// A run ended by a signal leaves no folder it made, as a failed one leaves none: -C's
+// folders and arquivos/, emptied of the run's temporary files, go too.
+TEST(RunCommit, ASignalLeavesNoFolderTheRunMade) {
+    TTemporaryFolder folder;
+    TRunOptions options = withArguments(
+        {"--count", "40", "--task-write-file", "-C", "new/deeper", "--no-column-echo", "--no-wait"});
+    options.program = GERADOR_FAULTS_PATH;
+    options.environment = {"GERADOR_FAULT=rename:1:signal"};
+    EXPECT_EQ(runProgram(folder.path(), options).exitStatus, -1);
+    EXPECT_EQ(entriesOf(folder.path()), std::vector<std::string>{});
+}
+
 // A SIGKILL between two renames of the commit leaves new and earlier files mixed, and the
 // backups were once the only copies of the replaced files. The next run that writes into
 // the folder undoes that commit first, whatever it writes: every name holds its earlier
