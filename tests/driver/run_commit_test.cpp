@@ -227,6 +227,7 @@ TEST(RunCommit, NamesAreResolvedBeforeAnythingRuns) {
         int exitStatus;
         std::string message;
         std::function<void(const fs::path&, const TProgramResult&)> check;
+        unsigned timeoutSeconds = 60;  // shorter where a fault would hang the run
     };
     auto untouched = [](const fs::path& folder, const TProgramResult&) {
         for (const std::string& name : kOutputs) EXPECT_EQ(readFile(folder / name), earlierText(name)) << name;
@@ -319,6 +320,8 @@ TEST(RunCommit, NamesAreResolvedBeforeAnythingRuns) {
          "(4005 bytes)\": No such file or directory",
          untouched},
         {"bytes that are not text", {"--count", "1\xff\x1b[2J"}, 2, "Erro: --count 1\\xFF\\x1B[2J: ", untouched},
+        // Links are followed only so far, as the system does: a link to itself would hang the run.
+        {"a link to itself", {"--mps", "loop.mps"}, 2, "loop.mps: Too many levels of symbolic links", untouched, 5},
     };
     for (const TRow& row : rows) {
         SCOPED_TRACE(row.label);
@@ -327,11 +330,14 @@ TEST(RunCommit, NamesAreResolvedBeforeAnythingRuns) {
         fs::create_directory(folder.path() / "pasta");
         for (const std::string& name : kOutputs) writeFile(folder.path() / name, earlierText(name));
         fs::create_symlink("i.txt", folder.path() / "link.mps");
+        fs::create_symlink("loop.mps", folder.path() / "loop.mps");
         // Devices of the test's own: a fault must never replace the machine's /dev/null.
         fs::create_directory(folder.path() / "dev");
         makeDeviceNode(folder.path() / "dev", "null", 1, 3);
         makeDeviceNode(folder.path() / "dev", "full", 1, 7);
-        TProgramResult run = runProgram(folder.path(), withArguments(row.arguments));
+        TRunOptions options = withArguments(row.arguments);
+        options.timeoutSeconds = row.timeoutSeconds;
+        TProgramResult run = runProgram(folder.path(), options);
         EXPECT_EQ(run.exitStatus, row.exitStatus) << run.standardError;
         EXPECT_NE(run.standardError.find(row.message), std::string::npos) << run.standardError;
         EXPECT_LT(run.standardError.size(), 2000u);
