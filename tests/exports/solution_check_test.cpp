@@ -122,6 +122,56 @@ TEST(SolutionCheck, ReadsTheSolversOwnSolutionFiles) {
     }
 }
 
+// The elastic model's rules on three hand-made columns, C1 = {1, 2} at 10, C2 = {2, 3} at
+// 12 and C3 = {3} at 5, with slacks at 100: each task covered once, by a column or by its
+// own slack, and the cost recomputed to the unit.
+TEST(SolutionCheck, AppliesTheElasticRulesToHandMadeColumns) {
+    const std::vector<std::vector<std::int32_t>> tasksOf = {{0, 1}, {1, 2}, {2}};
+    const std::int32_t costs[] = {10, 12, 5};
+    auto verdictOf = [&](const std::string& text) {
+        TClaimedSolution claimed = readClaimedSolution(text);
+        TSolutionCheck check(claimed, TModel::elastic, 100);
+        TColumnRunInfo run;
+        run.taskCount = 3;
+        check.begin(run);
+        for (std::size_t column = 0; column < tasksOf.size(); ++column) {
+            TPricedColumn priced;
+            priced.number = static_cast<std::int32_t>(column) + 1;
+            priced.cost = costs[column];
+            priced.tasks = &tasksOf[column];
+            check.add(priced);
+        }
+        check.end(3);
+        return check.verdict();
+    };
+    const struct {
+        const char* label;
+        const char* text;
+        const char* problem;  // the first one named; "" for a valid solution
+    } rows[] = {
+        {"the last task's slack", "=obj= 110\nC1 1\nS3 1\n", ""},
+        {"the last task's slack, by glpsol's position", "s mip 3 6 o 110\nj 1 1\nj 6 1\n", ""},
+        {"every task to its slack", "=obj= 300\nS1 1\nS2 1\nS3 1\n", ""},
+        {"a slack past the last task", "=obj= 110\nC1 1\nS4 1\n", "a folga S4 não existe"},
+        {"a task covered by a column and its slack", "=obj= 115\nC1 1\nC3 1\nS3 1\n", "as tarefas 3 são cobertas"},
+        {"a task covered by two columns", "=obj= 22\nC1 1\nC2 1\n", "as tarefas 2 são cobertas"},
+        {"a slack dropped", "=obj= 10\nC1 1\n", "nenhuma coluna cobre as tarefas 3"},
+        {"an objective one above", "=obj= 111\nC1 1\nS3 1\n", "difere do custo recalculado, 110"},
+        {"an objective one below", "=obj= 109\nC1 1\nS3 1\n", "difere do custo recalculado, 110"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        TSolutionVerdict verdict = verdictOf(row.text);
+        if (*row.problem == '\0') {
+            EXPECT_EQ(verdict.problems, std::vector<std::string>{});
+            EXPECT_TRUE(verdict.feasible && verdict.objectiveRight);
+        } else {
+            ASSERT_FALSE(verdict.problems.empty());
+            EXPECT_NE(verdict.problems[0].find(row.problem), std::string::npos) << verdict.problems[0];
+        }
+    }
+}
+
 // The three formats, read line by line.
 TEST(SolutionCheck, ReadsEachFormat) {
     TClaimedSolution miplib = readClaimedSolution("=obj= 1234\nC3 1\nC7 1\nS2 1\nC9 0\n");

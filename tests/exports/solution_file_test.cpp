@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "exports/export_test_support.h"
+#include "solve/solver.h"
 #include "support/test_support.h"
 
 using namespace gerador;
@@ -133,6 +134,28 @@ TEST(ElasticModel, SolversUseSlacksOnlyWithoutAPartition) {
         }
     }
     EXPECT_TRUE(seen[true] > 0 && seen[false] > 0) << "the instances should include both kinds";
+}
+
+// A solved elastic instance without an exact partition leaves tasks to their slacks: the
+// solution file names them, so that the checker finds every task covered and the cost whole.
+TEST(ElasticModel, ASolvedSolutionNamesItsSlacksAndPassesTheCheck) {
+    if (!solverAvailable()) GTEST_SKIP() << "built without Clp and Cbc";
+    const std::vector<std::string> instance = {"--count", "24", "--location-count", "6", "--min-tasks", "1",
+                                               "--max-tasks", "4", "--task-seed", "5", "--model", "elastic",
+                                               "--no-column-write-file", "--no-column-echo", "--no-wait"};
+    TTemporaryFolder folder;
+    std::vector<std::string> solving = instance;
+    solving.insert(solving.end(), {"--solve", "--solution", "s.sol"});
+    TProgramResult solved = runProgram(folder.path(), withArguments(solving));
+    ASSERT_EQ(solved.exitStatus, 0) << solved.standardError;
+    TReadSolution solution = readSolution(readFile(folder.path() / "s.sol"));
+    EXPECT_TRUE(std::any_of(solution.names.begin(), solution.names.end(),
+                            [](const std::string& name) { return name[0] == 'S'; }))
+        << readFile(folder.path() / "s.sol");
+    std::vector<std::string> checking = instance;
+    checking.insert(checking.end(), {"--check-solution", "s.sol"});
+    TProgramResult checked = runProgram(folder.path(), withArguments(checking));
+    EXPECT_EQ(checked.exitStatus, 0) << checked.standardError;
 }
 
 }  // namespace
