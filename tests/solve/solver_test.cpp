@@ -103,6 +103,25 @@ TEST(Solver, StandardCoverModelReachesItsKnownOptimum) {
     EXPECT_EQ(checked.exitStatus, 0) << checked.standardError;
 }
 
+// When the LP leaves a gap, the proof pass runs the integer search again over every column
+// priced within it; finding the same objective proves it optimal (a proof that confirmed the
+// objective was once dropped, leaving =best=). Folder 002 of the planted series in the README.
+TEST(Solver, AProofThatConfirmsTheObjectiveMakesItOptimal) {
+    if (!solverAvailable()) GTEST_SKIP() << "built without Clp and Cbc";
+    TTemporaryFolder folder;
+    TRunOptions solving = withArguments({"--plant", "--count", "60", "--max-tasks", "6", "--trip-seed", "1",
+                                         "--task-seed", "1", "--column-seed", "1", "--solve", "--report", "r.json",
+                                         "--no-column-write-file", "--no-column-echo", "--no-wait"});
+    solving.timeoutSeconds = 30;
+    TProgramResult solved = runProgram(folder.path(), solving);
+    ASSERT_EQ(solved.exitStatus, 0) << solved.standardError;
+    nlohmann::json solve = nlohmann::json::parse(readFile(folder.path() / "r.json"))["solve"];
+    ASSERT_LT(solve["bound"].get<std::int64_t>(), solve["objective"].get<std::int64_t>())
+        << "no gap, so no proof pass: " << solve.dump();
+    EXPECT_EQ(solve["status"], "=opt=") << solve.dump();
+    EXPECT_EQ(solve["objective"], 22981);
+}
+
 // Cbc's cut generators allocate without checking, so under a memory limit they died of
 // SIGSEGV and took the run with them. The search's process dies instead: the run ends
 // with status 1 and a message, and leaves no file.
