@@ -126,6 +126,48 @@ TEST(FirstPhaseThreads, ColumnLimitsStopARunWithNothingWritten) {
     }
 }
 
+// --max-columns N lets a run of exactly N columns through and stops one of N + 1: on the
+// path that knows the count before it starts (every offer written) and on the one that
+// counts as the draws go, in either phase, on one thread and on two.
+TEST(ColumnLimit, ARunOfExactlyTheLimitPassesAndOneMoreStops) {
+    const std::vector<std::pair<const char*, std::vector<std::string>>> rows = {
+        {"every offer, first phase only", {"--count", "40"}},
+        {"every offer, second phase too", {"--count", "60"}},
+        {"draws, first phase only", {"--count", "36", "--accept-percent", "50"}},
+        {"draws, second phase too", {"--count", "60", "--accept-percent", "50"}},
+        {"draws on two threads", {"--count", "36", "--accept-percent", "50", "--threads", "2"}},
+    };
+    for (const auto& [label, settings] : rows) {
+        SCOPED_TRACE(label);
+        auto runWith = [&settings](const TTemporaryFolder& folder, std::vector<std::string> more) {
+            std::vector<std::string> arguments = settings;
+            more.insert(more.end(), {"--no-column-echo", "--no-wait"});
+            arguments.insert(arguments.end(), more.begin(), more.end());
+            TRunOptions options = withArguments(arguments);
+            options.timeoutSeconds = 20;
+            return runProgram(folder.path(), options);
+        };
+        TTemporaryFolder unlimited;
+        ASSERT_EQ(runWith(unlimited, {}).exitStatus, 0);
+        std::string columns = linesOf(readFile(unlimited.path() / "150_3304438.txt"))[1];
+        columns.erase(columns.find_last_not_of(' ') + 1);
+        std::string fewer = std::to_string(std::stol(columns) - 1);
+
+        TTemporaryFolder atTheLimit;
+        TProgramResult passed = runWith(atTheLimit, {"--max-columns", columns});
+        EXPECT_EQ(passed.exitStatus, 0) << passed.standardError;
+        EXPECT_EQ(sha256Of(atTheLimit.path() / "150_3304438.txt"), sha256Of(unlimited.path() / "150_3304438.txt"));
+
+        TTemporaryFolder pastTheLimit;
+        TProgramResult stopped = runWith(pastTheLimit, {"--max-columns", fewer});
+        EXPECT_EQ(stopped.exitStatus, 1);
+        EXPECT_NE(stopped.standardError.find("passaria de " + fewer + " colunas, o limite de --max-columns"),
+                  std::string::npos)
+            << stopped.standardError;
+        EXPECT_TRUE(entriesOf(pastTheLimit.path()).empty());
+    }
+}
+
 // The plan cuts the start tasks into contiguous blocks of at least the asked draws (the
 // last may hold fewer), each knowing the draws and the columns before it.
 TEST(FirstPhasePlan, BlocksCoverTheStartsInOrder) {
