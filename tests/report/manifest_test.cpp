@@ -88,6 +88,50 @@ TEST(Series, ManifestAgreesWithTheFilesAndInstanceOneWithTheSingleRun) {
     }
 }
 
+// In a planted series every instance has an exact partition by construction: the manifest
+// says so with the witness "planted", and the report and the solution file of each instance
+// name the planted columns, which cover every task of its column file exactly once.
+TEST(Series, APlantedSeriesNamesItsWitness) {
+    TTemporaryFolder series;
+    TProgramResult run = runProgram(
+        series.path(), withArguments({"--series", "2", "--plant", "--count", "24", "--location-count", "6",
+                                      "--min-tasks", "1", "--max-tasks", "4", "--report", "r.json", "--solution",
+                                      "p.sol", "-C", "s", "--no-column-echo", "--no-wait"}));
+    ASSERT_EQ(run.exitStatus, 0) << run.standardError;
+    std::filesystem::path folder = series.path() / "s";
+    std::vector<std::string> lines = linesOf(readFile(folder / "manifest.csv"));
+    ASSERT_EQ(lines.size(), 3u);
+    std::vector<std::string> header = fieldsOf(lines[0]);
+    auto field = std::find(header.begin(), header.end(), "witness") - header.begin();
+    nlohmann::json manifest = nlohmann::json::parse(readFile(folder / "manifest.json"));
+    ASSERT_EQ(manifest["instances"].size(), 2u);
+    for (std::size_t instance = 0; instance < 2; ++instance) {
+        std::vector<std::string> row = fieldsOf(lines[instance + 1]);
+        SCOPED_TRACE(row[0]);
+        ASSERT_LT(static_cast<std::size_t>(field), row.size());
+        EXPECT_EQ(row[static_cast<std::size_t>(field) - 1], "true");  // exactPartition
+        EXPECT_EQ(row[static_cast<std::size_t>(field)], "planted");
+        const nlohmann::json& record = manifest["instances"][instance];
+        EXPECT_EQ(record["exactPartition"], true);
+        EXPECT_EQ(record["witness"], "planted");
+
+        TColumnFileText columns = readColumnFile(readFile(folder / row[0] / "150_3304438.txt"));
+        nlohmann::json partition = nlohmann::json::parse(readFile(folder / row[0] / "r.json"))["partition"];
+        EXPECT_EQ(partition["witness"], "planted");
+        std::vector<int> covered(static_cast<std::size_t>(columns.taskCount), 0);
+        std::vector<std::string> named;
+        for (std::int64_t number : partition["columns"].get<std::vector<std::int64_t>>()) {
+            ASSERT_TRUE(number >= 1 && number <= static_cast<std::int64_t>(columns.columns.size())) << number;
+            for (std::int32_t task : columns.columns[static_cast<std::size_t>(number - 1)].tasks)
+                ++covered[static_cast<std::size_t>(task - 1)];
+            named.push_back("C" + std::to_string(number) + " 1");
+        }
+        EXPECT_EQ(std::count(covered.begin(), covered.end(), 1), columns.taskCount) << "every task exactly once";
+        std::vector<std::string> solution = linesOf(readFile(folder / row[0] / "p.sol"));
+        EXPECT_EQ(std::vector<std::string>(solution.begin() + 1, solution.end()), named);
+    }
+}
+
 // A series whose first instance fails leaves no folder, manifest or file of its own behind
 // (each instance commits on its own: a later failure keeps the earlier instances).
 TEST(Series, AFailedSeriesLeavesNothing) {
