@@ -68,6 +68,30 @@ TEST(PartitionCheck, NamesTheCertificateOfHandMadeColumns) {
     for (const auto& row : rows) EXPECT_EQ(textOf(checked(row.taskCount, row.chains).verdict()), row.expected);
 }
 
+// The pair counts take 4 bytes a pair: up to 5,793 tasks they stay within 64 MB and the
+// pair rule runs; past that it is skipped, and says so, while the coverage rule still holds.
+TEST(PartitionCheck, CountsPairsUpTo5793Tasks) {
+    const struct {
+        std::int32_t taskCount;
+        bool lastTaskCovered;
+        const char* expected;
+        bool pairRuleSkipped;
+    } rows[] = {
+        {5793, true, "pair 1 2 with 0", false},
+        {5794, true, "none", true},
+        {5794, false, "uncovered 5793", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.taskCount) + (row.lastTaskCovered ? "" : ", the last task uncovered"));
+        // 1 and 2 never meet and every column with either holds 0; the other tasks alone.
+        std::vector<TChain> chains = {{0, 1}, {0, 2}};
+        for (std::int32_t task = 3; task < row.taskCount - (row.lastTaskCovered ? 0 : 1); ++task) chains.push_back({task});
+        TPartitionVerdict verdict = checked(row.taskCount, chains).verdict();
+        EXPECT_EQ(textOf(verdict), row.expected);
+        EXPECT_EQ(verdict.pairRuleSkipped, row.pairRuleSkipped);
+    }
+}
+
 // The kept per-position aggregates must give what a direct count over the columns gives.
 TEST(PartitionCheck, StreamedAggregatesEqualADirectCount) {
     std::mt19937 draw(7);
