@@ -59,6 +59,10 @@ TEST(CommandLine, SwitchesAndShortNames) {
     EXPECT_EQ(parsed({"--version"}).action, TCommandLine::TAction::version);
     EXPECT_EQ(parsed({"--location-count", "3", "--depot-count", "3"}).settings.depotCount, 3);
     EXPECT_EQ(parsed({"--min-distance=-5"}).settings.minDistance, -5);
+    // Three values: --no-progress must not fall back to "on a terminal".
+    EXPECT_EQ(parsed({}).settings.progress, std::nullopt);
+    EXPECT_EQ(parsed({"--progress"}).settings.progress, std::optional<bool>(true));
+    EXPECT_EQ(parsed({"--progress", "--no-progress"}).settings.progress, std::optional<bool>(false));
     EXPECT_EQ(parsed({"--cost-factor", ".25"}).settings.costFactor, 0.25);
     EXPECT_EQ(parsed({"--cost-factor", "0e-400"}).settings.costFactor, 0.0);
 }

@@ -1,10 +1,15 @@
+#include "driver/progress.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
 #include <thread>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include "common/console.h"
 #include "support/test_support.h"
 
 using namespace gerador;
@@ -62,6 +67,69 @@ std::string capturePane() {
     return text;
 }
 
+// Puts a terminal (the slave of a new pseudo-terminal) on this process's standard error
+// while it lives, and gathers what reaches it.
+class TTerminalOnStandardError {
+public:
+    TTerminalOnStandardError() {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
+        int slave = open(ptsname(master_), O_RDWR | O_NOCTTY);
+        if (slave < 0) return;
+        std::fflush(stderr);
+        savedError_ = dup(STDERR_FILENO);
+        dup2(slave, STDERR_FILENO);
+        close(slave);
+    }
+    ~TTerminalOnStandardError() {
+        if (savedError_ >= 0) {
+            std::fflush(stderr);
+            dup2(savedError_, STDERR_FILENO);
+            close(savedError_);
+        }
+        if (master_ >= 0) close(master_);
+    }
+    bool ready() const { return savedError_ >= 0; }
+    // Everything shown so far; reading also keeps the terminal's buffer from filling.
+    const std::string& shown() {
+        char buffer[4096];
+        for (ssize_t read = 0; (read = ::read(master_, buffer, sizeof buffer)) > 0;) text_.append(buffer, read);
+        return text_;
+    }
+
+private:
+    int master_ = -1;
+    int savedError_ = -1;
+    std::string text_;
+};
+
+// On a terminal the line shows by itself, but never in the first second (short runs would
+// flash it) and never when refused; the line belongs on standard error, where the terminal
+// is. Feeds the progress as a run would, each line tagged by its stage.
+TEST(Progress, OnATerminalWaitsASecondAndNeverShowsWhenRefused) {
+    TTerminalOnStandardError terminal;
+    ASSERT_TRUE(terminal.ready()) << "no pseudo-terminal";
+    auto start = std::chrono::steady_clock::now();
+    {
+        TProgress byDefault(std::nullopt, standardConsole());
+        TProgress refused(false, standardConsole());
+        byDefault.stage("por omissao");
+        refused.stage("recusada");
+        bool shownEarly = false;
+        while (secondsSince(start) < 3 && terminal.shown().find("por omissao") == std::string::npos) {
+            byDefault.columns(1000, nullptr);
+            refused.columns(1000, nullptr);
+            // The line waits a second from the start: shown before then, wrongly.
+            if (terminal.shown().find("por omissao") != std::string::npos && secondsSince(start) < 1.0)
+                shownEarly = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        EXPECT_FALSE(shownEarly);
+    }
+    EXPECT_NE(terminal.shown().find("por omissao: "), std::string::npos) << terminal.shown();
+    EXPECT_EQ(terminal.shown().find("recusada"), std::string::npos) << terminal.shown();
+}
+
 // In a real terminal (tmux) the progress line shows while the run goes and is gone when it
 // ends, leaving the run's own lines.
 TEST(Progress, ShowsInATerminalAndIsClearedAtTheEnd) {
@@ -103,6 +171,7 @@ TEST(Progress, OnlyOnATerminalUnlessAskedFor) {
         return runProgram(folder.path(), withArguments(run));
     });
     EXPECT_NE(shown.standardError.find("colunas/s"), std::string::npos) << shown.standardError;
+    EXPECT_EQ(shown.standardOutput.find("colunas/s"), std::string::npos) << "the line is for standard error only";
 }
 
 }  // namespace
