@@ -68,9 +68,10 @@ void printAfterCommit(TConsole& console, const std::string& text) {
 }
 
 // Makes instance k of a series in its folder and commits it with its record, on its own:
-// a series cut short keeps every instance finished before. Returns the late signal.
+// a series cut short keeps every instance finished before. row becomes its manifest row.
+// Returns the late signal.
 int makeInstance(const TSettings& settings, std::int32_t instance, TRunEnvironment& environment,
-                 TProgress& progress) {
+                 TProgress& progress, TManifestRow& row) {
     TConsole& console = *environment.console;
     TSettings own = seriesInstanceSettings(settings, instance);
     std::string folder = seriesFolderName(instance, settings.seriesCount);
@@ -88,7 +89,7 @@ int makeInstance(const TSettings& settings, std::int32_t instance, TRunEnvironme
     progress.clear();
     std::vector<TWrittenFile> written = files.written();
     for (TWrittenFile& file : written) file.name = folder + "/" + file.name;
-    TManifestRow row = manifestRow(folder, own.tripSeed, own.taskSeed, own.columnSeed, run.result, std::move(written));
+    row = manifestRow(folder, own.tripSeed, own.taskSeed, own.columnSeed, run.result, std::move(written));
     files.create(kInstanceRecordName).write(instanceRecordJson(own, row).dump(2) + "\n");
     commitAfterConsole(console, files);
     folders.keep();
@@ -96,24 +97,13 @@ int makeInstance(const TSettings& settings, std::int32_t instance, TRunEnvironme
     return files.lateSignal();
 }
 
-// The manifest of a series from its instances' records, in instance order: the same bytes
-// however the instances were made (times aside). Returns the problems of the instances
-// that do not stand; the manifest is written only when there is none.
-std::vector<std::string> writeManifest(const TSettings& settings, TRunEnvironment& environment) {
-    std::vector<TManifestRow> rows;
-    std::vector<std::string> problems;
-    for (std::int32_t instance = 1; instance <= settings.seriesCount; ++instance) {
-        std::string folder = seriesFolderName(instance, settings.seriesCount);
-        TManifestRow& row = rows.emplace_back();
-        if (auto problem = instanceProblem(environment.baseFolder, folder, seriesInstanceSettings(settings, instance), row))
-            problems.push_back("Instância " + folder + ": " + *problem);
-    }
-    if (!problems.empty()) return problems;
+// The manifest of a series from its instances' rows, as their records hold them, in
+// instance order: the same bytes however the instances were made (times aside).
+void writeManifest(const TSettings& settings, TRunEnvironment& environment, const std::vector<TManifestRow>& rows) {
     TRunFiles files(environment);
     writeManifestCsv(files.create("manifest.csv"), rows);
     writeManifestJson(files.create("manifest.json"), rows, settingsJson(settings));
     commitAfterConsole(*environment.console, files);
-    return {};
 }
 
 int runSeries(const TSettings& settings, TRunEnvironment& environment) {
@@ -121,10 +111,11 @@ int runSeries(const TSettings& settings, TRunEnvironment& environment) {
     TProgress progress(settings.progress, console);
     std::int32_t made = 0;
     std::int32_t kept = 0;
+    std::vector<TManifestRow> rows;
     for (std::int32_t instance = 1; instance <= settings.seriesCount; ++instance) {
         if (!settings.shard.holds(instance)) continue;
         std::string folder = seriesFolderName(instance, settings.seriesCount);
-        TManifestRow row;
+        TManifestRow& row = rows.emplace_back();
         if (settings.resume &&
             !instanceProblem(environment.baseFolder, folder, seriesInstanceSettings(settings, instance), row)) {
             console.print("\n   Instância " + folder + ": mantida (o registro e os arquivos conferem).\n");
@@ -132,7 +123,7 @@ int runSeries(const TSettings& settings, TRunEnvironment& environment) {
             continue;
         }
         ++made;
-        if (int signalNumber = makeInstance(settings, instance, environment, progress)) return signalNumber;
+        if (int signalNumber = makeInstance(settings, instance, environment, progress, row)) return signalNumber;
     }
     std::string counts = std::to_string(made) + " feitas, " + std::to_string(kept) + " mantidas";
     if (settings.shard.count > 0) {
@@ -141,9 +132,8 @@ int runSeries(const TSettings& settings, TRunEnvironment& environment) {
                                       "; o manifesto vem de --merge.\n\n");
         return 0;
     }
-    std::vector<std::string> problems = writeManifest(settings, environment);
-    // The instances were just made or checked: only a change meanwhile fails here.
-    if (!problems.empty()) throw EFileError(problems.front());
+    // Each instance was just made or checked: its row is known without reading it again.
+    writeManifest(settings, environment, rows);
     printAfterCommit(console, "   Série: " + std::to_string(settings.seriesCount) + " instâncias (" + counts +
                                   "); manifesto em manifest.csv e manifest.json.\n\n");
     return 0;
@@ -155,7 +145,15 @@ bool mergeSeries(const TSettings& settings, TRunEnvironment& environment) {
     struct stat status {};
     if (stat(environment.baseFolder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
         throw EFileError(optionOf<&TSettings::mergeFolder>() + " " + settings.mergeFolder + ": a pasta não existe");
-    std::vector<std::string> problems = writeManifest(settings, environment);
+    std::vector<TManifestRow> rows;
+    std::vector<std::string> problems;
+    for (std::int32_t instance = 1; instance <= settings.seriesCount; ++instance) {
+        std::string folder = seriesFolderName(instance, settings.seriesCount);
+        TManifestRow& row = rows.emplace_back();
+        if (auto problem = instanceProblem(environment.baseFolder, folder, seriesInstanceSettings(settings, instance), row))
+            problems.push_back("Instância " + folder + ": " + *problem);
+    }
+    if (problems.empty()) writeManifest(settings, environment, rows);
     TConsole& console = *environment.console;
     for (const std::string& problem : problems) console.message("Erro: " + problem);
     if (!problems.empty()) {
