@@ -137,8 +137,9 @@ TEST(ColumnLimit, ARunOfExactlyTheLimitPassesAndOneMoreStops) {
         {"draws, second phase too", {"--count", "60", "--accept-percent", "50"}},
         {"draws on two threads", {"--count", "36", "--accept-percent", "50", "--threads", "2"}},
     };
-    for (const auto& [label, settings] : rows) {
-        SCOPED_TRACE(label);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.first);
+        const std::vector<std::string>& settings = row.second;
         auto runWith = [&settings](const TTemporaryFolder& folder, std::vector<std::string> more) {
             std::vector<std::string> arguments = settings;
             more.insert(more.end(), {"--no-column-echo", "--no-wait"});
