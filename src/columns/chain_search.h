@@ -28,6 +28,9 @@ public:
     // it shares with the chain of that moment, without comparing them.
     std::size_t unchangedSinceMark() const { return unchangedSinceMark_; }
     void mark() { unchangedSinceMark_ = chain_.size(); }
+    // The next next() forms no extension of the chain formed last: its subtree is skipped.
+    // Requires: the last next() succeeded.
+    void skipExtensions();
 
 private:
     bool canExtend() const;
@@ -41,6 +44,14 @@ private:
     std::size_t unchangedSinceMark_ = 0;
     bool descending_ = false;
 };
+
+inline void TChainSearch::skipExtensions() {
+    // As when the last task has no successor: it leaves, and its parent takes its next one.
+    chain_.pop_back();
+    choiceCounters_.pop_back();
+    unchangedSinceMark_ = std::min(unchangedSinceMark_, chain_.size());
+    descending_ = false;
+}
 
 inline bool TChainSearch::canExtend() const {
     return chain_.size() < maxTasks_;

@@ -25,8 +25,11 @@ constexpr double kFeasibilityTolerance = 1e-6;
 // Passes give up after this many, whatever the LP: a guard against cycling on noise.
 constexpr std::int32_t kMostPasses = 100000;
 
+// Ties go to the lower number, so that the columns kept never depend on the order they
+// were seen in, nor on how a pass was split.
 bool higherReducedCost(const TKeptColumn& first, const TKeptColumn& second) {
-    return first.reducedCost < second.reducedCost;
+    if (first.reducedCost != second.reducedCost) return first.reducedCost < second.reducedCost;
+    return first.number < second.number;
 }
 
 }  // namespace
@@ -84,12 +87,34 @@ void TPricingSink::add(const TPricedColumn& column) {
     lowest_ = std::min(lowest_, reducedCost);
     if (kept_.size() == capacity_) {
         overflowed_ = true;
-        if (capacity_ == 0 || reducedCost >= kept_.front().reducedCost) return;
+        if (capacity_ == 0 || reducedCost > kept_.front().reducedCost ||
+            (reducedCost == kept_.front().reducedCost && column.number > kept_.front().number))
+            return;
+    }
+    keep({column.number, column.cost, chain, reducedCost});
+}
+
+void TPricingSink::keep(TKeptColumn column) {
+    if (kept_.size() == capacity_) {
+        overflowed_ = true;
+        if (capacity_ == 0 || !higherReducedCost(column, kept_.front())) return;
         std::pop_heap(kept_.begin(), kept_.end(), higherReducedCost);
         kept_.pop_back();
     }
-    kept_.push_back({column.number, column.cost, chain, reducedCost});
+    kept_.push_back(std::move(column));
     std::push_heap(kept_.begin(), kept_.end(), higherReducedCost);
+}
+
+TPricingSink TPricingSink::sibling() const {
+    return TPricingSink(duals_, threshold_, capacity_, costFree_, inMaster_);
+}
+
+void TPricingSink::absorb(TPricingSink&& other) {
+    overflowed_ = overflowed_ || other.overflowed_;
+    lowest_ = std::min(lowest_, other.lowest_);
+    shortest_ = std::min(shortest_, other.shortest_);
+    for (TKeptColumn& column : other.kept_) keep(std::move(column));
+    other.kept_.clear();
 }
 
 void TPricingSink::end(std::int32_t columnCount) {
@@ -175,7 +200,7 @@ std::vector<TKeptColumn> priceColumns(TColumnSource& source, const std::vector<d
                                       std::size_t capacity, bool costFree,
                                       const std::unordered_set<std::int32_t>& inMaster, bool* overflowed) {
     TPricingSink pricing(duals, threshold, capacity, costFree, inMaster);
-    source.feed(pricing);
+    source.price(pricing);
     if (overflowed != nullptr) *overflowed = pricing.overflowed();
     return pricing.takeColumns();
 }
@@ -211,7 +236,7 @@ TLpOutcome solveLinearRelaxation(TMaster& master, TColumnSource& source, std::ve
                 pricing.gatherShares(rules.slackPerRow ? std::optional<double>(master.startCost()) : std::nullopt);
             }
             try {
-                source.feed(pricing);
+                source.price(pricing);
             } catch (const TColumnSource::EDeadlinePassed&) {
                 // A pass cut short proves nothing: what the passes before proved stands.
                 outcome.stoppedInFirstPhase = phase == 1;

@@ -1,14 +1,21 @@
 #include "solve/solver.h"
 
 #include "columns/columns.h"
+#include "solve/master.h"
+#include "solve/pruned_pricing.h"
 #include "tasks/tasks.h"
 
 namespace gerador {
+
+void TColumnSource::price(TPricingSink& sink) {
+    feed(sink);
+}
 
 TEnumeratedColumns::TEnumeratedColumns(const TTarefas& tasks, const TColunas& columnSettings)
     : tasks_(tasks), columns_(std::make_unique<TColunas>(columnSettings)) {}
 
 TEnumeratedColumns::~TEnumeratedColumns() = default;
+
 
 std::int32_t TEnumeratedColumns::taskCount() const {
     return tasks_.count;

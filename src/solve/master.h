@@ -66,7 +66,19 @@ public:
     std::optional<double> shareBound() const;
     std::int32_t columnCount() const { return columnCount_; }
 
+    // For passes that split the columns: an empty sink pricing as this one does, and the
+    // union of what another such sink kept (the same columns as one sink fed both parts).
+    TPricingSink sibling() const;
+    void absorb(TPricingSink&& other);
+    void setShortestColumn(std::size_t tasks) { shortest_ = tasks; }
+    const std::vector<double>& duals() const { return duals_; }
+    double threshold() const { return threshold_; }
+    bool costFree() const { return costFree_; }
+    bool gathersShares() const { return gatheringShares_; }
+
 private:
+    void keep(TKeptColumn column);
+
     const std::vector<double>& duals_;
     double threshold_;
     std::size_t capacity_;

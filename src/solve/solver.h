@@ -17,6 +17,8 @@ namespace gerador {
 
 class TTarefas;
 class TColunas;
+class TPricingSink;
+class TPrunedPricing;
 
 // What is known of an instance's optimum, in the words benchmark libraries use.
 enum class TSolveStatus {
@@ -60,6 +62,9 @@ public:
     // Feeds sink every column: begin, add for each (valid during add only), end. Throws
     // EDeadlinePassed once the deadline, if any, has passed.
     virtual void feed(TColumnSink& sink) = 0;
+    // One pricing pass: the sink must end up as if fed every column. A source may skip the
+    // columns that cannot price below the sink's threshold.
+    virtual void price(TPricingSink& sink);
     // A pass that runs past this time stops (none: no limit).
     void setDeadline(std::optional<std::chrono::steady_clock::time_point> deadline) { deadline_ = deadline; }
 
@@ -78,10 +83,13 @@ public:
     ~TEnumeratedColumns() override;
     std::int32_t taskCount() const override;
     void feed(TColumnSink& sink) override;
+    // After one full pass, passes search on the run's threads and skip what cannot price.
+    void price(TPricingSink& sink) override;
 
 private:
     const TTarefas& tasks_;
     std::unique_ptr<TColunas> columns_;
+    std::unique_ptr<TPrunedPricing> pruned_;
 };
 
 // Columns given by hand, numbered from 1 in the order given.

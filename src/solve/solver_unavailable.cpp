@@ -1,8 +1,14 @@
 #include "solve/solver.h"
 
 #include "common/exceptions.h"
+#include "solve/master.h"
+#include "solve/pruned_pricing.h"
 
 namespace gerador {
+
+void TEnumeratedColumns::price(TPricingSink& sink) {
+    feed(sink);
+}
 
 bool solverAvailable() {
     return false;
