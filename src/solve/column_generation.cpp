@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <type_traits>
 
 #include <coin/ClpSimplex.hpp>
@@ -27,6 +28,19 @@ constexpr std::int32_t kMostPasses = 100000;
 
 // Ties go to the lower number, so that the columns kept never depend on the order they
 // were seen in, nor on how a pass was split.
+// Weight of the last duals priced in the next pass's mix with the master's.
+constexpr double kSmoothing = 0.5;
+
+// Whether some column prices below zero with the master's own duals.
+bool improvesMaster(const std::vector<TKeptColumn>& columns, const std::vector<double>& duals, bool costFree) {
+    for (const TKeptColumn& column : columns) {
+        double reducedCost = costFree ? 0.0 : static_cast<double>(column.cost);
+        for (std::int32_t task : column.tasks) reducedCost -= duals[static_cast<std::size_t>(task)];
+        if (reducedCost < -kPricingTolerance) return true;
+    }
+    return false;
+}
+
 bool higherReducedCost(const TKeptColumn& first, const TKeptColumn& second) {
     if (first.reducedCost != second.reducedCost) return first.reducedCost < second.reducedCost;
     return first.number < second.number;
@@ -217,56 +231,82 @@ TLpOutcome solveLinearRelaxation(TMaster& master, TColumnSource& source, std::ve
     auto secondsLeft = [&limits] {
         return std::chrono::duration<double>(limits.deadline - std::chrono::steady_clock::now()).count();
     };
+    auto stopHere = [&](int phase) {
+        // What the passes so far proved stands; nothing claims convergence.
+        outcome.stoppedInFirstPhase = phase == 1;
+        outcome.feasible = phase == 2;
+        outcome.value = master.value();
+        return outcome;
+    };
     for (int phase = firstPhase ? 1 : 2; phase <= 2; ++phase) {
         bool costFree = phase == 1;
+        std::vector<double> smoothed;  // the duals the last pass of this phase priced with
         while (true) {
             bool outOfTime = secondsLeft() <= 0 || outcome.passes >= kMostPasses;
             TMaster::TOutcome solved = outOfTime ? TMaster::TOutcome::stopped : master.solve(secondsLeft());
             if (solved == TMaster::TOutcome::infeasible) return outcome;
-            if (solved == TMaster::TOutcome::stopped) {
-                // What the passes so far proved stands; nothing claims convergence.
-                outcome.stoppedInFirstPhase = phase == 1;
-                outcome.feasible = phase == 2;
-                outcome.value = master.value();
-                return outcome;
+            if (solved == TMaster::TOutcome::stopped) return stopHere(phase);
+            const std::vector<double>& masterDuals = master.duals();
+            // One pricing pass with duals; none when the deadline cut it short.
+            auto pricePass = [&](const std::vector<double>& duals, bool atMasterDuals)
+                -> std::optional<std::vector<TKeptColumn>> {
+                TPricingSink pricing(duals, -kPricingTolerance, perPass, costFree, master.numbers());
+                bool firstPass = outcome.passes == 0;
+                if (firstPass) {
+                    pricing.gatherShares(rules.slackPerRow ? std::optional<double>(master.startCost()) : std::nullopt);
+                }
+                try {
+                    source.price(pricing);
+                } catch (const TColumnSource::EDeadlinePassed&) {
+                    return std::nullopt;
+                }
+                std::vector<TKeptColumn> priced = pricing.takeColumns();
+                if (firstPass) outcome.shareBound = pricing.shareBound();
+                ++outcome.passes;
+                TPricingPass pass;
+                pass.pass = outcome.passes;
+                pass.phase = phase;
+                pass.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - limits.started).count();
+                pass.masterObjective = master.value();
+                pass.columnsAdded = static_cast<std::int64_t>(priced.size());
+                pass.lowestReducedCost = pricing.lowestReducedCost();
+                if (phase == 2 && atMasterDuals) {
+                    // Any solution costs the master's value plus its outside columns' reduced
+                    // costs, and holds at most so many of them. Only the master's own duals
+                    // price the master's value so.
+                    double taskCount = master.taskCount();
+                    std::size_t shortest =
+                        std::max<std::size_t>(pricing.shortestColumn() == SIZE_MAX ? 1 : pricing.shortestColumn(), 1);
+                    double mostColumns =
+                        rules.columnsDisjoint ? std::floor(taskCount / static_cast<double>(shortest)) : taskCount;
+                    pass.lagrangianBound = master.value() + mostColumns * std::min(0.0, pass.lowestReducedCost);
+                    if (!outcome.lagrangianBound || *pass.lagrangianBound > *outcome.lagrangianBound)
+                        outcome.lagrangianBound = pass.lagrangianBound;
+                }
+                if (limits.onPass) limits.onPass(pass);
+                return priced;
+            };
+            // The duals of successive masters jump about; pricing with a mix of the last
+            // duals priced and the master's finds columns that the coming masters keep.
+            bool smoothing = !smoothed.empty();
+            if (smoothing) {
+                for (std::size_t task = 0; task < smoothed.size(); ++task) {
+                    smoothed[task] = kSmoothing * smoothed[task] + (1 - kSmoothing) * masterDuals[task];
+                }
+            } else {
+                smoothed = masterDuals;
             }
-            TPricingSink pricing(master.duals(), -kPricingTolerance, perPass, costFree, master.numbers());
-            bool firstPass = outcome.passes == 0;
-            if (firstPass) {
-                pricing.gatherShares(rules.slackPerRow ? std::optional<double>(master.startCost()) : std::nullopt);
+            std::optional<std::vector<TKeptColumn>> priced = pricePass(smoothed, !smoothing);
+            if (!priced) return stopHere(phase);
+            if (smoothing && !improvesMaster(*priced, masterDuals, costFree)) {
+                // A mispriced pass: only the master's own duals can say whether any column improves it.
+                smoothed = masterDuals;
+                priced = pricePass(smoothed, true);
+                if (!priced) return stopHere(phase);
+                smoothing = false;
             }
-            try {
-                source.price(pricing);
-            } catch (const TColumnSource::EDeadlinePassed&) {
-                // A pass cut short proves nothing: what the passes before proved stands.
-                outcome.stoppedInFirstPhase = phase == 1;
-                outcome.feasible = phase == 2;
-                outcome.value = master.value();
-                return outcome;
-            }
-            std::vector<TKeptColumn> priced = pricing.takeColumns();
-            if (firstPass) outcome.shareBound = pricing.shareBound();
-            ++outcome.passes;
-            TPricingPass pass;
-            pass.pass = outcome.passes;
-            pass.phase = phase;
-            pass.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - limits.started).count();
-            pass.masterObjective = master.value();
-            pass.columnsAdded = static_cast<std::int64_t>(priced.size());
-            pass.lowestReducedCost = pricing.lowestReducedCost();
-            if (phase == 2) {
-                // Any solution costs the master's value plus its outside columns' reduced
-                // costs, and holds at most so many of them.
-                double taskCount = master.taskCount();
-                std::size_t shortest = std::max<std::size_t>(pricing.shortestColumn() == SIZE_MAX ? 1 : pricing.shortestColumn(), 1);
-                double mostColumns = rules.columnsDisjoint ? std::floor(taskCount / static_cast<double>(shortest)) : taskCount;
-                pass.lagrangianBound = master.value() + mostColumns * std::min(0.0, pass.lowestReducedCost);
-                if (!outcome.lagrangianBound || *pass.lagrangianBound > *outcome.lagrangianBound)
-                    outcome.lagrangianBound = pass.lagrangianBound;
-            }
-            if (limits.onPass) limits.onPass(pass);
-            if (priced.empty()) break;
-            master.addColumns(std::move(priced), costFree);
+            if (priced->empty() && !smoothing) break;
+            master.addColumns(std::move(*priced), costFree);
         }
         if (phase == 1) {
             // Artificials that cannot leave: no mix of columns covers every task as the rows ask.

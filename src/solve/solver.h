@@ -46,8 +46,11 @@ struct TPricingPass {
     double seconds = 0;               // since the solve began
     double masterObjective = 0;
     std::int64_t columnsAdded = 0;
-    double lowestReducedCost = 0;     // over the columns outside the master; 0 when none is negative
-    std::optional<double> lagrangianBound;  // in phase 2: a lower bound of the LP optimum
+    // Over the columns outside the master, with the duals the pass priced with (the
+    // master's, or their mix with the pass before's); 0 when none is negative.
+    double lowestReducedCost = 0;
+    // In phase 2, for a pass priced with the master's duals: a lower bound of the LP optimum.
+    std::optional<double> lagrangianBound;
 };
 
 // Where the solver finds an instance's columns: every pass hands all of them, in number
