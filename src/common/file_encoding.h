@@ -31,13 +31,17 @@ private:
     std::unique_ptr<TState> state_;
 };
 
+class TGzipBlocks;
+
 // What happens to an output file's bytes between its buffer and the disk: a SHA-256 of the
-// content and, for gzip, compression with a fixed header (no time, no name, Unix), so that
-// the same content gives the same file on every run and platform, and a SHA-256 of the
-// compressed bytes. One encoding serves one file, from its first byte to its last.
+// content and, for gzip, compression in members of fixed size on several threads (see
+// TGzipBlocks), so that the same content gives the same file on every run, platform and
+// number of cores, and a SHA-256 of the compressed bytes. One encoding serves one file,
+// from its first byte to its last.
 class TFileEncoding {
 public:
-    TFileEncoding(bool hash, bool gzip);
+    // gzipThreads: that compress (0: one per core).
+    TFileEncoding(bool hash, bool gzip, std::size_t gzipThreads = 0);
     ~TFileEncoding();
     TFileEncoding(const TFileEncoding&) = delete;
     TFileEncoding& operator=(const TFileEncoding&) = delete;
@@ -55,15 +59,11 @@ public:
     bool compresses() const { return gzip_; }
 
 private:
-    std::string_view compress(std::string_view content, bool last);
-
     bool hash_;
     bool gzip_;
     std::unique_ptr<TSha256> contentHash_;
     std::unique_ptr<TSha256> fileHash_;
-    struct TDeflater;
-    std::unique_ptr<TDeflater> deflater_;
-    std::vector<char> compressed_;
+    std::unique_ptr<TGzipBlocks> blocks_;
     std::uint64_t contentBytes_ = 0;
     std::string contentDigest_;
     std::string fileDigest_;

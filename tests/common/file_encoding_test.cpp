@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/gzip_blocks.h"
 #include "common/run_files.h"
 #include "support/test_support.h"
 
@@ -43,6 +44,41 @@ TEST(FileEncoding, GzipIsStableAndItsDigestsAreTheFilesAndTheContents) {
         }
         previous = bytes;
     }
+}
+
+// Compressed on one thread or four, a file has the same bytes: members of one block of
+// content each, every one a gzip file of its own, which gzip reads on as one.
+TEST(FileEncoding, GzipMembersDoNotDependOnTheThreads) {
+    if (!gzipAvailable()) GTEST_SKIP() << "built without zlib";
+    std::string content;
+    for (int line = 0; line < 300000; ++line) content += std::to_string(line * 7919LL % 100003) + " 1 2 3\n";
+    std::string previous;
+    for (std::size_t threads : {1, 4}) {
+        TFileEncoding encoding(false, true, threads);
+        std::string bytes;
+        for (std::size_t at = 0; at < content.size(); at += 65000)
+            bytes += encoding.encode(std::string_view(content).substr(at, 65000));
+        bytes += encoding.finish();
+        if (!previous.empty()) {
+            EXPECT_EQ(bytes, previous) << threads << " threads";
+        }
+        previous = bytes;
+    }
+    TTemporaryFolder folder;
+    writeFile(folder.path() / "c.gz", previous);
+    std::string back = (folder.path() / "back").string();
+    ASSERT_EQ(std::system(("gzip -dc '" + (folder.path() / "c.gz").string() + "' > '" + back + "'").c_str()), 0);
+    EXPECT_EQ(readFile(back), content);
+    // Each member starts with the magic bytes and deflate: one member per started block.
+    std::size_t members = 0;
+    for (std::size_t at = previous.find("\x1f\x8b\x08"); at != std::string::npos; at = previous.find("\x1f\x8b\x08", at + 1))
+        ++members;
+    EXPECT_GE(members, (content.size() + TGzipBlocks::kBlockBytes - 1) / TGzipBlocks::kBlockBytes);
+    // Nothing written is still a gzip file.
+    TFileEncoding empty(false, true, 2);
+    std::string none(empty.finish());
+    writeFile(folder.path() / "e.gz", none);
+    EXPECT_EQ(std::system(("gzip -t '" + (folder.path() / "e.gz").string() + "'").c_str()), 0);
 }
 
 }  // namespace
