@@ -9,6 +9,8 @@
 #include <openssl/evp.h>
 #endif
 
+#include "common/messages.h"
+
 namespace gerador {
 
 namespace {
@@ -50,7 +52,7 @@ TSha256::TSha256() : state_(std::make_unique<TState>()) {
 #ifdef GERADOR_HAVE_CRYPTO
     state_->context = EVP_MD_CTX_new();
     if (state_->context == nullptr || EVP_DigestInit_ex(state_->context, EVP_sha256(), nullptr) != 1) {
-        throw std::runtime_error("SHA-256 indisponível");
+        throw std::runtime_error(tr("SHA-256 indisponível"));
     }
 #endif
 }
@@ -99,12 +101,12 @@ TFileEncoding::TFileEncoding(bool hash, bool gzip) : hash_(hash), gzip_(gzip) {
     deflater_ = std::make_unique<TDeflater>();
     // 15 + 16: the largest window, with a gzip header and trailer.
     if (deflateInit2(&deflater_->stream, kGzipLevel, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-        throw std::runtime_error("zlib não iniciou a compressão");
+        throw std::runtime_error(tr("zlib não iniciou a compressão"));
     }
     deflater_->header.os = kUnixSystem;
     deflateSetHeader(&deflater_->stream, &deflater_->header);
 #else
-    throw std::runtime_error("este programa foi compilado sem zlib");
+    throw std::runtime_error(tr("este programa foi compilado sem zlib"));
 #endif
 }
 

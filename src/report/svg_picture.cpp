@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "common/messages.h"
 #include "common/output_file.h"
 #include "tasks/tasks.h"
 
@@ -188,14 +189,16 @@ std::string titlePanel(const TRunResult& result, const TLayout& layout) {
                       number(kWidth) + "\" height=\"" + number(layout.height) + "\" viewBox=\"0 0 " + number(kWidth) +
                       " " + number(layout.height) + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
     svg += rect(0, 0, kWidth, layout.height, "fill=\"white\"");
-    svg += text(kLeft, 28, countText(facts.taskCount) + " tarefas, " + countText(facts.columnCount) + " colunas",
+    svg += text(kLeft, 28,
+                textf(tr("%s tarefas, %s colunas"), countText(facts.taskCount).c_str(),
+                      countText(facts.columnCount).c_str()),
                 "font-size=\"18\" font-weight=\"bold\"");
-    svg += text(kLeft, 50, "Partição: " + partitionText(result), "font-size=\"13\"");
-    const char* rows = layout.view == TView::tasks   ? "uma linha por tarefa"
-                       : layout.view == TView::lanes ? "tarefas que não se sobrepõem dividem uma faixa"
-                                                     : "tarefas em andamento ao longo do tempo";
-    std::string colour = layout.view == TView::density ? "" : "; cor: local de origem";
-    svg += text(kLeft, kTop - 38, std::string("Tarefas no tempo (") + rows + colour + ")", "font-weight=\"bold\"");
+    svg += text(kLeft, 50, textf(tr("Partição: %s"), partitionText(result).c_str()), "font-size=\"13\"");
+    const char* heading = layout.view == TView::tasks ? tr("Tarefas no tempo (uma linha por tarefa; cor: local de origem)")
+                          : layout.view == TView::lanes
+                              ? tr("Tarefas no tempo (tarefas que não se sobrepõem dividem uma faixa; cor: local de origem)")
+                              : tr("Tarefas no tempo (tarefas em andamento ao longo do tempo)");
+    svg += text(kLeft, kTop - 38, heading, "font-weight=\"bold\"");
     return svg;
 }
 
@@ -223,7 +226,7 @@ std::string timeAxis(const TLayout& layout) {
         }
     }
     svg += line(kLeft, bottom, kLeft + kTimelineWidth, bottom, "stroke=\"#333\"");
-    svg += text(kLeft + kTimelineWidth / 2, bottom + 34, "hora do dia", "text-anchor=\"middle\" font-size=\"11\"");
+    svg += text(kLeft + kTimelineWidth / 2, bottom + 34, tr("hora do dia"), "text-anchor=\"middle\" font-size=\"11\"");
     return svg;
 }
 
@@ -257,10 +260,10 @@ std::string taskBars(const TInstanceFacts& facts, const TLayout& layout) {
         std::int64_t coverage = task < facts.coverage.size() ? facts.coverage[task] : 0;
         svg += rect(start, y, end - start, layout.barHeight,
                     "class=\"tarefa\" fill=\"" + std::string(colourOf(record.origin)) + "\"",
-                    "Tarefa " + std::to_string(task + 1) + ": " + textFromDateTime(record.start, "DD/MM HH:mm") +
-                        " a " + textFromDateTime(record.end, "DD/MM HH:mm") + ", local " +
-                        std::to_string(record.origin) + " a " + std::to_string(record.destination) + ", " +
-                        countText(coverage) + " colunas");
+                    textf(tr("Tarefa %zu: %s a %s, local %d a %d, %s colunas"), task + 1,
+                          textFromDateTime(record.start, "DD/MM HH:mm").c_str(),
+                          textFromDateTime(record.end, "DD/MM HH:mm").c_str(), record.origin, record.destination,
+                          countText(coverage).c_str()));
         if (record.origin >= 1 && record.origin <= facts.depotCount) {
             svg += rect(start, y, 2, layout.barHeight, "class=\"deposito\" fill=\"#000\"");
         }
@@ -274,7 +277,7 @@ std::string taskBars(const TInstanceFacts& facts, const TLayout& layout) {
     }
     if (layout.view == TView::lanes) {
         svg +=
-            text(kLeft - 6, kTop + 10, std::to_string(layout.rows) + " faixas", "text-anchor=\"end\" font-size=\"10\"");
+            text(kLeft - 6, kTop + 10, textf(tr("%d faixas"), layout.rows), "text-anchor=\"end\" font-size=\"10\"");
     }
     return svg;
 }
@@ -307,7 +310,7 @@ std::string density(const TInstanceFacts& facts, const TLayout& layout) {
         double y = bottom - layout.plotHeight * static_cast<double>(tick) / top;
         svg += text(kLeft - 6, y + 4, countText(tick), "text-anchor=\"end\" font-size=\"11\"");
     }
-    return svg + text(kLeft - 6, kTop - 14, "em andamento", "text-anchor=\"end\" font-size=\"11\"");
+    return svg + text(kLeft - 6, kTop - 14, tr("em andamento"), "text-anchor=\"end\" font-size=\"11\"");
 }
 
 // A line from the end of each planted task to the start of the next of its duty.
@@ -342,7 +345,7 @@ std::string valueAxis(double left, double width, double y, std::int64_t highest,
 
 // The columns holding each task: beside its row, or as a histogram of the tasks.
 std::string coveragePanel(const TInstanceFacts& facts, const TLayout& layout) {
-    std::string svg = text(kCoverageLeft, kTop - 38, "Colunas por tarefa", "font-weight=\"bold\"");
+    std::string svg = text(kCoverageLeft, kTop - 38, tr("Colunas por tarefa"), "font-weight=\"bold\"");
     std::int64_t most = 1;
     for (std::int64_t columns : facts.coverage) most = std::max(most, columns);
     std::vector<std::int64_t> ticks = niceTicks(most, std::max(1, static_cast<int>(kCoverageWidth / 70)));
@@ -353,7 +356,7 @@ std::string coveragePanel(const TInstanceFacts& facts, const TLayout& layout) {
             svg += rect(kCoverageLeft, layout.yOf(task), kCoverageWidth * static_cast<double>(coverage) / top,
                         layout.barHeight, "class=\"cobertura\" fill=\"" + std::string(kBarColour) + "\"");
         }
-        return svg + valueAxis(kCoverageLeft, kCoverageWidth, kTop + layout.plotHeight, top > 1 ? most : 1, "colunas");
+        return svg + valueAxis(kCoverageLeft, kCoverageWidth, kTop + layout.plotHeight, top > 1 ? most : 1, tr("colunas"));
     }
     // Tasks by their coverage, in ten bins from none to the most.
     constexpr int kBins = 10;
@@ -378,15 +381,15 @@ std::string coveragePanel(const TInstanceFacts& facts, const TLayout& layout) {
         double length = height * static_cast<double>(tasksIn[static_cast<std::size_t>(bin)]) / tallest;
         svg += rect(left + slot * bin + 1, kTop + height - length, slot - 2, length,
                     "class=\"cobertura\" fill=\"" + std::string(kBarColour) + "\"",
-                    countText(tasksIn[static_cast<std::size_t>(bin)]) + " tarefas");
+                    textf(tr("%s tarefas"), countText(tasksIn[static_cast<std::size_t>(bin)]).c_str()));
     }
-    svg += text(left - 6, kTop - 14, "tarefas", "text-anchor=\"end\" font-size=\"11\"");
-    return svg + valueAxis(left, width, kTop + height, most, "colunas que a cobrem");
+    svg += text(left - 6, kTop - 14, tr("tarefas"), "text-anchor=\"end\" font-size=\"11\"");
+    return svg + valueAxis(left, width, kTop + height, most, tr("colunas que a cobrem"));
 }
 
 // Columns by number of tasks, one bar per length, on a numeric axis.
 std::string lengthsPanel(const TInstanceFacts& facts) {
-    std::string svg = text(kSideLeft, kTop - 38, "Colunas por número de tarefas", "font-weight=\"bold\"");
+    std::string svg = text(kSideLeft, kTop - 38, tr("Colunas por número de tarefas"), "font-weight=\"bold\"");
     std::int64_t most = 1;
     for (std::int64_t columns : facts.columnsByLength) most = std::max(most, columns);
     std::vector<std::int64_t> ticks = niceTicks(most);
@@ -408,42 +411,40 @@ std::string lengthsPanel(const TInstanceFacts& facts) {
         double x = left + slot * static_cast<double>(length - 1);
         svg += rect(x + 1, base - barLength, std::max(slot - 2, 1.0), barLength,
                     "class=\"comprimento\" fill=\"" + std::string(kBarColour) + "\"",
-                    std::to_string(length) + " tarefas: " + countText(columns) + " colunas");
+                    textf(tr("%zu tarefas: %s colunas"), length, countText(columns).c_str()));
         // A label per bar while they fit, then every other, then every fifth.
         std::size_t every = slot >= 24 ? 1 : slot >= 12 ? 2 : 5;
         if (length % every == 0 || every == 1) {
             svg += text(x + slot / 2, base + 14, std::to_string(length), "text-anchor=\"middle\" font-size=\"11\"");
         }
     }
-    return svg + text(left + width / 2, base + 32, "tarefas na coluna", "text-anchor=\"middle\" font-size=\"11\"");
+    return svg + text(left + width / 2, base + 32, tr("tarefas na coluna"), "text-anchor=\"middle\" font-size=\"11\"");
 }
 
 std::string legend(const TRunResult& result, const TPictureFrame& frame) {
     std::string svg;
     double y = kTop + kLengthsHeight + 80;
-    svg += text(kSideLeft, y, "Local de origem", "font-weight=\"bold\"");
+    svg += text(kSideLeft, y, tr("Local de origem"), "font-weight=\"bold\"");
     constexpr auto kColours = static_cast<std::int32_t>(std::size(kLocationColours));
     std::int32_t shown = std::min(frame.locationCount, kColours);
     for (std::int32_t location = 1; location <= shown; ++location) {
         double row = y + 18.0 * location;
         svg += rect(kSideLeft, row - 10, 12, 12, "fill=\"" + std::string(colourOf(location)) + "\"");
-        svg +=
-            text(kSideLeft + 18, row,
-                 "local " + std::to_string(location) + (location <= result.instance.depotCount ? " (depósito)" : ""));
+        svg += text(kSideLeft + 18, row,
+                    textf(location <= result.instance.depotCount ? tr("local %d (depósito)") : tr("local %d"), location));
     }
     double row = y + 18.0 * (shown + 1);
     if (frame.locationCount > kColours) {
         svg += rect(kSideLeft, row - 10, 12, 12, "fill=\"" + std::string(kOtherLocations) + "\"");
-        svg += text(kSideLeft + 18, row,
-                    "locais " + std::to_string(kColours + 1) + " a " + std::to_string(frame.locationCount));
+        svg += text(kSideLeft + 18, row, textf(tr("locais %d a %d"), kColours + 1, frame.locationCount));
         row += 18;
     }
     row += 10;
     svg += rect(kSideLeft, row - 10, 2, 12, "fill=\"#000\"");
-    svg += text(kSideLeft + 18, row, "ponta num depósito");
-    const std::pair<const char*, const char*> bandsShown[] = {{kUncoveredBand, "tarefa sem coluna"},
-                                                              {kPairBand, "par que nunca se encontra"},
-                                                              {kCommonBand, "tarefa comum ao par"}};
+    svg += text(kSideLeft + 18, row, tr("ponta num depósito"));
+    const std::pair<const char*, const char*> bandsShown[] = {{kUncoveredBand, tr("tarefa sem coluna")},
+                                                              {kPairBand, tr("par que nunca se encontra")},
+                                                              {kCommonBand, tr("tarefa comum ao par")}};
     for (const auto& [colour, meaning] : bandsShown) {
         row += 18;
         svg += rect(kSideLeft, row - 10, 12, 12, "fill=\"" + std::string(colour) + "\"");
@@ -452,7 +453,7 @@ std::string legend(const TRunResult& result, const TPictureFrame& frame) {
     if (result.planted) {
         row += 18;
         svg += line(kSideLeft, row - 4, kSideLeft + 12, row - 4, "stroke=\"#000\"");
-        svg += text(kSideLeft + 18, row, "jornada plantada");
+        svg += text(kSideLeft + 18, row, tr("jornada plantada"));
     }
     return svg;
 }

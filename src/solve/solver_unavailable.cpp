@@ -1,6 +1,7 @@
 #include "solve/solver.h"
 
 #include "common/exceptions.h"
+#include "common/messages.h"
 
 namespace gerador {
 
@@ -9,7 +10,7 @@ bool solverAvailable() {
 }
 
 TSolveResult solveColumns(TColumnSource&, const TSolveOptions&) {
-    throw EParameterError("este programa foi compilado sem Clp e Cbc: não resolve instâncias");
+    throw EParameterError(tr("este programa foi compilado sem Clp e Cbc: não resolve instâncias"));
 }
 
 TSolveResult solveInstance(const TTarefas&, const TColunas&, const TSolveOptions& options) {
