@@ -7,14 +7,17 @@
 //   even the lanes would be, the number of tasks under way over time instead;
 // - planted duties as lines from each task to the next of its duty (class "jornada");
 // - the columns holding each task (class "cobertura"): a bar beside each row, or a
-//   histogram of the tasks by coverage, on a numeric axis;
+//   histogram of the tasks by coverage, on a numeric axis, logarithmic when the coverage
+//   spans more than two decades;
 // - the columns by number of tasks (class "comprimento"), on a numeric axis;
-// - the legend of the colours and bands.
+// - the legend of the colours, ticks, bands and lines the picture draws.
+// Labels are in the console's language; counts are grouped by thousands with a narrow space.
 #include "report/svg_picture.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <tuple>
 
 #include "common/messages.h"
 #include "common/output_file.h"
@@ -55,12 +58,13 @@ std::string number(double value) {
     return text;
 }
 
-// A count as a person reads it in Portuguese: 1.503.325.
+// A count with its thousands apart, 1 503 325: a dot or a comma between them reads as a
+// decimal point to half the readers, a narrow no-break space to none.
 std::string countText(std::int64_t value) {
     std::string digits = std::to_string(value < 0 ? -value : value);
     std::string text;
     for (std::size_t at = 0; at < digits.size(); ++at) {
-        if (at > 0 && (digits.size() - at) % 3 == 0) text += '.';
+        if (at > 0 && (digits.size() - at) % 3 == 0) text += "\u202F";
         text += digits[at];
     }
     return (value < 0 ? "-" : "") + text;
@@ -118,6 +122,42 @@ std::vector<std::int64_t> niceTicks(std::int64_t highest, int most = 5) {
         ticks.push_back(static_cast<std::int64_t>(static_cast<double>(ticks.back()) + step));
     }
     return ticks;
+}
+
+// An axis of counts: linear, or on log10(1 + count) when the counts span more than two
+// decades, where a linear one would draw 1,894 beside 400,000 as nothing.
+struct TCountAxis {
+    std::vector<std::int64_t> ticks;
+    double top = 1;  // the count at the axis's end
+    bool logarithmic = false;
+
+    // Where count lies along the axis, from 0 to 1.
+    double fractionOf(double count) const {
+        return logarithmic ? std::log10(1 + count) / std::log10(1 + top) : count / top;
+    }
+};
+
+// The axis for counts, with at most about mostTicks labels.
+TCountAxis countAxisOf(const std::vector<std::int64_t>& counts, int mostTicks) {
+    std::int64_t most = 1;
+    std::int64_t leastPositive = 0;
+    for (std::int64_t count : counts) {
+        most = std::max(most, count);
+        if (count > 0 && (leastPositive == 0 || count < leastPositive)) leastPositive = count;
+    }
+    TCountAxis axis;
+    axis.logarithmic = leastPositive > 0 && most > 100 * leastPositive;
+    if (axis.logarithmic) {
+        // 0, then powers of ten, or of a hundred when those would crowd the axis.
+        int powers = static_cast<int>(std::ceil(std::log10(static_cast<double>(most))));
+        std::int64_t factor = powers + 1 > std::max(mostTicks, 3) ? 100 : 10;
+        axis.ticks = {0, 1};
+        while (axis.ticks.back() < most) axis.ticks.push_back(axis.ticks.back() * factor);
+    } else {
+        axis.ticks = niceTicks(most, mostTicks);
+    }
+    axis.top = static_cast<double>(std::max(most, axis.ticks.back()));
+    return axis;
 }
 
 enum class TView { tasks, lanes, density };
@@ -179,7 +219,6 @@ TLayout layoutOf(const TInstanceFacts& facts) {
     }
     layout.firstInstant = std::floor(first * 24 + 1e-9) / 24;
     layout.lastInstant = std::max(std::ceil(last * 24 - 1e-9) / 24, layout.firstInstant + 1.0 / 24);
-    layout.height = std::max(kTop + layout.plotHeight, kTop + kLengthsHeight + 360) + 70;
     return layout;
 }
 
@@ -310,7 +349,8 @@ std::string density(const TInstanceFacts& facts, const TLayout& layout) {
         double y = bottom - layout.plotHeight * static_cast<double>(tick) / top;
         svg += text(kLeft - 6, y + 4, countText(tick), "text-anchor=\"end\" font-size=\"11\"");
     }
-    return svg + text(kLeft - 6, kTop - 14, tr("em andamento"), "text-anchor=\"end\" font-size=\"11\"");
+    // From the canvas's edge, where a long label still fits; above the dates of the axis.
+    return svg + text(8, kTop - 24, tr("em andamento"), "font-size=\"11\"");
 }
 
 // A line from the end of each planted task to the start of the next of its duty.
@@ -330,13 +370,11 @@ std::string dutyLinks(const TRunResult& result, const TLayout& layout) {
     return svg;
 }
 
-// A horizontal numeric axis under a panel, a label every 70 pixels at most.
-std::string valueAxis(double left, double width, double y, std::int64_t highest, const std::string& title) {
-    std::vector<std::int64_t> ticks = niceTicks(highest, std::max(1, static_cast<int>(width / 70)));
-    double top = static_cast<double>(std::max(highest, ticks.back()));
+// A horizontal numeric axis under a panel.
+std::string valueAxis(double left, double width, double y, const TCountAxis& axis, const std::string& title) {
     std::string svg = line(left, y, left + width, y, "stroke=\"#333\"");
-    for (std::int64_t tick : ticks) {
-        double x = left + width * static_cast<double>(tick) / top;
+    for (std::int64_t tick : axis.ticks) {
+        double x = left + width * axis.fractionOf(static_cast<double>(tick));
         svg += line(x, y, x, y + 4, "stroke=\"#333\"");
         svg += text(x, y + 16, countText(tick), "text-anchor=\"middle\" font-size=\"11\"");
     }
@@ -346,23 +384,23 @@ std::string valueAxis(double left, double width, double y, std::int64_t highest,
 // The columns holding each task: beside its row, or as a histogram of the tasks.
 std::string coveragePanel(const TInstanceFacts& facts, const TLayout& layout) {
     std::string svg = text(kCoverageLeft, kTop - 38, tr("Colunas por tarefa"), "font-weight=\"bold\"");
-    std::int64_t most = 1;
-    for (std::int64_t columns : facts.coverage) most = std::max(most, columns);
-    std::vector<std::int64_t> ticks = niceTicks(most, std::max(1, static_cast<int>(kCoverageWidth / 70)));
-    double top = static_cast<double>(std::max(most, ticks.back()));
     if (layout.view == TView::tasks) {
+        // A label every 50 pixels at most.
+        TCountAxis axis = countAxisOf(facts.coverage, static_cast<int>(kCoverageWidth / 50));
         for (std::size_t task = 0; task < layout.taskCount; ++task) {
             std::int64_t coverage = task < facts.coverage.size() ? facts.coverage[task] : 0;
-            svg += rect(kCoverageLeft, layout.yOf(task), kCoverageWidth * static_cast<double>(coverage) / top,
+            svg += rect(kCoverageLeft, layout.yOf(task), kCoverageWidth * axis.fractionOf(static_cast<double>(coverage)),
                         layout.barHeight, "class=\"cobertura\" fill=\"" + std::string(kBarColour) + "\"");
         }
-        return svg + valueAxis(kCoverageLeft, kCoverageWidth, kTop + layout.plotHeight, top > 1 ? most : 1, tr("colunas"));
+        return svg + valueAxis(kCoverageLeft, kCoverageWidth, kTop + layout.plotHeight, axis, tr("colunas"));
     }
-    // Tasks by their coverage, in ten bins from none to the most.
+    // Tasks by their coverage, in ten bins from none to the most, along the coverage axis.
     constexpr int kBins = 10;
+    double width = kCoverageWidth - 40;
+    TCountAxis axis = countAxisOf(facts.coverage, static_cast<int>(width / 50));
     std::vector<std::int64_t> tasksIn(kBins, 0);
     for (std::int64_t coverage : facts.coverage) {
-        auto bin = static_cast<int>(static_cast<double>(coverage) / (top + 1) * kBins);
+        auto bin = static_cast<int>(axis.fractionOf(static_cast<double>(coverage)) * kBins);
         ++tasksIn[static_cast<std::size_t>(std::min(bin, kBins - 1))];
     }
     std::int64_t fullest = std::max<std::int64_t>(1, *std::max_element(tasksIn.begin(), tasksIn.end()));
@@ -370,7 +408,6 @@ std::string coveragePanel(const TInstanceFacts& facts, const TLayout& layout) {
     double tallest = static_cast<double>(std::max(fullest, taskTicks.back()));
     double height = kLengthsHeight;
     double left = kCoverageLeft + 40;
-    double width = kCoverageWidth - 40;
     double slot = width / kBins;
     for (std::int64_t tick : taskTicks) {
         double y = kTop + height - height * static_cast<double>(tick) / tallest;
@@ -384,7 +421,7 @@ std::string coveragePanel(const TInstanceFacts& facts, const TLayout& layout) {
                     textf(tr("%s tarefas"), countText(tasksIn[static_cast<std::size_t>(bin)]).c_str()));
     }
     svg += text(left - 6, kTop - 14, tr("tarefas"), "text-anchor=\"end\" font-size=\"11\"");
-    return svg + valueAxis(left, width, kTop + height, most, tr("colunas que a cobrem"));
+    return svg + valueAxis(left, width, kTop + height, axis, tr("colunas que a cobrem"));
 }
 
 // Columns by number of tasks, one bar per length, on a numeric axis.
@@ -421,40 +458,52 @@ std::string lengthsPanel(const TInstanceFacts& facts) {
     return svg + text(left + width / 2, base + 32, tr("tarefas na coluna"), "text-anchor=\"middle\" font-size=\"11\"");
 }
 
-std::string legend(const TRunResult& result, const TPictureFrame& frame) {
+// The legend of what the picture draws in this view; bottom is set to its last line's foot.
+std::string legend(const TRunResult& result, const TPictureFrame& frame, const TLayout& layout, double& bottom) {
+    const TInstanceFacts& facts = result.instance;
     std::string svg;
-    double y = kTop + kLengthsHeight + 80;
-    svg += text(kSideLeft, y, tr("Local de origem"), "font-weight=\"bold\"");
-    constexpr auto kColours = static_cast<std::int32_t>(std::size(kLocationColours));
-    std::int32_t shown = std::min(frame.locationCount, kColours);
-    for (std::int32_t location = 1; location <= shown; ++location) {
-        double row = y + 18.0 * location;
-        svg += rect(kSideLeft, row - 10, 12, 12, "fill=\"" + std::string(colourOf(location)) + "\"");
-        svg += text(kSideLeft + 18, row,
-                    textf(location <= result.instance.depotCount ? tr("local %d (depósito)") : tr("local %d"), location));
+    double row = kTop + kLengthsHeight + 80;
+    if (layout.view != TView::density) {
+        // Colours and depot ticks are drawn on the bars, which the density view has not.
+        svg += text(kSideLeft, row, tr("Local de origem"), "font-weight=\"bold\"");
+        constexpr auto kColours = static_cast<std::int32_t>(std::size(kLocationColours));
+        std::int32_t shown = std::min(frame.locationCount, kColours);
+        for (std::int32_t location = 1; location <= shown; ++location) {
+            row += 18;
+            svg += rect(kSideLeft, row - 10, 12, 12, "fill=\"" + std::string(colourOf(location)) + "\"");
+            svg += text(kSideLeft + 18, row,
+                        textf(location <= facts.depotCount ? tr("local %d (depósito)") : tr("local %d"), location));
+        }
+        if (frame.locationCount > kColours) {
+            row += 18;
+            svg += rect(kSideLeft, row - 10, 12, 12, "fill=\"" + std::string(kOtherLocations) + "\"");
+            svg += text(kSideLeft + 18, row,
+                        frame.locationCount == kColours + 1
+                            ? textf(tr("local %d"), frame.locationCount)
+                            : textf(tr("locais %d a %d"), kColours + 1, frame.locationCount));
+        }
+        row += 28;
+        svg += rect(kSideLeft, row - 10, 2, 12, "fill=\"#000\"");
+        svg += text(kSideLeft + 18, row, tr("ponta num depósito"));
     }
-    double row = y + 18.0 * (shown + 1);
-    if (frame.locationCount > kColours) {
-        svg += rect(kSideLeft, row - 10, 12, 12, "fill=\"" + std::string(kOtherLocations) + "\"");
-        svg += text(kSideLeft + 18, row, textf(tr("locais %d a %d"), kColours + 1, frame.locationCount));
-        row += 18;
-    }
-    row += 10;
-    svg += rect(kSideLeft, row - 10, 2, 12, "fill=\"#000\"");
-    svg += text(kSideLeft + 18, row, tr("ponta num depósito"));
-    const std::pair<const char*, const char*> bandsShown[] = {{kUncoveredBand, tr("tarefa sem coluna")},
-                                                              {kPairBand, tr("par que nunca se encontra")},
-                                                              {kCommonBand, tr("tarefa comum ao par")}};
-    for (const auto& [colour, meaning] : bandsShown) {
+    // The bands are drawn in the task view only, and only for the tasks that have them.
+    bool pair = facts.verdict.kind == TPartitionVerdict::TKind::neverTogetherPair;
+    const std::tuple<bool, const char*, const char*> bandsShown[] = {
+        {!facts.uncovered.empty(), kUncoveredBand, tr("tarefa sem coluna")},
+        {pair, kPairBand, tr("par que nunca se encontra")},
+        {pair, kCommonBand, tr("tarefa comum ao par")}};
+    for (const auto& [drawn, colour, meaning] : bandsShown) {
+        if (!drawn || layout.view != TView::tasks) continue;
         row += 18;
         svg += rect(kSideLeft, row - 10, 12, 12, "fill=\"" + std::string(colour) + "\"");
         svg += text(kSideLeft + 18, row, meaning);
     }
-    if (result.planted) {
+    if (result.planted && layout.view != TView::density) {
         row += 18;
         svg += line(kSideLeft, row - 4, kSideLeft + 12, row - 4, "stroke=\"#000\"");
         svg += text(kSideLeft + 18, row, tr("jornada plantada"));
     }
+    bottom = row + 6;
     return svg;
 }
 
@@ -463,9 +512,13 @@ std::string legend(const TRunResult& result, const TPictureFrame& frame) {
 void writeSvgPicture(TOutputFile& file, const TRunResult& result, const TPictureFrame& frame) {
     const TInstanceFacts& facts = result.instance;
     TLayout layout = layoutOf(facts);
+    double legendBottom = 0;
+    std::string legendText = legend(result, frame, layout, legendBottom);
+    // The canvas ends below its lowest part: the time axis's labels, or the legend.
+    layout.height = std::max({kTop + layout.plotHeight + 50, kTop + kLengthsHeight + 50, legendBottom}) + 20;
     file.write(titlePanel(result, layout) + timeAxis(layout) + bands(facts, layout) + taskBars(facts, layout) +
                density(facts, layout) + dutyLinks(result, layout) + coveragePanel(facts, layout) + lengthsPanel(facts) +
-               legend(result, frame) + "</svg>\n");
+               legendText + "</svg>\n");
 }
 
 }  // namespace gerador
