@@ -316,7 +316,7 @@ std::string taskBars(const TInstanceFacts& facts, const TLayout& layout) {
     }
     if (layout.view == TView::lanes) {
         svg +=
-            text(kLeft - 6, kTop + 10, textf(tr("%d faixas"), layout.rows), "text-anchor=\"end\" font-size=\"10\"");
+            text(kLeft - 6, kTop + 10, textf(tr("%zu faixas"), layout.rows), "text-anchor=\"end\" font-size=\"10\"");
     }
     return svg;
 }
