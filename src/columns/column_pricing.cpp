@@ -4,6 +4,7 @@
 #include <climits>
 #include <string>
 
+#include "common/messages.h"
 #include "common/exceptions.h"
 #include "tasks/tasks.h"
 
@@ -16,8 +17,8 @@ constexpr std::int32_t kColumnCharge = 800;  // fixed cost of every column
 }  // namespace
 
 void refuseColumnField(std::int32_t column, const char* field, std::int64_t value) {
-    throw EParameterError("a coluna " + std::to_string(column) + " tem " + field + " " + std::to_string(value) +
-                          ", que não cabe em 32 bits");
+    throw EParameterError(textf(tr("a coluna %d tem %s %lld, que não cabe em 32 bits"), column, tr(field),
+                                static_cast<long long>(value)));
 }
 
 void TColunas::startCoverage() {
@@ -43,8 +44,12 @@ namespace {
 
 std::string columnLimitText(std::optional<std::int32_t> maxColumns, const std::string& limitName,
                             const std::string& detail) {
-    if (!maxColumns) return "mais de " + std::to_string(INT32_MAX) + " colunas: o número de uma coluna tem 32 bits" + detail;
-    return "a execução passaria de " + std::to_string(*maxColumns) + " colunas, o limite de " + limitName + detail;
+    // detail, when given, is " (<how the run knows>)".
+    if (!maxColumns) {
+        return textf(tr("mais de %d colunas: o número de uma coluna tem 32 bits%s"), INT32_MAX, detail.c_str());
+    }
+    return textf(tr("a execução passaria de %d colunas, o limite de %s%s"), *maxColumns, limitName.c_str(),
+                 detail.c_str());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "columns/chain_count.h"
+#include "common/messages.h"
 #include "columns/chain_search.h"
 #include "columns/chain_totals.h"
 #include "columns/column_rule.h"
@@ -48,8 +49,8 @@ struct TChainPrice {
     // The first value that does not fit its 32-bit field of the column file, by the
     // field's name ("custo", "minutos trabalhados"); none when both fit.
     std::optional<std::pair<const char*, std::int64_t>> fieldPast32Bits() const {
-        if (cost < INT32_MIN || cost > INT32_MAX) return std::pair{"custo", cost};
-        if (workMinutes < INT32_MIN || workMinutes > INT32_MAX) return std::pair{"minutos trabalhados", workMinutes};
+        if (cost < INT32_MIN || cost > INT32_MAX) return std::pair{N_("custo"), cost};
+        if (workMinutes < INT32_MIN || workMinutes > INT32_MAX) return std::pair{N_("minutos trabalhados"), workMinutes};
         return std::nullopt;
     }
 };

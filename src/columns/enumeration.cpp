@@ -4,6 +4,7 @@
 #include <memory>
 #include <thread>
 
+#include "common/messages.h"
 #include "columns/column_echo.h"
 #include "columns/column_file.h"
 #include "common/console.h"
@@ -33,10 +34,10 @@ std::int32_t automaticThreads(bool withoutOutputs) {
 }
 
 void checkParameters(const TTarefas* tasks, std::int32_t acceptPercent) {
-    if (tasks == nullptr) throw EParameterError("parâmetro inválido: taskGenerator não foi informado");
+    if (tasks == nullptr) throw EParameterError(tr("parâmetro inválido: taskGenerator não foi informado"));
     checkedTaskCount(*tasks);
     // No draw passes a negative bound, so the search from an uncovered task would repeat for ever.
-    requireParameter(acceptPercent >= 0, "acceptPercent", acceptPercent, "não pode ser negativo");
+    requireParameter(acceptPercent >= 0, "acceptPercent", acceptPercent, tr("não pode ser negativo"));
 }
 
 }  // namespace
@@ -62,7 +63,7 @@ TColumnRunResult TColunas::generateColumns(const TTarefas* tasks, bool writeFile
     if (echo) outputs.push_back((echoSink = std::make_unique<TColumnEchoSink>(*environmentOfRun.console)).get());
     TColumnRunResult result = generateColumns(tasks, outputs);
     commitAfterConsole(*environmentOfRun.console, files);
-    environmentOfRun.console->print(closingLinesText(result.columnCount, "colunas"));
+    environmentOfRun.console->print(closingLinesText(result.columnCount, TClosingItems::columns));
     return result;
 }
 

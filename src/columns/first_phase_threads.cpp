@@ -23,6 +23,7 @@
 #include <string>
 #include <thread>
 
+#include "common/messages.h"
 #include "columns/first_phase_plan.h"
 #include "common/random_source.h"
 #include "tasks/tasks.h"
@@ -262,7 +263,7 @@ void TColunas::searchFirstPhaseInThreads(std::int32_t threadCount, const TInstan
         try {
             std::rethrow_exception(startFailure);
         } catch (const std::exception& error) {
-            throw std::runtime_error("não foi possível iniciar as threads da busca: " + std::string(error.what()));
+            throw std::runtime_error(textf(tr("não foi possível iniciar as threads da busca: %s"), error.what()));
         }
     }
     auto stop = [&] {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/messages.h"
 #include "common/exceptions.h"
 
 namespace gerador {
@@ -27,7 +28,7 @@ void TPlantedColumns::end(std::int32_t) {
     auto missing = std::find(columnNumbers_.begin(), columnNumbers_.end(), 0);
     requireParameter(missing == columnNumbers_.end(), "plant",
                      static_cast<long long>(missing - columnNumbers_.begin()) + 1,
-                     "a jornada plantada não foi gravada como coluna");
+                     tr("a jornada plantada não foi gravada como coluna"));
 }
 
 }  // namespace gerador

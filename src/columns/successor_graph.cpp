@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "common/messages.h"
 #include "common/exceptions.h"
 #include "tasks/tasks.h"
 
@@ -10,8 +11,8 @@ namespace gerador {
 
 std::size_t checkedTaskCount(const TTarefas& tasks) {
     requireParameter(tasks.count >= 0 && static_cast<std::size_t>(tasks.count) <= tasks.tasks.size(), "count",
-                     tasks.count, "deve ficar entre 0 e o número de tarefas geradas, " +
-                                      std::to_string(tasks.tasks.size()));
+                     tasks.count, textf(tr("deve ficar entre 0 e o número de tarefas geradas, %zu"),
+                                        tasks.tasks.size()));
     return static_cast<std::size_t>(tasks.count);
 }
 

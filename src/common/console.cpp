@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/exceptions.h"
+#include "common/messages.h"
 #include "common/run_files.h"
 
 namespace gerador {
@@ -56,8 +57,8 @@ public:
 private:
     [[noreturn]] void fail() const {
         int error = errno != 0 ? errno : keptError_;
-        std::string reason = error != 0 ? std::strerror(error) : "motivo desconhecido";
-        throw EFileError("não foi possível escrever na saída padrão: " + reason);
+        std::string reason = error != 0 ? std::strerror(error) : tr("motivo desconhecido");
+        throw EFileError(textf(tr("não foi possível escrever na saída padrão: %s"), reason.c_str()));
     }
 
     // The reason of a failed flush whose failure was kept: stdio keeps only the error
@@ -78,14 +79,30 @@ void commitAfterConsole(TConsole& console, TRunFiles& files) {
     files.commit();
     if (int signalNumber = files.lateSignal()) {
         const char* name = sigabbrev_np(signalNumber);
-        console.message("Aviso: o sinal SIG" + std::string(name != nullptr ? name : std::to_string(signalNumber)) +
-                        " chegou depois de os arquivos estarem completos; eles foram mantidos.");
+        std::string signalName = name != nullptr ? name : std::to_string(signalNumber);
+        console.message(warningText(textf(
+            tr("o sinal SIG%s chegou depois de os arquivos estarem completos; eles foram mantidos."),
+            signalName.c_str())));
     }
 }
 
-std::string closingLinesText(std::int32_t count, std::string_view items) {
-    return "   " + std::to_string(count) + " " + std::string(items) +
-           " geradas com sucesso.\n   Pressione ENTER para continuar!\n\n\n";
+std::string closingLinesText(std::int32_t count, TClosingItems items) {
+    // The Portuguese line keeps its plural for every count, as the standard run has always
+    // printed it; other languages choose their own form.
+    auto forms = static_cast<unsigned long>(count);
+    const char* countLine = nullptr;
+    switch (items) {
+        case TClosingItems::trips:
+            countLine = trn("   %d viagens geradas com sucesso.\n", "   %d viagens geradas com sucesso.\n", forms);
+            break;
+        case TClosingItems::tasks:
+            countLine = trn("   %d tarefas geradas com sucesso.\n", "   %d tarefas geradas com sucesso.\n", forms);
+            break;
+        case TClosingItems::columns:
+            countLine = trn("   %d colunas geradas com sucesso.\n", "   %d colunas geradas com sucesso.\n", forms);
+            break;
+    }
+    return textf(countLine, count) + tr("   Pressione ENTER para continuar!\n\n\n");
 }
 
 }  // namespace gerador

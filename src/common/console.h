@@ -55,8 +55,11 @@ private:
 // Checks the console, then commits the files: a console that fails leaves no new file behind.
 void commitAfterConsole(TConsole& console, TRunFiles& files);
 
-// The two lines that close every generator run: "   <count> <items> geradas com sucesso."
-// and the ENTER prompt, which does not wait.
-std::string closingLinesText(std::int32_t count, std::string_view items);
+// What a generator run made, as its closing line counts it.
+enum class TClosingItems { trips, tasks, columns };
+
+// The two lines that close every generator run: "   <count> viagens geradas com sucesso."
+// (or tarefas, colunas) and the ENTER prompt, which does not wait.
+std::string closingLinesText(std::int32_t count, TClosingItems items);
 
 }  // namespace gerador

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "common/messages.h"
+
 namespace gerador {
 
 void requireParameter(bool valid, const std::string& name, long long value, const std::string& reason) {
@@ -9,7 +11,10 @@ void requireParameter(bool valid, const std::string& name, long long value, cons
 }
 
 void requireParameter(bool valid, const std::string& name, const std::string& valueText, const std::string& reason) {
-    if (!valid) throw EParameterError("parâmetro inválido: " + name + " = " + valueText + " (" + reason + ")");
+    if (!valid) {
+        throw EParameterError(
+            textf(tr("parâmetro inválido: %s = %s (%s)"), name.c_str(), valueText.c_str(), reason.c_str()));
+    }
 }
 
 std::string textOfDouble(double value) {

@@ -8,6 +8,8 @@
 #include <openssl/evp.h>
 #endif
 
+#include "common/messages.h"
+
 namespace gerador {
 
 bool gzipAvailable() {
@@ -40,7 +42,7 @@ TSha256::TSha256() : state_(std::make_unique<TState>()) {
 #ifdef GERADOR_HAVE_CRYPTO
     state_->context = EVP_MD_CTX_new();
     if (state_->context == nullptr || EVP_DigestInit_ex(state_->context, EVP_sha256(), nullptr) != 1) {
-        throw std::runtime_error("SHA-256 indisponível");
+        throw std::runtime_error(tr("SHA-256 indisponível"));
     }
 #endif
 }
@@ -78,7 +80,7 @@ TFileEncoding::TFileEncoding(bool hash, bool gzip, std::size_t gzipThreads) : ha
         if (gzip_) fileHash_ = std::make_unique<TSha256>();
     }
     if (!gzip_) return;
-    if (!gzipAvailable()) throw std::runtime_error("este programa foi compilado sem zlib");
+    if (!gzipAvailable()) throw std::runtime_error(tr("este programa foi compilado sem zlib"));
     blocks_ = std::make_unique<TGzipBlocks>(gzipThreads);
 }
 

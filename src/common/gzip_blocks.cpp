@@ -8,6 +8,8 @@
 #include <zlib.h>
 #endif
 
+#include "common/messages.h"
+
 namespace gerador {
 
 namespace {
@@ -28,7 +30,7 @@ std::vector<char> gzipMember([[maybe_unused]] std::string_view content) {
     gz_header header{};
     // 15 + 16: the largest window, with a gzip header and trailer.
     if (deflateInit2(&stream, kGzipLevel, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-        throw std::runtime_error("zlib não iniciou a compressão");
+        throw std::runtime_error(tr("zlib não iniciou a compressão"));
     }
     header.os = kUnixSystem;
     deflateSetHeader(&stream, &header);
@@ -44,9 +46,9 @@ std::vector<char> gzipMember([[maybe_unused]] std::string_view content) {
         member.resize(member.size() - stream.avail_out);
     } while (result == Z_OK || result == Z_BUF_ERROR);
     deflateEnd(&stream);
-    if (result != Z_STREAM_END) throw std::runtime_error("zlib falhou ao comprimir");
+    if (result != Z_STREAM_END) throw std::runtime_error(tr("zlib falhou ao comprimir"));
 #else
-    throw std::runtime_error("este programa foi compilado sem zlib");
+    throw std::runtime_error(tr("este programa foi compilado sem zlib"));
 #endif
     return member;
 }

@@ -18,6 +18,7 @@
 
 #include "common/console.h"
 #include "common/exceptions.h"
+#include "common/messages.h"
 
 namespace gerador {
 
@@ -114,7 +115,7 @@ TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes, TWriting
     if (hash || gzip) encoding_ = std::make_unique<TFileEncoding>(hash, gzip);
     if (target_.error != 0 || target_.kind == TOutputTarget::TKind::folder) {
         errno = target_.error != 0 ? target_.error : EISDIR;
-        fail("criar o arquivo");
+        fail(N_("não foi possível criar o arquivo \"%s\": %s"));
     }
     if (isDirect()) {
         // Written where it stands: the bytes go out as they come, as to any Unix tool, after
@@ -122,7 +123,7 @@ TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes, TWriting
         environment.console->flushBeforeOtherOutput();
         descriptor_ = target_.descriptor >= 0 ? fcntl(target_.descriptor, F_DUPFD_CLOEXEC, 3)
                                               : open(target_.path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-        if (descriptor_ < 0) fail("abrir o arquivo");
+        if (descriptor_ < 0) fail(N_("não foi possível abrir o arquivo \"%s\": %s"));
     } else {
         TSignalHold hold;
         for (unsigned attempt = 0; descriptor_ < 0 && attempt < 100; ++attempt) {
@@ -131,7 +132,7 @@ TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes, TWriting
             descriptor_ = open(temporaryPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (descriptor_ < 0 && errno != EEXIST) break;
         }
-        if (descriptor_ < 0) fail("criar o arquivo");
+        if (descriptor_ < 0) fail(N_("não foi possível criar o arquivo \"%s\": %s"));
         removalPath_ = temporaryPath_;
         std::size_t slash = temporaryPath_.find_last_of('/');
         std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : temporaryPath_.substr(0, slash);
@@ -159,7 +160,7 @@ TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes, TWriting
             unlink(removalPath_.c_str());
             descriptor_ = -1;
             errno = ENOMEM;
-            fail("registrar o arquivo temporário de");
+            fail(N_("não foi possível registrar o arquivo temporário de \"%s\": %s"));
         }
     }
     if (writing == TWriting::inBackground) writer_ = std::make_unique<TBackgroundWriter>(descriptor_, encoding_.get());
@@ -170,7 +171,10 @@ TOutputFile::~TOutputFile() {
     if (descriptor_ >= 0) close(descriptor_);
     if (isDirect()) return;
     TSignalHold hold;
-    if (!committed_) removeOrNote(removalPath_, "o arquivo temporário", faultHook_, temporaryPath_);
+    if (!committed_) {
+        removeOrNote(removalPath_, N_("não foi possível remover o arquivo temporário \"%s\""), faultHook_,
+                     temporaryPath_);
+    }
     releaseSlot(signalSlot_);
     if (folderDescriptor_ >= 0) close(folderDescriptor_);
 }
@@ -189,7 +193,7 @@ char* TOutputFile::roomAfterFlush(std::size_t maxBytes) {
 void TOutputFile::rewind() {
     flush();
     drainWrites();
-    if (lseek(descriptor_, 0, SEEK_SET) != 0) fail("reposicionar o arquivo");
+    if (lseek(descriptor_, 0, SEEK_SET) != 0) fail(N_("não foi possível reposicionar o arquivo \"%s\": %s"));
     offset_ = 0;
 }
 
@@ -208,9 +212,9 @@ void TOutputFile::finish() {
         int error = errno;
         close(descriptor);
         errno = error;
-        fail("gravar no disco o arquivo");
+        fail(N_("não foi possível gravar no disco o arquivo \"%s\": %s"));
     }
-    if (close(descriptor) != 0) fail("fechar o arquivo");
+    if (close(descriptor) != 0) fail(N_("não foi possível fechar o arquivo \"%s\": %s"));
 }
 
 void TOutputFile::markCommitted() {
@@ -222,14 +226,14 @@ void TOutputFile::markCommitted() {
 void TOutputFile::drainWrites() {
     if (writer_ == nullptr) return;
     errno = writer_->drain();
-    if (errno != 0) fail("gravar o arquivo");
+    if (errno != 0) fail(N_("não foi possível gravar o arquivo \"%s\": %s"));
 }
 
 void TOutputFile::flush() {
     if (writer_ != nullptr) {
         if (buffered_ == 0) return;
         errno = writer_->failure();
-        if (errno != 0) fail("gravar o arquivo");
+        if (errno != 0) fail(N_("não foi possível gravar o arquivo \"%s\": %s"));
         std::size_t bufferBytes = buffer_.size();
         std::vector<char> next = writer_->handOver(std::move(buffer_), buffered_);
         next.resize(std::max(next.size(), bufferBytes));
@@ -253,20 +257,20 @@ void TOutputFile::writeHere(std::string_view bytes) {
         ssize_t written = ::write(descriptor_, pending, remaining);
         if (written < 0 && errno == EINTR) continue;
         if (written == 0) errno = EIO;
-        if (written <= 0) fail("gravar o arquivo");
+        if (written <= 0) fail(N_("não foi possível gravar o arquivo \"%s\": %s"));
         pending += written;
         remaining -= static_cast<std::size_t>(written);
     }
     if (compressed()) compressedBytes_ += bytes.size();
 }
 
-void TOutputFile::fail(const char* action) const {
-    std::string reason = errno != 0 ? std::strerror(errno) : "motivo desconhecido";
+void TOutputFile::fail(const char* sentence) const {
+    std::string reason = errno != 0 ? std::strerror(errno) : tr("motivo desconhecido");
     // A name of thousands of bytes is shown by its start and its length.
     std::string shown = target_.name.size() <= 200
                             ? target_.name
                             : target_.name.substr(0, 100) + "… (" + std::to_string(target_.name.size()) + " bytes)";
-    throw EFileError("não foi possível " + std::string(action) + " \"" + shown + "\": " + reason);
+    throw EFileError(textf(tr(sentence), shown.c_str(), reason.c_str()));
 }
 
 void removeTemporaryFiles() {
@@ -347,11 +351,10 @@ int TSignalHold::takeWaiting() {
     return first;
 }
 
-void removeOrNote(const std::string& path, const char* what, TFaultHook faultHook, const std::string& shownPath) {
+void removeOrNote(const std::string& path, const char* sentence, TFaultHook faultHook, const std::string& shownPath) {
     int fault = faultHook != nullptr ? faultHook("unlink") : 0;
     if (fault == 0 && (unlink(path.c_str()) == 0 || errno == ENOENT)) return;
-    noteLeftover("remover " + std::string(what) + " \"" + (shownPath.empty() ? path : shownPath) + "\"",
-                 fault != 0 ? fault : errno);
+    noteLeftover(textf(tr(sentence), (shownPath.empty() ? path : shownPath).c_str()), fault != 0 ? fault : errno);
 }
 
 void noteLeftover(const std::string& what, int error) {

@@ -85,7 +85,8 @@ private:
     void writeHere(std::string_view bytes);
     // Waits for the background writes and throws if one failed.
     void drainWrites();
-    [[noreturn]] void fail(const char* action) const;
+    // sentence: a catalog's format, untranslated, with the file's name and the reason.
+    [[noreturn]] void fail(const char* sentence) const;
 
     TOutputTarget target_;
     TFaultHook faultHook_;
@@ -152,11 +153,11 @@ private:
 };
 
 // Removes path, and when that fails (or faultHook fails "unlink") notes the file as left
-// behind: what it is ("o arquivo temporário"), its name and the reason.
+// behind: sentence (a catalog's format that names it by %s, untranslated) and the reason.
 // shownPath, when given, is the name the note gives instead of path.
-void removeOrNote(const std::string& path, const char* what, TFaultHook faultHook = nullptr,
+void removeOrNote(const std::string& path, const char* sentence, TFaultHook faultHook = nullptr,
                   const std::string& shownPath = "");
-// Notes what could not be done to a file ("mover ..."), with the errno value that says why.
+// Notes what could not be done to a file, a whole sentence, with the errno value that says why.
 void noteLeftover(const std::string& what, int error);
 // Files that could not be removed, each described for the user; empties the list.
 std::vector<std::string> takeLeftoverNotes();

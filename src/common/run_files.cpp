@@ -15,14 +15,38 @@
 #include <unistd.h>
 
 #include "common/exceptions.h"
+#include "common/messages.h"
 
 namespace gerador {
 
 namespace {
 
-[[noreturn]] void failOn(const std::string& name, const char* action, int error) {
-    throw EFileError("não foi possível " + std::string(action) + " \"" + name + "\": " + std::strerror(error) +
-                     "; nenhum arquivo anterior foi substituído");
+// The commit's messages: a failure that replaced nothing (the file or folder, the reason),
+// and a file left behind (its name; the reason follows).
+constexpr const char* kLockFailed =
+    N_("não foi possível travar a pasta \"%s\": %s; nenhum arquivo anterior foi substituído");
+constexpr const char* kJournalFailed =
+    N_("não foi possível gravar o diário da gravação \"%s\": %s; nenhum arquivo anterior foi substituído");
+constexpr const char* kRenameFailed =
+    N_("não foi possível dar o nome final ao arquivo \"%s\": %s; nenhum arquivo anterior foi substituído");
+constexpr const char* kFolderSyncFailed =
+    N_("não foi possível gravar no disco a pasta \"%s\": %s; nenhum arquivo anterior foi substituído");
+constexpr const char* kBackupFailed =
+    N_("não foi possível guardar o arquivo anterior \"%s\": %s; nenhum arquivo anterior foi substituído");
+constexpr const char* kRestoreFailed =
+    N_("não foi possível pôr o arquivo anterior de volta em \"%s\"; ele está em \"%s\"");
+constexpr const char* kNewFileLeft = N_("não foi possível remover o arquivo novo, de uma execução que falhou, \"%s\"");
+constexpr const char* kInterruptedFileLeft =
+    N_("não foi possível remover o arquivo novo, de uma gravação interrompida, \"%s\"");
+constexpr const char* kBackupLeft = N_("não foi possível remover a cópia do arquivo anterior \"%s\"");
+constexpr const char* kTemporaryLeft = N_("não foi possível remover o arquivo temporário \"%s\"");
+constexpr const char* kInterruptedJournalLeft =
+    N_("não foi possível remover o diário de uma gravação interrompida \"%s\"");
+constexpr const char* kJournalLeft = N_("não foi possível remover o diário da gravação \"%s\"");
+
+// sentence: a catalog's format with the name and the reason.
+[[noreturn]] void failOn(const std::string& name, const char* sentence, int error) {
+    throw EFileError(textf(tr(sentence), name.c_str(), std::strerror(error)));
 }
 
 std::string folderOf(const std::string& path) {
@@ -54,7 +78,7 @@ public:
                 if (descriptor >= 0) close(descriptor);
                 closeOpened();
                 // Unlocked, two runs could mix their files: no commit without the lock.
-                failOn(folder, "travar a pasta", error);
+                failOn(folder, kLockFailed, error);
             }
             opened.push_back({status.st_dev, status.st_ino, descriptor, folder});
         }
@@ -78,7 +102,7 @@ public:
                 for (std::size_t rest = index; rest < opened.size(); ++rest) close(opened[rest].descriptor);
                 for (int descriptor : descriptors_) close(descriptor);
                 descriptors_.clear();
-                failOn(opened[index].name, "travar a pasta", error);
+                failOn(opened[index].name, kLockFailed, error);
             }
             descriptors_.push_back(opened[index].descriptor);
             byName_[opened[index].name] = opened[index].descriptor;
@@ -135,20 +159,18 @@ void rollBack(const TRunEnvironment& environment, std::vector<TStep>& steps) {
         const std::string& path = step->file->target().path;
         if (step->renamed) {
             if (step->backup.empty()) {
-                removeOrNote(path, "o arquivo novo, de uma execução que falhou,", hook);
+                removeOrNote(path, kNewFileLeft, hook);
             } else if (int error = renameFault(environment, "restore", step->backup, path)) {
                 // The earlier file is not lost: it waits under the backup name, which the user is told.
-                removeOrNote(path, "o arquivo novo, de uma execução que falhou,", hook);
-                noteLeftover(
-                    "pôr o arquivo anterior de volta em \"" + path + "\"; ele está em \"" + step->backup + "\"", error);
+                removeOrNote(path, kNewFileLeft, hook);
+                noteLeftover(textf(tr(kRestoreFailed), path.c_str(), step->backup.c_str()), error);
             }
         } else if (step->backupMoved) {
             if (int error = renameFault(environment, "restore", step->backup, path)) {
-                noteLeftover(
-                    "pôr o arquivo anterior de volta em \"" + path + "\"; ele está em \"" + step->backup + "\"", error);
+                noteLeftover(textf(tr(kRestoreFailed), path.c_str(), step->backup.c_str()), error);
             }
         } else if (!step->backup.empty()) {
-            removeOrNote(step->backup, "a cópia do arquivo anterior", hook);
+            removeOrNote(step->backup, kBackupLeft, hook);
         }
     }
 }
@@ -185,7 +207,7 @@ std::string writeJournal(const std::string& folder, const std::vector<TJournalEn
     if (descriptor >= 0) close(descriptor);
     if (!written) {
         unlink(path.c_str());
-        failOn(path, "gravar o diário da gravação", error);
+        failOn(path, kJournalFailed, error);
     }
     return path;
 }
@@ -214,17 +236,16 @@ bool rollBackJournal(const std::string& path) {
             status.st_dev == current.st_dev && status.st_ino == current.st_ino) {
             // The earlier file was never replaced: its backup is a second link to it, which a
             // rename would leave in place.
-            removeOrNote(backup, "a cópia do arquivo anterior");
+            removeOrNote(backup, kBackupLeft);
         } else if (lstat(backup.c_str(), &status) == 0) {
             if (std::rename(backup.c_str(), final.c_str()) != 0) {
-                noteLeftover("pôr o arquivo anterior de volta em \"" + final + "\"; ele está em \"" + backup + "\"",
-                             errno);
+                noteLeftover(textf(tr(kRestoreFailed), final.c_str(), backup.c_str()), errno);
             }
         } else if (lstat(temporary.c_str(), &status) != 0) {
             // Its temporary file already took the final name, where no earlier file stood.
-            removeOrNote(final, "o arquivo novo, de uma gravação interrompida,");
+            removeOrNote(final, kInterruptedFileLeft);
         }
-        if (lstat(temporary.c_str(), &status) == 0) removeOrNote(temporary, "o arquivo temporário");
+        if (lstat(temporary.c_str(), &status) == 0) removeOrNote(temporary, kTemporaryLeft);
     }
     return true;
 }
@@ -247,7 +268,7 @@ int recoverInterruptedCommits(const std::vector<std::string>& folders) {
         closedir(listing);
         for (const std::string& journal : journals) {
             if (!rollBackJournal(journal)) continue;
-            removeOrNote(journal, "o diário de uma gravação interrompida");
+            removeOrNote(journal, kInterruptedJournalLeft);
             ++recovered;
         }
     }
@@ -286,16 +307,20 @@ void TRunFiles::commit() {
     // A run that died in the middle of its commit here is undone first, so that every name
     // holds the earlier file or the new one, all of a piece.
     if (int recovered = recoverInterruptedCommits(folders)) {
-        environment_->console->message("Aviso: " + std::to_string(recovered) +
-                                       " gravação interrompida (SIGKILL ou queda de energia) foi desfeita: os "
-                                       "arquivos anteriores voltaram aos seus nomes.");
+        environment_->console->message(warningText(
+            textf(trn("%d gravação interrompida (SIGKILL ou queda de energia) foi desfeita: os arquivos anteriores "
+                      "voltaram aos seus nomes.",
+                      "%d gravações interrompidas (SIGKILL ou queda de energia) foram desfeitas: os arquivos "
+                      "anteriores voltaram aos seus nomes.",
+                      static_cast<unsigned long>(recovered)),
+                  recovered)));
     }
     TSignalHold hold;
     // Every final name is checked before the first rename.
     for (TOutputFile* file : replaced) {
         struct stat status {};
         if (stat(file->target().path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
-            failOn(file->fileName(), "dar o nome final ao arquivo", EISDIR);
+            failOn(file->fileName(), kRenameFailed, EISDIR);
         }
     }
     std::vector<TStep> steps;
@@ -313,11 +338,11 @@ void TRunFiles::commit() {
     std::vector<std::string> journals;
     auto removeJournals = [&journals, &locks] {
         for (const std::string& journal : journals)
-            removeOrNote(locks.throughFolder(journal), "o diário da gravação", nullptr, journal);
+            removeOrNote(locks.throughFolder(journal), kJournalLeft, nullptr, journal);
     };
     try {
         for (const auto& [folder, entries] : entriesByFolder) journals.push_back(writeJournal(folder, entries));
-        if (int error = locks.sync()) failOn(folders.front(), "gravar no disco a pasta", error);
+        if (int error = locks.sync()) failOn(folders.front(), kFolderSyncFailed, error);
     } catch (...) {
         removeJournals();
         throw;
@@ -335,18 +360,18 @@ void TRunFiles::commit() {
                     // A file system without hard links: the earlier file is moved aside instead.
                     if (int error = renameFault(*environment_, "move", path, step.backup)) {
                         step.backup.clear();
-                        failOn(file->fileName(), "guardar o arquivo anterior", error);
+                        failOn(file->fileName(), kBackupFailed, error);
                     }
                     step.backupMoved = true;
                 }
             }
             if (int error = renameFault(*environment_, "rename", file->temporaryPath(), path)) {
-                failOn(file->fileName(), "dar o nome final ao arquivo", error);
+                failOn(file->fileName(), kRenameFailed, error);
             }
             step.renamed = true;
         }
-        if (hold.signalWaiting()) throw EFileError("a execução foi interrompida por um sinal");
-        if (int error = locks.sync()) failOn(folders.front(), "gravar no disco a pasta", error);
+        if (hold.signalWaiting()) throw EFileError(tr("a execução foi interrompida por um sinal"));
+        if (int error = locks.sync()) failOn(folders.front(), kFolderSyncFailed, error);
     } catch (...) {
         rollBack(*environment_, steps);
         removeJournals();
@@ -354,7 +379,7 @@ void TRunFiles::commit() {
     }
     for (TStep& step : steps) {
         step.file->markCommitted();
-        if (!step.backup.empty()) removeOrNote(step.backup, "a cópia do arquivo anterior", environment_->faultHook);
+        if (!step.backup.empty()) removeOrNote(step.backup, kBackupLeft, environment_->faultHook);
     }
     removeJournals();
     environment_->injectedFault("committed");

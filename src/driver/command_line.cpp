@@ -3,11 +3,13 @@
 #include <cstdio>
 #include <cstring>
 #include <getopt.h>
+#include <optional>
 #include <unordered_map>
 #include <string_view>
 #include <vector>
 
 #include "common/file_encoding.h"
+#include "common/messages.h"
 #include "common/output_target.h"
 #include "driver/series.h"
 #include "driver/setting_rules.h"
@@ -21,17 +23,15 @@ namespace {
 // getopt_long codes: row i gives kFirstCode + 2i, and its --no- form kFirstCode + 2i + 1.
 constexpr int kFirstCode = 1000;
 
-const char* const kPointToHelp = "Use 'gerador --help' para ver as opções.";
-
 [[noreturn]] void refuse(const std::string& what) {
-    throw ECommandLineError("Erro: " + what + "\n" + kPointToHelp);
+    throw ECommandLineError(errorText(what) + "\n" + tr("Use 'gerador --help' para ver as opções."));
 }
 
 std::string optionWords(const TSettingRow& row) {
     std::string words = row.shortName != 0 ? std::string{'-', row.shortName, ',', ' '} : "";
     words += "--" + std::string(row.name);
     if (row.negatable) words += ", --no-" + std::string(row.name);
-    if (row.valueName != nullptr) words += " " + std::string(row.valueName);
+    if (row.valueName != nullptr) words += " " + std::string(tr(row.valueName));
     return words;
 }
 
@@ -56,13 +56,13 @@ TCommandLine parseCommandLine(int argc, char* const argv[]) {
     longOptions.push_back({nullptr, 0, nullptr, 0});
 
     TCommandLine commandLine;
-    opterr = 0;  // our own messages, in Portuguese
+    opterr = 0;  // our own messages, in the chosen language
     optind = 0;  // a fresh scan, also when called again
     int code = 0;
     while ((code = getopt_long(argc, argv, shortOptions.c_str(), longOptions.data(), nullptr)) != -1) {
         const char* last = argv[optind - 1];
-        if (code == '?') refuse(shownWord(last) + ": opção desconhecida");
-        if (code == ':') refuse(shownWord(last) + ": falta o valor");
+        if (code == '?') refuse(textf(tr("%s: opção desconhecida"), shownWord(last).c_str()));
+        if (code == ':') refuse(textf(tr("%s: falta o valor"), shownWord(last).c_str()));
         if (code < kFirstCode) {
             for (std::size_t index = 0; index < rows.size(); ++index) {
                 if (rows[index].shortName == code) code = kFirstCode + 2 * static_cast<int>(index);
@@ -77,16 +77,31 @@ TCommandLine parseCommandLine(int argc, char* const argv[]) {
         try {
             // A name like an option is most likely one, given where the name was forgotten.
             if (row.outputFile != nullptr && !value.empty() && value[0] == '-') {
-                throw EBadValue("esqueceu o nome do arquivo? Um nome que começa com - se escreve ./" + value);
+                throw EBadValue(
+                    textf(tr("esqueceu o nome do arquivo? Um nome que começa com - se escreve ./%s"), value.c_str()));
             }
             row.read(commandLine.settings, value);
         } catch (const EBadValue& error) {
             refuse("--" + std::string(row.name) + " " + shownWord(value) + ": " + error.what());
         }
     }
-    if (optind < argc) refuse(shownWord(argv[optind]) + ": argumento inesperado");
+    if (optind < argc) refuse(textf(tr("%s: argumento inesperado"), shownWord(argv[optind]).c_str()));
     if (std::optional<std::string> problem = settingsProblem(commandLine.settings)) refuse(*problem);
     return commandLine;
+}
+
+TLanguage languageOnCommandLine(int argc, char* const argv[]) {
+    TLanguage language = TLanguage::environment;
+    const std::string_view option = "--language";
+    for (int index = 1; index < argc && std::string_view(argv[index]) != "--"; ++index) {
+        std::string_view word = argv[index];
+        std::optional<TLanguage> named;
+        if (word == option && index + 1 < argc) named = languageNamed(argv[index + 1]);
+        if (word.starts_with(option) && word.size() > option.size() && word[option.size()] == '=')
+            named = languageNamed(word.substr(option.size() + 1));
+        if (named) language = *named;
+    }
+    return language;
 }
 
 void refuseClashingOutputs(const TSettings& settings) {
@@ -109,36 +124,36 @@ void refuseClashingOutputs(const TSettings& settings) {
     for (std::size_t index = 0; index < outputs.size(); ++index) {
         const auto& [option, name] = outputs[index];
         if (isGzipName(name) && !gzipAvailable())
-            refuse(option + " " + shownWord(name) + ": este programa foi compilado sem zlib");
+            refuse(textf(tr("%s %s: este programa foi compilado sem zlib"), option.c_str(), shownWord(name).c_str()));
         TOutputTarget target = resolveOutput(name, settings.directory);
         if (target.error != 0) refuse(option + " " + shownWord(name) + ": " + std::strerror(target.error));
         if (target.kind == TOutputTarget::TKind::folder)
-            refuse(option + " " + shownWord(name) + ": é uma pasta, não um arquivo");
+            refuse(textf(tr("%s %s: é uma pasta, não um arquivo"), option.c_str(), shownWord(name).c_str()));
         if (!isSharedFile(target)) continue;
         for (const std::string& identity : target.identities) {
             auto [earlier, isNew] = firstWith.emplace(identity, index);
             if (isNew) continue;
             const auto& [earlierOption, earlierName] = outputs[earlier->second];
-            refuse(option + " " + shownWord(name) + ": é o mesmo arquivo de " + earlierOption + " " +
-                   shownWord(earlierName));
+            refuse(textf(tr("%s %s: é o mesmo arquivo de %s %s"), option.c_str(), shownWord(name).c_str(),
+                         earlierOption.c_str(), shownWord(earlierName).c_str()));
         }
     }
 }
 
 std::string helpText() {
     TSettings defaults;
-    std::string text =
+    std::string text = tr(
         "Uso: gerador [OPÇÕES]\n"
         "Gera uma instância sintética de escala de tripulações como partição de conjuntos: uma matriz\n"
         "de viagens entre locais, tarefas com horários numa janela de planejamento e, como colunas,\n"
         "cada cadeia de tarefas que uma tripulação pode cumprir, com seu custo, no arquivo\n"
-        "150_3304438.txt. Sem opções faz a execução padrão.\n\nOpções (padrão entre parênteses):\n";
+        "150_3304438.txt. Sem opções faz a execução padrão.\n\nOpções (padrão entre parênteses):\n");
     auto addLine = [&text, &defaults](const TSettingRow& row) {
         std::string line = "  " + optionWords(row);
         line += line.size() < 34 ? std::string(34 - line.size(), ' ') : "\n" + std::string(34, ' ');
-        std::string help = row.help;
+        std::string help = tr(row.help);
         if (row.member == &kMemberTag<&TSettings::solve> && !solverAvailable()) {
-            help += " [indisponível: compilado sem Clp e Cbc]";
+            help += tr(" [indisponível: compilado sem Clp e Cbc]");
         }
         text += line + help + (row.shown != nullptr ? " (" + row.shown(defaults) + ")" : "") + "\n";
     };
@@ -149,7 +164,7 @@ std::string helpText() {
     for (const TSettingRow& row : settingRows()) {
         if (row.negatable) addLine(row);
     }
-    text +=
+    text += tr(
         "\nExemplos:\n"
         "  gerador --count 60 --max-tasks 8 --no-wait      uma instância menor\n"
         "  gerador --task-seed 7 --column-seed 7 -C saida  outra semente, gravada em saida/\n"
@@ -157,7 +172,7 @@ std::string helpText() {
         "  gerador --count 40 --mps i.mps --no-wait        a instância em MPS, que se resolve com\n"
         "                                                  cbc i.mps -solve -quit ou\n"
         "                                                  glpsol --freemps i.mps -o i.sol\n"
-        "\nSaída: 0 sucesso, 1 falha durante a execução, 2 linha de comando inválida.\n";
+        "\nSaída: 0 sucesso, 1 falha durante a execução, 2 linha de comando inválida.\n");
     return text;
 }
 

@@ -25,6 +25,10 @@ public:
 // value out of its range, before anything is run or written.
 TCommandLine parseCommandLine(int argc, char* const argv[]);
 
+// The language --language asks for, read before the rest of the command line so that its
+// errors already speak it; the environment's when the option is not given in full.
+TLanguage languageOnCommandLine(int argc, char* const argv[]);
+
 // Checks the run's output files against the file system, from the folder the run writes
 // in (settings.directory, or the working folder): two outputs that are one file (by any name or link), an output that is a folder.
 // Throws ECommandLineError naming both options, before anything is written.

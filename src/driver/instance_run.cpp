@@ -12,6 +12,7 @@
 #include "columns/columns.h"
 #include "columns/planted_columns.h"
 #include "common/console.h"
+#include "common/messages.h"
 #include "common/run_environment.h"
 #include "driver/progress.h"
 #include "driver/setting_table.h"
@@ -133,12 +134,13 @@ constexpr std::size_t kUncoverableNamed = 5;
 void warnOfUncoverableTasks(TConsole& console, const TColumnRunResult& columnRun) {
     const std::vector<std::int32_t>& tasks = columnRun.uncoverableTasks;
     for (std::size_t shown = 0; shown < tasks.size() && shown < kUncoverableNamed; ++shown) {
-        console.message("Aviso: nenhuma coluna cobre a tarefa " + std::to_string(tasks[shown] + 1) +
-                        "; a instância não tem partição exata.");
+        console.message(warningText(
+            textf(tr("nenhuma coluna cobre a tarefa %d; a instância não tem partição exata."), tasks[shown] + 1)));
     }
     if (tasks.size() > kUncoverableNamed) {
-        console.message("Aviso: nenhuma coluna cobre outras " + std::to_string(tasks.size() - kUncoverableNamed) +
-                        " tarefas.");
+        std::size_t others = tasks.size() - kUncoverableNamed;
+        console.message(warningText(textf(
+            trn("nenhuma coluna cobre outra %zu tarefa.", "nenhuma coluna cobre outras %zu tarefas.", others), others)));
     }
 }
 
@@ -174,7 +176,7 @@ TInstanceRun runInstance(const TSettings& settings, TRunEnvironment& environment
     checkBeforeTheColumns(settings, *columnGenerator, *taskGenerator, *columnGenerator->graph, console,
                           environment.baseFolder);
     if (progress != nullptr) {
-        progress->stage("colunas");
+        progress->stage(tr("colunas"));
         columnGenerator->onProgress = [progress, &files](std::int64_t columns) { progress->columns(columns, &files); };
     }
     TColumnRunResult columnRun = columnGenerator->generateColumns(taskGenerator, outputs.sinks());
@@ -213,7 +215,7 @@ TInstanceRun runInstance(const TSettings& settings, TRunEnvironment& environment
         options.partitionImpossible = outputs.summary != nullptr && outputs.summary->facts().verdict.kind !=
                                                                         TPartitionVerdict::TKind::noSimpleObstacle;
 
-        if (progress != nullptr) progress->stage("preço das colunas");
+        if (progress != nullptr) progress->stage(tr("preço das colunas"));
         TSolveResult solved = solveInstance(*taskGenerator, *columnGenerator, options);
         result.solve = factsOf(solved, settings.model);
         if (rulesOf(settings.model).slackPerRow) result.uncoveredCost = solved.uncoveredCost;
@@ -223,7 +225,8 @@ TInstanceRun runInstance(const TSettings& settings, TRunEnvironment& environment
         if (best) {
             writeSolutionFile(files.create(settings.solutionFileName), *best);
         } else {
-            console.message("Aviso: nenhuma solução conhecida; " + settings.solutionFileName + " não foi gravado.");
+            console.message(warningText(
+                textf(tr("nenhuma solução conhecida; %s não foi gravado."), settings.solutionFileName.c_str())));
         }
     }
     if (!settings.tasksCsvFileName.empty())
@@ -239,11 +242,11 @@ TInstanceRun runInstance(const TSettings& settings, TRunEnvironment& environment
         writeJsonReport(files.create(settings.reportFileName), result, settingsJson(settings));
     }
 
-    run.afterCommit = closingLinesText(columnRun.columnCount, "colunas");
+    run.afterCommit = closingLinesText(columnRun.columnCount, TClosingItems::columns);
     if (!settings.reportFileName.empty()) {
         run.afterCommit += consoleSummary(result);
     } else if (result.planted) {
-        run.afterCommit += "   Partição: " + partitionText(result) + "\n\n";
+        run.afterCommit += partitionLine(result);
     }
     if (result.solve) run.afterCommit += solveLine(*result.solve);
     // The generators go with this function.

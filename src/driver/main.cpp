@@ -11,6 +11,7 @@
 
 #include "columns/columns.h"
 #include "common/console.h"
+#include "common/messages.h"
 #include "common/output_file.h"
 #include "common/run_environment.h"
 #include "driver/command_line.h"
@@ -54,8 +55,8 @@ std::vector<std::string> prepareRunFolder(const TSettings& settings) {
                     : access(settings.directory.c_str(), W_OK | X_OK) != 0 ? errno
                                                                            : 0;
         if (error != 0) {
-            throw ECommandLineError("Erro: " + optionOf<&TSettings::directory>() + " " + settings.directory + ": " +
-                                    std::strerror(error));
+            throw ECommandLineError(errorText(textf("%s %s: %s", optionOf<&TSettings::directory>().c_str(),
+                                                    settings.directory.c_str(), std::strerror(error))));
         }
         refuseClashingOutputs(settings);
     } catch (const ECommandLineError&) {
@@ -68,7 +69,7 @@ std::vector<std::string> prepareRunFolder(const TSettings& settings) {
 // Temporary files that could not be removed are named, so the user can.
 void reportLeftovers() {
     for (const std::string& note : takeLeftoverNotes()) {
-        std::fprintf(stderr, "Aviso: não foi possível %s\n", note.c_str());
+        std::fprintf(stderr, "%s\n", warningText(note).c_str());
     }
 }
 
@@ -85,12 +86,14 @@ int main(int argc, char* argv[]) {
     environment.faultHook = faultHooks();
 #endif
     prepareProcess();
+    chooseLanguage(languageOnCommandLine(argc, argv));
     TCommandLine commandLine;
     int status = 0;
     std::vector<std::string> madeFolders;  // by -C, removed again when the run fails
     std::vector<TFolderMark> folderMarks;  // the same, for a signal
     try {
         commandLine = parseCommandLine(argc, argv);
+        chooseLanguage(commandLine.settings.language);
         // A check writes nothing, so it makes no folder.
         const TSettings& settings = commandLine.settings;
         // A check and a merge write nothing of an instance, so they make no folder.
@@ -124,17 +127,17 @@ int main(int argc, char* argv[]) {
         environment.console->flush();
     } catch (const std::bad_alloc&) {
         environment.console->message(
-            "Erro: a memória acabou; uma instância menor, --max-tasks menor ou --threads 1 pedem menos.");
+            errorText(tr("a memória acabou; uma instância menor, --max-tasks menor ou --threads 1 pedem menos.")));
         reportLeftovers();
         removeEmptyFolders(madeFolders);
         return 1;
     } catch (const EColumnLimit& error) {
-        environment.console->message("Erro: " + error.textNaming(optionOf<&TSettings::maxColumns>()));
+        environment.console->message(errorText(error.textNaming(optionOf<&TSettings::maxColumns>())));
         reportLeftovers();
         removeEmptyFolders(madeFolders);
         return 1;
     } catch (const std::exception& error) {
-        environment.console->message("Erro: " + std::string(error.what()));
+        environment.console->message(errorText(error.what()));
         reportLeftovers();
         removeEmptyFolders(madeFolders);
         return 1;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "common/console.h"
+#include "common/messages.h"
 #include "common/run_files.h"
 
 namespace gerador {
@@ -13,15 +14,16 @@ namespace {
 constexpr auto kQuietFor = std::chrono::seconds(1);
 constexpr auto kShownEvery = std::chrono::milliseconds(250);
 
-std::string amount(double value, const char* unit) {
+// A count as a person reads it at a glance: "3.4 mi".
+std::string amount(double value) {
     char text[48];
-    const char* scales[] = {"", " mil", " mi", " bi"};
+    const char* scales[] = {"", tr(" mil"), tr(" mi"), tr(" bi")};
     int scale = 0;
     while (value >= 1000 && scale < 3) {
         value /= 1000;
         ++scale;
     }
-    std::snprintf(text, sizeof text, scale == 0 ? "%.0f%s%s" : "%.1f%s%s", value, scales[scale], unit);
+    std::snprintf(text, sizeof text, scale == 0 ? "%.0f%s" : "%.1f%s", value, scales[scale]);
     return text;
 }
 
@@ -62,12 +64,16 @@ void TProgress::columns(std::int64_t count, const TRunFiles* files) {
     shownAt_ = now;
     double stageSeconds = std::chrono::duration<double>(now - stageStarted_).count();
     double seconds = std::chrono::duration<double>(now - started_).count();
-    std::string line = "   " + stage_ + ": " + amount(static_cast<double>(count), " colunas") + ", " +
-                       amount(static_cast<double>(count) / std::max(stageSeconds, 1e-3), " colunas/s");
-    if (files != nullptr) line += ", " + bytesText(static_cast<double>(files->bytesSoFar())) + " gravados";
-    char elapsed[32];
-    std::snprintf(elapsed, sizeof elapsed, ", %.0f s", seconds);
-    console_->showTransient(line + elapsed);
+    std::string columnCount = amount(static_cast<double>(count));
+    std::string perSecond = amount(static_cast<double>(count) / std::max(stageSeconds, 1e-3));
+    if (files == nullptr) {
+        console_->showTransient(textf(tr("   %s: %s colunas, %s colunas/s, %.0f s"), stage_.c_str(), columnCount.c_str(),
+                                      perSecond.c_str(), seconds));
+        return;
+    }
+    std::string written = bytesText(static_cast<double>(files->bytesSoFar()));
+    console_->showTransient(textf(tr("   %s: %s colunas, %s colunas/s, %s gravados, %.0f s"), stage_.c_str(),
+                                  columnCount.c_str(), perSecond.c_str(), written.c_str(), seconds));
 }
 
 void TProgress::clear() {

@@ -8,6 +8,7 @@
 
 #include "common/exceptions.h"
 #include "common/file_encoding.h"
+#include "common/messages.h"
 #include "driver/setting_table.h"
 
 namespace gerador {
@@ -63,24 +64,24 @@ std::optional<std::string> instanceProblem(const std::string& seriesFolder, cons
     auto pathOf = [&](const std::string& name) { return seriesFolder.empty() ? name : seriesFolder + "/" + name; };
     std::string recordName = folder + "/" + kInstanceRecordName;
     std::ifstream file(pathOf(recordName));
-    if (!file) return "falta o registro " + recordName;
+    if (!file) return textf(tr("falta o registro %s"), recordName.c_str());
     nlohmann::ordered_json record;
     try {
         record = nlohmann::ordered_json::parse(file);
         row = manifestRowFromJson(record.at("instance"));
         if (decidingSettings(record.at("settings")) != decidingSettings(settingsJson(own)))
-            return recordName + " foi feito com outras opções";
+            return textf(tr("%s foi feito com outras opções"), recordName.c_str());
     } catch (const nlohmann::json::exception&) {
-        return recordName + " não pode ser lido";
+        return textf(tr("%s não pode ser lido"), recordName.c_str());
     } catch (const EConvertError&) {
-        return recordName + " não pode ser lido";
+        return textf(tr("%s não pode ser lido"), recordName.c_str());
     }
-    if (row.folder != folder) return recordName + " é de outra instância (" + row.folder + ")";
+    if (row.folder != folder) return textf(tr("%s é de outra instância (%s)"), recordName.c_str(), row.folder.c_str());
     for (const TWrittenFile& written : row.files) {
         struct stat status {};
-        if (stat(pathOf(written.name).c_str(), &status) != 0) return "falta o arquivo " + written.name;
+        if (stat(pathOf(written.name).c_str(), &status) != 0) return textf(tr("falta o arquivo %s"), written.name.c_str());
         if (static_cast<std::uint64_t>(status.st_size) != written.bytes || digestOf(pathOf(written.name)) != written.sha256)
-            return "o arquivo " + written.name + " não confere com o registro (tamanho ou SHA-256)";
+            return textf(tr("o arquivo %s não confere com o registro (tamanho ou SHA-256)"), written.name.c_str());
     }
     return std::nullopt;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "common/messages.h"
 #include "common/model.h"
 #include "driver/setting_table.h"
 #include "solve/solver.h"
@@ -34,15 +35,16 @@ std::string bareNumber(std::int64_t value) {
 template <auto kLow, auto kHigh>
 std::string invertedRange(bool refused, const std::string& low, const std::string& high) {
     if (!refused) return "";
-    return optionOf<kHigh>() + " " + high + ": deve ser ao menos " + optionOf<kLow>() + ", " + low;
+    return textf(tr("%s %s: deve ser ao menos %s, %s"), optionOf<kHigh>().c_str(), high.c_str(),
+                 optionOf<kLow>().c_str(), low.c_str());
 }
 
 const TSettingRule kRules[] = {
     {"the depots are locations",
      [](const TSettings& settings) -> std::string {
          if (settings.depotCount <= settings.locationCount) return "";
-         return optionOf<&TSettings::depotCount>() + " " + bareNumber(settings.depotCount) +
-                ": deve ficar entre 2 e o número de locais, " + bareNumber(settings.locationCount);
+         return textf(tr("%s %d: deve ficar entre 2 e o número de locais, %d"),
+                      optionOf<&TSettings::depotCount>().c_str(), settings.depotCount, settings.locationCount);
      }},
     {"distances are drawn from the lowest up to the highest",
      [](const TSettings& settings) {
@@ -59,80 +61,91 @@ const TSettingRule kRules[] = {
     {"the window ends after it starts",
      [](const TSettings& settings) -> std::string {
          if (settings.windowEnd > settings.windowStart) return "";
-         return optionOf<&TSettings::windowEnd>() + " " + textFromDateTime(settings.windowEnd, "DD/MM/YYYY HH:mm") +
-                ": deve ficar depois de " + optionOf<&TSettings::windowStart>() + ", " +
-                textFromDateTime(settings.windowStart, "DD/MM/YYYY HH:mm");
+         return textf(tr("%s %s: deve ficar depois de %s, %s"), optionOf<&TSettings::windowEnd>().c_str(),
+                      textFromDateTime(settings.windowEnd, "DD/MM/YYYY HH:mm").c_str(),
+                      optionOf<&TSettings::windowStart>().c_str(),
+                      textFromDateTime(settings.windowStart, "DD/MM/YYYY HH:mm").c_str());
      }},
     {"a column can hold more than the fewest tasks and at most the most",
      [](const TSettings& settings) -> std::string {
          if (settings.minTasks < settings.maxTasks) return "";
-         return optionOf<&TSettings::maxTasks>() + " " + bareNumber(settings.maxTasks) + ": deve passar de " +
-                optionOf<&TSettings::minTasks>() + ", " + bareNumber(settings.minTasks) +
-                " (uma coluna tem mais tarefas que este e no máximo aquele)";
+         return textf(tr("%s %d: deve passar de %s, %d (uma coluna tem mais tarefas que este e no máximo aquele)"),
+                      optionOf<&TSettings::maxTasks>().c_str(), settings.maxTasks,
+                      optionOf<&TSettings::minTasks>().c_str(), settings.minTasks);
      }},
     {"a model other than the partition has something to act on",
      [](const TSettings& settings) -> std::string {
          bool checking = !settings.checkSolutionFileName.empty();
          if (settings.model == TModel::partition || !settings.mpsFileName.empty() || settings.solve || checking)
              return "";
-         return optionOf<&TSettings::model>() + " " + std::string(modelName(settings.model)) + ": só vale com " +
-                optionOf<&TSettings::mpsFileName>() + ", " + optionOf<&TSettings::solve>() + " ou " +
-                optionOf<&TSettings::checkSolutionFileName>() + ", e nenhum foi pedido";
+         return textf(tr("%s %s: só vale com %s, %s ou %s, e nenhum foi pedido"),
+                      optionOf<&TSettings::model>().c_str(), std::string(modelName(settings.model)).c_str(),
+                      optionOf<&TSettings::mpsFileName>().c_str(), optionOf<&TSettings::solve>().c_str(),
+                      optionOf<&TSettings::checkSolutionFileName>().c_str());
      }},
     {"a solve needs the solver in the build",
      [](const TSettings& settings) -> std::string {
          if (!settings.solve || solverAvailable()) return "";
-         return optionOf<&TSettings::solve>() + ": este programa foi compilado sem Clp e Cbc";
+         return textf(tr("%s: este programa foi compilado sem Clp e Cbc"), optionOf<&TSettings::solve>().c_str());
      }},
     {"a check reads a solution and the instance it belongs to, and writes nothing",
      [](const TSettings& settings) -> std::string {
          if (settings.checkSolutionFileName.empty()) return "";
          for (const auto& [option, name] : outputsOf(settings)) {
              if (option == optionOf<&TSettings::columnFileName>()) continue;
-             return optionOf<&TSettings::checkSolutionFileName>() + " não grava arquivos: tire " + option;
+             return textf(tr("%s não grava arquivos: tire %s"), optionOf<&TSettings::checkSolutionFileName>().c_str(),
+                          option.c_str());
          }
          if (!settings.solve) return "";
-         return optionOf<&TSettings::checkSolutionFileName>() + " não resolve: tire " + optionOf<&TSettings::solve>();
+         return textf(tr("%s não resolve: tire %s"), optionOf<&TSettings::checkSolutionFileName>().c_str(),
+                      optionOf<&TSettings::solve>().c_str());
      }},
     {"the uncovered cost prices the elastic model's slacks",
      [](const TSettings& settings) -> std::string {
          if (!settings.uncoveredCost || settings.model == TModel::elastic) return "";
-         return optionOf<&TSettings::uncoveredCost>() + " " + bareNumber(*settings.uncoveredCost) + ": só vale com " +
-                optionOf<&TSettings::model>() + " elastic";
+         return textf(tr("%s %lld: só vale com %s elastic"), optionOf<&TSettings::uncoveredCost>().c_str(),
+                      static_cast<long long>(*settings.uncoveredCost), optionOf<&TSettings::model>().c_str());
      }},
     {"the planted tasks split into duties",
      [](const TSettings& settings) -> std::string {
          std::int32_t shortest = plantedDutyMinimum(settings);
          if (!settings.plant || splitsIntoDuties(settings.count, shortest, settings.maxTasks)) return "";
-         return optionOf<&TSettings::plant>() + ": " + bareNumber(settings.count) +
-                " tarefas não se dividem em jornadas de " + bareNumber(shortest) + " a " +
-                bareNumber(settings.maxTasks) + " tarefas (de " + optionOf<&TSettings::minTasks>() +
-                " + 1, e ao menos 2, a " + optionOf<&TSettings::maxTasks>() + ")";
+         return textf(tr("%s: %d tarefas não se dividem em jornadas de %d a %d tarefas (de %s + 1, e ao menos 2, "
+                         "a %s)"),
+                      optionOf<&TSettings::plant>().c_str(), settings.count, shortest, settings.maxTasks,
+                      optionOf<&TSettings::minTasks>().c_str(), optionOf<&TSettings::maxTasks>().c_str());
      }},
     {"a trace follows a solve",
      [](const TSettings& settings) -> std::string {
          if (settings.solveTraceFileName.empty() || settings.solve) return "";
-         return optionOf<&TSettings::solveTraceFileName>() + " " + shownWord(settings.solveTraceFileName) +
-                ": só vale com " + optionOf<&TSettings::solve>();
+         return textf(tr("%s %s: só vale com %s"), optionOf<&TSettings::solveTraceFileName>().c_str(),
+                      shownWord(settings.solveTraceFileName).c_str(), optionOf<&TSettings::solve>().c_str());
      }},
     {"a solution file has a solution to hold",
      [](const TSettings& settings) -> std::string {
          if (settings.solutionFileName.empty() || settings.plant || settings.solve) return "";
-         return optionOf<&TSettings::solutionFileName>() + " " + shownWord(settings.solutionFileName) +
-                ": não há solução a gravar sem " + optionOf<&TSettings::plant>() + " ou " +
-                optionOf<&TSettings::solve>();
+         return textf(tr("%s %s: não há solução a gravar sem %s ou %s"),
+                      optionOf<&TSettings::solutionFileName>().c_str(), shownWord(settings.solutionFileName).c_str(),
+                      optionOf<&TSettings::plant>().c_str(), optionOf<&TSettings::solve>().c_str());
      }},
     {"a part or a merge belongs to a series",
      [](const TSettings& settings) -> std::string {
          if (settings.seriesCount > 0) return "";
-         if (settings.shard.count > 0) return optionOf<&TSettings::shard>() + ": só vale com " + optionOf<&TSettings::seriesCount>();
-         if (!settings.mergeFolder.empty()) return optionOf<&TSettings::mergeFolder>() + ": só vale com " + optionOf<&TSettings::seriesCount>() + " e as opções da série";
+         if (settings.shard.count > 0) {
+             return textf(tr("%s: só vale com %s"), optionOf<&TSettings::shard>().c_str(),
+                          optionOf<&TSettings::seriesCount>().c_str());
+         }
+         if (!settings.mergeFolder.empty()) {
+             return textf(tr("%s: só vale com %s e as opções da série"), optionOf<&TSettings::mergeFolder>().c_str(),
+                          optionOf<&TSettings::seriesCount>().c_str());
+         }
          return "";
      }},
     {"a merge makes nothing",
      [](const TSettings& settings) -> std::string {
          if (settings.mergeFolder.empty() || settings.shard.count == 0) return "";
-         return optionOf<&TSettings::mergeFolder>() + " não gera instâncias: tire " + optionOf<&TSettings::shard>();
+         return textf(tr("%s não gera instâncias: tire %s"), optionOf<&TSettings::mergeFolder>().c_str(),
+                      optionOf<&TSettings::shard>().c_str());
      }},
     {"the seeds of a series do not wrap",
      [](const TSettings& settings) -> std::string {
@@ -145,7 +158,8 @@ const TSettingRule kRules[] = {
              {settings.columnSeed, optionOf<&TSettings::columnSeed>()}};
          for (const auto& [seed, option] : seeds) {
              if (seed + last <= UINT32_MAX) continue;
-             return optionOf<&TSettings::seriesCount>() + " " + bareNumber(settings.seriesCount) + ": a semente da última instância passaria de 4294967295 (" + option + " " + std::to_string(seed) + ")";
+             return textf(tr("%s %d: a semente da última instância passaria de 4294967295 (%s %u)"),
+                          optionOf<&TSettings::seriesCount>().c_str(), settings.seriesCount, option.c_str(), seed);
          }
          return "";
      }},

@@ -14,6 +14,7 @@
 #include "columns/columns.h"
 #include "common/decimal_text.h"
 #include "common/exceptions.h"
+#include "common/messages.h"
 #include "tasks/tasks.h"
 #include "trips/trips.h"
 
@@ -29,12 +30,12 @@ struct TWhole {
     static TValue read(const std::string& text) {
         TValue value{};
         auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (error == std::errc::result_out_of_range) throw EBadValue("número fora do intervalo do tipo");
+        if (error == std::errc::result_out_of_range) throw EBadValue(tr("número fora do intervalo do tipo"));
         if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
-            throw EBadValue("não é um número inteiro");
+            throw EBadValue(tr("não é um número inteiro"));
         }
         if (static_cast<long long>(value) < kLowest || static_cast<long long>(value) > kHighest) {
-            throw EBadValue("deve ficar entre " + std::to_string(kLowest) + " e " + std::to_string(kHighest));
+            throw EBadValue(textf(tr("deve ficar entre %lld e %lld"), kLowest, kHighest));
         }
         return value;
     }
@@ -52,7 +53,7 @@ struct TFinite {
         // No leading '+', and digits too small for any double are refused rather than read as 0.
         bool underflows = value == 0.0 && text.find_first_of("123456789") < text.find_first_of("eE");
         if (!value || text.front() == '+' || !std::isfinite(*value) || underflows) {
-            throw EBadValue("não é um número finito");
+            throw EBadValue(tr("não é um número finito"));
         }
         return *value;
     }
@@ -66,7 +67,7 @@ struct TInstant {
         try {
             return dateTimeFromText(text);
         } catch (const EConvertError&) {
-            throw EBadValue("não é uma data e hora no formato DD/MM/AAAA HH:MM");
+            throw EBadValue(tr("não é uma data e hora no formato DD/MM/AAAA HH:MM"));
         }
     }
     static std::string text(TValue value) { return textFromDateTime(value, "DD/MM/YYYY HH:mm"); }
@@ -80,7 +81,7 @@ struct TDuration {
         try {
             return timeFromText(text);
         } catch (const EConvertError&) {
-            throw EBadValue("não é uma duração no formato HH:MM");
+            throw EBadValue(tr("não é uma duração no formato HH:MM"));
         }
     }
     static std::string text(TValue value) { return textFromDateTime(value, "HH:mm"); }
@@ -92,22 +93,22 @@ struct TDuration {
 struct TYesNo {
     using TValue = bool;
     static TValue read(const std::string& text) { return text == "sim"; }
-    static std::string shown(TValue value) { return value ? "sim" : "não"; }
+    static std::string shown(TValue value) { return value ? tr("sim") : tr("não"); }
     static nlohmann::ordered_json json(TValue value) { return value; }
 };
 
 struct TWait : TYesNo {
-    static std::string shown(TValue value) { return value ? "espera" : "não espera"; }
+    static std::string shown(TValue value) { return value ? tr("espera") : tr("não espera"); }
 };
 
 struct TFileName {
     using TValue = std::string;
     static constexpr bool kNamesOutput = true;
     static TValue read(const std::string& text) {
-        if (text.empty()) throw EBadValue("falta o nome do arquivo");
+        if (text.empty()) throw EBadValue(tr("falta o nome do arquivo"));
         return text;
     }
-    static std::string shown(const TValue& value) { return value.empty() ? "não grava" : value; }
+    static std::string shown(const TValue& value) { return value.empty() ? tr("não grava") : value; }
     static nlohmann::ordered_json json(const TValue& value) {
         return value.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(value);
     }
@@ -118,7 +119,7 @@ struct TSeconds {
     static TValue read(const std::string& text) {
         double value = TFinite::read(text);
         // No limit is not offered: a solve of a large instance would never end.
-        if (value <= 0) throw EBadValue("deve ser positivo");
+        if (value <= 0) throw EBadValue(tr("deve ser positivo"));
         return value;
     }
     static std::string shown(TValue value) { return textOfDouble(value); }
@@ -130,12 +131,12 @@ struct TInputFile {
     using TValue = std::string;
     static TValue read(const std::string& text) {
         struct stat status {};
-        if (text.empty() || stat(text.c_str(), &status) != 0) throw EBadValue("o arquivo não existe");
-        if (S_ISDIR(status.st_mode)) throw EBadValue("é uma pasta, não um arquivo");
-        if (!S_ISREG(status.st_mode)) throw EBadValue("não é um arquivo comum (é um pipe, um socket ou um dispositivo)");
+        if (text.empty() || stat(text.c_str(), &status) != 0) throw EBadValue(tr("o arquivo não existe"));
+        if (S_ISDIR(status.st_mode)) throw EBadValue(tr("é uma pasta, não um arquivo"));
+        if (!S_ISREG(status.st_mode)) throw EBadValue(tr("não é um arquivo comum (é um pipe, um socket ou um dispositivo)"));
         return text;
     }
-    static std::string shown(const TValue& value) { return value.empty() ? "não confere" : value; }
+    static std::string shown(const TValue& value) { return value.empty() ? tr("não confere") : value; }
     static nlohmann::ordered_json json(const TValue& value) { return value; }
 };
 
@@ -143,12 +144,12 @@ struct TFolder {
     using TValue = std::string;
     static TValue read(const std::string& text) {
         struct stat status {};
-        if (text.empty()) throw EBadValue("falta o nome da pasta");
+        if (text.empty()) throw EBadValue(tr("falta o nome da pasta"));
         // A folder that does not exist yet is made, with its parents, when the run starts.
-        if (stat(text.c_str(), &status) == 0 && !S_ISDIR(status.st_mode)) throw EBadValue("não é uma pasta");
+        if (stat(text.c_str(), &status) == 0 && !S_ISDIR(status.st_mode)) throw EBadValue(tr("não é uma pasta"));
         return text;
     }
-    static std::string shown(const TValue& value) { return value.empty() ? "a pasta atual" : value; }
+    static std::string shown(const TValue& value) { return value.empty() ? tr("a pasta atual") : value; }
     static nlohmann::ordered_json json(const TValue& value) { return value; }
 };
 
@@ -160,18 +161,18 @@ struct TGivenCost {
         // double, as the solvers hold it (from 10^12 Cbc refused its own start solution).
         return TWhole<1, 1'000'000'000, std::int64_t>::read(text);
     }
-    static std::string shown(const TValue& value) { return value ? std::to_string(*value) : "calculado"; }
+    static std::string shown(const TValue& value) { return value ? std::to_string(*value) : tr("calculado"); }
     static nlohmann::ordered_json json(const TValue& value) {
         return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
     }
 };
 
 struct TColumnLimit : TWhole<0, INT32_MAX> {
-    static std::string shown(TValue value) { return value == INT32_MAX ? "sem limite" : std::to_string(value); }
+    static std::string shown(TValue value) { return value == INT32_MAX ? tr("sem limite") : std::to_string(value); }
 };
 
 struct TThreadCount : TWhole<0, 1024> {
-    static std::string shown(TValue value) { return value == 0 ? "os núcleos disponíveis" : std::to_string(value); }
+    static std::string shown(TValue value) { return value == 0 ? tr("os núcleos disponíveis") : std::to_string(value); }
 };
 
 // Yes, no, or decided by the run when not given.
@@ -179,7 +180,7 @@ struct TYesNoAuto {
     using TValue = std::optional<bool>;
     static TValue read(const std::string& text) { return text == "sim"; }
     static std::string shown(const TValue& value) {
-        return value ? TYesNo::shown(*value) : "se a saída de erro é um terminal";
+        return value ? TYesNo::shown(*value) : tr("se a saída de erro é um terminal");
     }
     static nlohmann::ordered_json json(const TValue& value) {
         return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
@@ -188,7 +189,7 @@ struct TYesNoAuto {
 
 // How many instances a series writes; 0: one, not as a series.
 struct TSeriesCount : TWhole<0, 9999> {
-    static std::string shown(TValue value) { return value == 0 ? "não" : std::to_string(value); }
+    static std::string shown(TValue value) { return value == 0 ? tr("não") : std::to_string(value); }
 };
 
 // "K/N": part K of N of a series.
@@ -196,13 +197,13 @@ struct TShardPart {
     using TValue = TShard;
     static TValue read(const std::string& text) {
         std::size_t slash = text.find('/');
-        if (slash == std::string::npos) throw EBadValue("deve ser K/N, com 1 <= K <= N");
+        if (slash == std::string::npos) throw EBadValue(tr("deve ser K/N, com 1 <= K <= N"));
         TShard shard{TWhole<1, 9999>::read(text.substr(0, slash)), TWhole<1, 9999>::read(text.substr(slash + 1))};
-        if (shard.index > shard.count) throw EBadValue("deve ser K/N, com 1 <= K <= N");
+        if (shard.index > shard.count) throw EBadValue(tr("deve ser K/N, com 1 <= K <= N"));
         return shard;
     }
     static std::string shown(const TValue& value) {
-        return value.count == 0 ? "toda a série" : std::to_string(value.index) + "/" + std::to_string(value.count);
+        return value.count == 0 ? tr("toda a série") : std::to_string(value.index) + "/" + std::to_string(value.count);
     }
     static nlohmann::ordered_json json(const TValue& value) { return shown(value); }
 };
@@ -211,11 +212,25 @@ struct TModelName {
     using TValue = TModel;
     static TValue read(const std::string& text) {
         std::optional<TModel> model = modelNamed(text);
-        if (!model) throw EBadValue("deve ser partition, cover ou elastic");
+        if (!model) throw EBadValue(tr("deve ser partition, cover ou elastic"));
         return *model;
     }
     static std::string shown(TValue value) { return std::string(modelName(value)); }
     static nlohmann::ordered_json json(TValue value) { return modelName(value); }
+};
+
+// The messages' language; not given, the environment's.
+struct TLanguageName {
+    using TValue = TLanguage;
+    static TValue read(const std::string& text) {
+        std::optional<TLanguage> language = languageNamed(text);
+        if (!language) throw EBadValue(tr("deve ser pt ou en"));
+        return *language;
+    }
+    static std::string shown(TValue value) {
+        return value == TLanguage::portuguese ? "pt" : value == TLanguage::english ? "en" : tr("a do ambiente");
+    }
+    static nlohmann::ordered_json json(TValue value) { return shown(value); }
 };
 
 template <typename TOwner, typename TValue>
@@ -296,126 +311,130 @@ using S = TSettings;
 constexpr TSettingRow kRows[] = {
     // The trip matrix holds N x N trips: 10,000 locations take 1.6 GB and seconds to draw.
     setting<&S::locationCount, TWhole<2, 10000>, &TViagens::locationCount>("location-count", "N", "10",
-                                                                           "número de locais (2 a 10000)"),
-    setting<&S::minDistance, TInt32, &TViagens::minDistance>("min-distance", "N", "100", "menor distância sorteada"),
+                                                                           N_("número de locais (2 a 10000)")),
+    setting<&S::minDistance, TInt32, &TViagens::minDistance>("min-distance", "N", "100", N_("menor distância sorteada")),
     setting<&S::maxDistance, TInt32, &TViagens::maxDistance>("max-distance", "N", "1500",
-                                                             "limite (exclusivo) das distâncias sorteadas"),
+                                                             N_("limite (exclusivo) das distâncias sorteadas")),
     setting<&S::costFactor, TFinite, &TViagens::costFactor>("cost-factor", "X", "0.25",
-                                                            "custo por unidade de distância"),
+                                                            N_("custo por unidade de distância")),
     setting<&S::tripSeed, TSeed, &TViagens::seed>("trip-seed", "N", "0",
-                                                  "semente da matriz de viagens (0 a 4294967295)"),
-    fileFlag<&S::tripWriteFile>("trip-write-file", "não", "grava arquivos/viagens.txt",
+                                                  N_("semente da matriz de viagens (0 a 4294967295)")),
+    fileFlag<&S::tripWriteFile>("trip-write-file", "não", N_("grava arquivos/viagens.txt"),
                                 [](const TSettings&) { return std::string(kTripFileName); }),
-    flag<&S::tripEcho>("trip-echo", "não", "mostra a matriz de viagens"),
-    setting<&S::count, TWhole<0, INT32_MAX>, &TTarefas::count>("count", "N", "150", "número de tarefas (>= 0)"),
+    flag<&S::tripEcho>("trip-echo", "não", N_("mostra a matriz de viagens")),
+    setting<&S::count, TWhole<0, INT32_MAX>, &TTarefas::count>("count", "N", "150", N_("número de tarefas (>= 0)")),
     setting<&S::depotCount, TWhole<2, INT32_MAX>, &TTarefas::depotCount>(
-        "depot-count", "N", "3", "número de depósitos (2 até o número de locais)"),
+        "depot-count", "N", "3", N_("número de depósitos (2 até o número de locais)")),
     setting<&S::extraCostMin, TInt32, &TTarefas::extraCostMin>("extra-cost-min", "N", "0",
-                                                               "menor custo extra de uma tarefa"),
+                                                               N_("menor custo extra de uma tarefa")),
     setting<&S::extraCostMax, TInt32, &TTarefas::extraCostMax>("extra-cost-max", "N", "30",
-                                                               "limite (exclusivo) do custo extra"),
-    setting<&S::taskSeed, TSeed, &TTarefas::seed>("task-seed", "N", "0", "semente das tarefas (0 a 4294967295)"),
+                                                               N_("limite (exclusivo) do custo extra")),
+    setting<&S::taskSeed, TSeed, &TTarefas::seed>("task-seed", "N", "0", N_("semente das tarefas (0 a 4294967295)")),
     flag<&S::plant, &TTarefas::plant>(
         "plant", "não",
-        "sorteia as tarefas como jornadas de tripulação, que formam uma partição exata; sem ligar as primeiras e "
-        "as últimas tarefas a depósitos; as jornadas são gravadas qualquer que seja o sorteio de --accept-percent"),
+        N_("sorteia as tarefas como jornadas de tripulação, que formam uma partição exata; sem ligar as primeiras e "
+        "as últimas tarefas a depósitos; as jornadas são gravadas qualquer que seja o sorteio de --accept-percent")),
     setting<&S::windowStart, TInstant, &TTarefas::windowStart>(
-        "window-start", "DATA", "01/01/2006 08:00", "início da janela de planejamento, \"DD/MM/AAAA HH:MM\""),
-    setting<&S::windowEnd, TInstant, &TTarefas::windowEnd>("window-end", "DATA", "04/01/2006 08:00",
-                                                           "fim da janela de planejamento"),
+        "window-start", N_("DATA"), "01/01/2006 08:00", N_("início da janela de planejamento, \"DD/MM/AAAA HH:MM\"")),
+    setting<&S::windowEnd, TInstant, &TTarefas::windowEnd>("window-end", N_("DATA"), "04/01/2006 08:00",
+                                                           N_("fim da janela de planejamento")),
     setting<&S::minDuration, TDuration, &TTarefas::minDuration>("min-duration", "HH:MM", "01:00",
-                                                                "menor duração (guardada, não usada no sorteio)"),
+                                                                N_("menor duração (guardada, não usada no sorteio)")),
     setting<&S::maxDuration, TDuration, &TTarefas::maxDuration>(
-        "max-duration", "HH:MM", "09:01", "as partidas vão até o fim da janela menos esta duração"),
-    fileFlag<&S::taskWriteFile>("task-write-file", "não", "grava arquivos/tarefas.txt",
+        "max-duration", "HH:MM", "09:01", N_("as partidas vão até o fim da janela menos esta duração")),
+    fileFlag<&S::taskWriteFile>("task-write-file", "não", N_("grava arquivos/tarefas.txt"),
                                 [](const TSettings&) { return std::string(kTaskFileName); }),
-    flag<&S::taskEcho>("task-echo", "não", "mostra as tarefas"),
+    flag<&S::taskEcho>("task-echo", "não", N_("mostra as tarefas")),
     setting<&S::minTasks, TWhole<0, INT32_MAX>, &TColunas::minTasks>("min-tasks", "N", "2",
-                                                                     "uma coluna tem mais tarefas que isto (>= 0)"),
+                                                                     N_("uma coluna tem mais tarefas que isto (>= 0)")),
     setting<&S::maxTasks, TWhole<1, INT32_MAX>, &TColunas::maxTasks>("max-tasks", "N", "13",
-                                                                     "uma coluna tem no máximo isto de tarefas (>= 1)"),
+                                                                     N_("uma coluna tem no máximo isto de tarefas (>= 1)")),
     setting<&S::acceptPercent, TWhole<0, 100>, &TColunas::acceptPercent>(
-        "accept-percent", "N", "100", "grava uma cadeia oferecida quando um sorteio de 0 a 99 é <= N (0 a 100)"),
-    setting<&S::columnSeed, TSeed, &TColunas::seed>("column-seed", "N", "0", "semente das colunas (0 a 4294967295)"),
-    fileFlag<&S::columnWriteFile>("column-write-file", "sim", "grava o arquivo de colunas",
+        "accept-percent", "N", "100", N_("grava uma cadeia oferecida quando um sorteio de 0 a 99 é <= N (0 a 100)")),
+    setting<&S::columnSeed, TSeed, &TColunas::seed>("column-seed", "N", "0", N_("semente das colunas (0 a 4294967295)")),
+    fileFlag<&S::columnWriteFile>("column-write-file", "sim", N_("grava o arquivo de colunas"),
                                   [](const TSettings& settings) { return settings.columnFileName; }, "column-file"),
     [] {
         // The file is the flag's output; the name alone writes nothing.
-        TSettingRow row = setting<&S::columnFileName, TFileName>("column-file", "ARQUIVO", kColumnFileName,
-                                                                  "nome do arquivo de colunas");
+        TSettingRow row = setting<&S::columnFileName, TFileName>("column-file", N_("ARQUIVO"), kColumnFileName,
+                                                                  N_("nome do arquivo de colunas"));
         row.outputFile = nullptr;
         return row;
     }(),
-    flag<&S::columnEcho>("column-echo", "sim", "mostra cada 10000ª coluna"),
+    flag<&S::columnEcho>("column-echo", "sim", N_("mostra cada 10000ª coluna")),
     setting<&S::maxColumns, TColumnLimit, &TColunas::maxColumns>(
-        "max-columns", "N", "2147483647", "interrompe a execução, sem gravar nada, antes de passar de N colunas"),
+        "max-columns", "N", "2147483647", N_("interrompe a execução, sem gravar nada, antes de passar de N colunas")),
     setting<&S::threads, TThreadCount, &TColunas::threads>(
-        "threads", "N", "0", "linhas de execução da busca de colunas; os arquivos são os mesmos com qualquer número"),
-    setting<&S::mpsFileName, TFileName>("mps", "ARQUIVO", "", "grava também a instância em MPS livre, para solvers"),
-    setting<&S::model, TModelName>("model", "MODELO", "partition",
-                                   "modelo do arquivo de --mps: partition (cada tarefa exatamente uma vez), cover "
-                                   "(ao menos uma) ou elastic (exatamente uma, ou uma folga S<n> paga)"),
+        "threads", "N", "0", N_("linhas de execução da busca de colunas; os arquivos são os mesmos com qualquer número")),
+    setting<&S::mpsFileName, TFileName>("mps", N_("ARQUIVO"), "", N_("grava também a instância em MPS livre, para solvers")),
+    setting<&S::model, TModelName>("model", N_("MODELO"), "partition",
+                                   N_("modelo do arquivo de --mps: partition (cada tarefa exatamente uma vez), cover "
+                                   "(ao menos uma) ou elastic (exatamente uma, ou uma folga S<n> paga)")),
     setting<&S::uncoveredCost, TGivenCost>("uncovered-cost", "N", "",
-                                           "custo de cada folga do modelo elastic (calculado: alto o bastante para "
-                                           "que o ótimo não use folga quando há partição exata)"),
-    setting<&S::orlibFileName, TFileName>("orlib", "ARQUIVO", "",
-                                          "grava também a instância no formato OR-Library de partição de conjuntos"),
-    setting<&S::solutionFileName, TFileName>("solution", "ARQUIVO", "",
-                                             "grava uma solução no formato MIPLIB (=obj= e C<n> 1): a melhor de "
-                                             "--solve, ou a partição plantada de --plant"),
+                                           N_("custo de cada folga do modelo elastic (calculado: alto o bastante para "
+                                           "que o ótimo não use folga quando há partição exata)")),
+    setting<&S::orlibFileName, TFileName>("orlib", N_("ARQUIVO"), "",
+                                          N_("grava também a instância no formato OR-Library de partição de conjuntos")),
+    setting<&S::solutionFileName, TFileName>("solution", N_("ARQUIVO"), "",
+                                             N_("grava uma solução no formato MIPLIB (=obj= e C<n> 1): a melhor de "
+                                             "--solve, ou a partição plantada de --plant")),
     flag<&S::solve>("solve", "não",
-                    "resolve a instância no modelo de --model: limite do LP sobre todas as colunas, por geração de "
-                    "colunas (Clp), e uma solução inteira (Cbc)"),
+                    N_("resolve a instância no modelo de --model: limite do LP sobre todas as colunas, por geração de "
+                    "colunas (Clp), e uma solução inteira (Cbc)")),
     setting<&S::solveSeconds, TSeconds>("solve-seconds", "S", "60",
-                                        "segundos que --solve pode levar, o LP incluído; esgotados, fica o que foi "
-                                        "provado (um limite de Lagrange, a melhor solução)"),
-    setting<&S::solveTraceFileName, TFileName>("solve-trace", "ARQUIVO", "",
-                                               "grava uma linha JSON por passada de preço de --solve: passada, "
-                                               "segundos, objetivo do mestre, colunas, menor custo reduzido, limite"),
+                                        N_("segundos que --solve pode levar, o LP incluído; esgotados, fica o que foi "
+                                        "provado (um limite de Lagrange, a melhor solução)")),
+    setting<&S::solveTraceFileName, TFileName>("solve-trace", N_("ARQUIVO"), "",
+                                               N_("grava uma linha JSON por passada de preço de --solve: passada, "
+                                               "segundos, objetivo do mestre, colunas, menor custo reduzido, limite")),
     unreported(setting<&S::checkSolutionFileName, TInputFile>(
-        "check-solution", "ARQUIVO", "",
-        "confere uma solução (MIPLIB, cbc -solu ou glpsol -w) contra a instância destas opções, sem gravar nada; "
-        "saída 0 se ela é válida e seu custo confere")),
-    setting<&S::tasksCsvFileName, TFileName>("tasks-csv", "ARQUIVO", "",
-                                             "grava as tarefas numa tabela CSV, com cabeçalho"),
-    setting<&S::tripsCsvFileName, TFileName>("trips-csv", "ARQUIVO", "",
-                                             "grava as viagens (cada par de locais) numa tabela CSV, com cabeçalho"),
-    setting<&S::reportFileName, TFileName>("report", "ARQUIVO", "",
-                                           "grava um relatório da instância em JSON e resume-o no console"),
-    setting<&S::svgFileName, TFileName>("svg", "ARQUIVO", "", "grava uma figura da instância em SVG"),
-    unreported(setting<&S::directory, TFolder>("directory", "PASTA", "",
-                                               "pasta onde os arquivos são gravados, criada se preciso"),
+        "check-solution", N_("ARQUIVO"), "",
+        N_("confere uma solução (MIPLIB, cbc -solu ou glpsol -w) contra a instância destas opções, sem gravar nada; "
+        "saída 0 se ela é válida e seu custo confere"))),
+    setting<&S::tasksCsvFileName, TFileName>("tasks-csv", N_("ARQUIVO"), "",
+                                             N_("grava as tarefas numa tabela CSV, com cabeçalho")),
+    setting<&S::tripsCsvFileName, TFileName>("trips-csv", N_("ARQUIVO"), "",
+                                             N_("grava as viagens (cada par de locais) numa tabela CSV, com cabeçalho")),
+    setting<&S::reportFileName, TFileName>("report", N_("ARQUIVO"), "",
+                                           N_("grava um relatório da instância em JSON e resume-o no console")),
+    setting<&S::svgFileName, TFileName>("svg", N_("ARQUIVO"), "", N_("grava uma figura da instância em SVG")),
+    unreported(setting<&S::directory, TFolder>("directory", N_("PASTA"), "",
+                                               N_("pasta onde os arquivos são gravados, criada se preciso")),
                'C'),
     setting<&S::seriesCount, TSeriesCount>("series", "N", "0",
-                                           "grava N instâncias, nas pastas 001, 002, ...: a k-ésima soma k - 1 às três "
+                                           N_("grava N instâncias, nas pastas 001, 002, ...: a k-ésima soma k - 1 às três "
                                            "sementes; e um manifesto, manifest.csv e manifest.json (0 a 9999; 0: uma instância, sem "
-                                           "série)"),
+                                           "série)")),
     unreported(setting<&S::shard, TShardPart>(
         "shard", "K/N", "",
-        "faz só as instâncias k da série com k = K (módulo N), sem manifesto; partes podem ir ao mesmo tempo, "
-        "em máquinas diferentes, e --merge junta-as")),
+        N_("faz só as instâncias k da série com k = K (módulo N), sem manifesto; partes podem ir ao mesmo tempo, "
+        "em máquinas diferentes, e --merge junta-as"))),
     unreported(flag<&S::resume>("resume", "sim",
-                                "numa série, mantém as instâncias cujo registro (NNN/instance.json) e arquivos "
-                                "conferem, e faz as demais")),
+                                N_("numa série, mantém as instâncias cujo registro (NNN/instance.json) e arquivos "
+                                "conferem, e faz as demais"))),
     unreported(setting<&S::mergeFolder, TFolder>(
-        "merge", "PASTA", "",
-        "confere as instâncias de uma série feita em partes (com as opções da série) e grava o manifesto; "
-        "não gera nada; saída 1 se falta ou está danificada alguma")),
+        "merge", N_("PASTA"), "",
+        N_("confere as instâncias de uma série feita em partes (com as opções da série) e grava o manifesto; "
+        "não gera nada; saída 1 se falta ou está danificada alguma"))),
     [] {
         TSettingRow row = unreported(setting<&S::waitForKey, TWait>(
-            "no-wait", nullptr, "sim", "não espera por um caractere na entrada ao final"));
+            "no-wait", nullptr, "sim", N_("não espera por um caractere na entrada ao final")));
         row.switchValue = "não";
         return row;
     }(),
     [] {
         TSettingRow row = unreported(setting<&S::progress, TYesNoAuto>(
-            "progress", nullptr, "", "mostra o andamento de execuções longas numa linha da saída de erro"));
+            "progress", nullptr, "", N_("mostra o andamento de execuções longas numa linha da saída de erro")));
         row.switchValue = "sim";
         row.negatable = true;
         return row;
     }(),
-    action("help", 'h', "mostra esta ajuda", TOptionAction::help),
-    action("version", 0, "mostra a versão", TOptionAction::version),
+    unreported(setting<&S::language, TLanguageName>(
+        "language", N_("LÍNGUA"), "",
+        N_("língua das mensagens, pt ou en; os arquivos são os mesmos em qualquer uma (sem a opção: LANGUAGE, "
+           "LC_ALL, LC_MESSAGES ou LANG)"))),
+    action("help", 'h', N_("mostra esta ajuda"), TOptionAction::help),
+    action("version", 0, N_("mostra a versão"), TOptionAction::version),
 };
 
 }  // namespace

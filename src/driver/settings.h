@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/date_time.h"
+#include "common/messages.h"
 #include "common/model.h"
 
 namespace gerador {
@@ -78,6 +79,7 @@ struct TSettings {
     std::string mergeFolder;     // checks a series made in parts there and writes its manifest
     bool waitForKey{};      // read one character at the end
     std::optional<bool> progress;  // a progress line on standard error; none: on a terminal
+    TLanguage language{};          // of the messages; never of the files
 };
 
 // The fewest tasks of a planted duty: a column holds more than minTasks tasks, and a chain

@@ -10,6 +10,7 @@
 #include "columns/columns.h"
 #include "common/console.h"
 #include "common/file_encoding.h"
+#include "common/messages.h"
 #include "common/output_target.h"
 #include "driver/setting_table.h"
 #include "tasks/tasks.h"
@@ -43,9 +44,13 @@ void checkBeforeTheColumns(const TSettings& settings, const TColunas& columns, c
     double written = static_cast<double>(counts.totalOffers) * std::min(columns.acceptPercent + 1, 100) / 100.0;
     double tasksEach =
         counts.totalOffers > 0 ? static_cast<double>(counts.totalTasks) / static_cast<double>(counts.totalOffers) : 0;
-    std::string estimate = (counts.saturated ? "mais cadeias na fase 1 do que cabem em 64 bits"
-                                             : std::to_string(counts.totalOffers) + " cadeias na fase 1") +
-                           ", contadas no grafo de sucessoras";
+    auto offers = static_cast<long long>(counts.totalOffers);
+    std::string estimate =
+        counts.saturated ? tr("mais cadeias na fase 1 do que cabem em 64 bits, contadas no grafo de sucessoras")
+                         : textf(trn("%lld cadeias na fase 1, contadas no grafo de sucessoras",
+                                     "%lld cadeias na fase 1, contadas no grafo de sucessoras",
+                                     static_cast<unsigned long>(offers)),
+                                 offers);
     // Each offer is written when its own draw passes, so the first phase alone writes a
     // binomial count of columns: when its mean passes the 32-bit numbers by ten standard
     // deviations (every offer written: by any amount), the run certainly passes them, as it
@@ -58,12 +63,12 @@ void checkBeforeTheColumns(const TSettings& settings, const TColunas& columns, c
     if (counts.saturated || written - spread > INT32_MAX) throw EColumnLimit(std::nullopt, detail);
     if (columns.writesEveryOffer() && written > settings.maxColumns) throw EColumnLimit(settings.maxColumns, detail);
     if (written > INT32_MAX) {
-        console.message("Aviso: a execução pode passar de " + std::to_string(INT32_MAX) +
-                        " colunas, o limite dos números de coluna (" + estimate + ").");
+        console.message(warningText(textf(tr("a execução pode passar de %d colunas, o limite dos números de coluna (%s)."),
+                                          INT32_MAX, estimate.c_str())));
     } else if (written > settings.maxColumns) {
-        console.message("Aviso: a execução pode passar de " + std::to_string(settings.maxColumns) +
-                        " colunas, o limite de " + optionOf<&TSettings::maxColumns>() + " (" + estimate +
-                        "), e então vai parar.");
+        console.message(warningText(textf(tr("a execução pode passar de %d colunas, o limite de %s (%s), e então vai parar."),
+                                          settings.maxColumns, optionOf<&TSettings::maxColumns>().c_str(),
+                                          estimate.c_str())));
     }
     if (counts.saturated) return;
     // Bytes a column takes in each file, from its number, its fields and its tasks.
@@ -90,9 +95,10 @@ void checkBeforeTheColumns(const TSettings& settings, const TColunas& columns, c
         if (statvfs(folder.c_str(), &space) != 0) continue;
         double free = static_cast<double>(space.f_bavail) * static_cast<double>(space.f_frsize);
         if (bytes <= free) continue;
-        console.message("Aviso: os arquivos em " + folder + " teriam cerca de " + sizeText(bytes) + ", e há " +
-                        sizeText(free) + " livres (estimativa de " + estimate +
-                        "; a fase 2 acrescenta mais): podem não caber. --max-columns limita a execução.");
+        console.message(warningText(textf(tr("os arquivos em %s teriam cerca de %s, e há %s livres (estimativa de %s; a "
+                                             "fase 2 acrescenta mais): podem não caber. --max-columns limita a execução."),
+                                          folder.c_str(), sizeText(bytes).c_str(), sizeText(free).c_str(),
+                                          estimate.c_str())));
     }
 }
 

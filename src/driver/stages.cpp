@@ -14,6 +14,7 @@
 #include "columns/columns.h"
 #include "common/console.h"
 #include "common/exceptions.h"
+#include "common/messages.h"
 #include "common/output_file.h"
 #include "common/run_environment.h"
 #include "common/run_files.h"
@@ -44,7 +45,7 @@ public:
             made_.push_back(path);
             marks_.emplace_back(path);
         } else if (errno != EEXIST) {
-            throw EFileError("não foi possível criar a pasta \"" + folder + "\": " + std::strerror(errno));
+            throw EFileError(textf(tr("não foi possível criar a pasta \"%s\": %s"), folder.c_str(), std::strerror(errno)));
         }
     }
     void keep() {
@@ -63,7 +64,7 @@ void printAfterCommit(TConsole& console, const std::string& text) {
         console.print(text);
         console.flush();
     } catch (const EFileError& error) {
-        throw EFileError(std::string(error.what()) + " (os arquivos da execução já estavam gravados)");
+        throw EFileError(textf(tr("%s (os arquivos da execução já estavam gravados)"), error.what()));
     }
 }
 
@@ -78,7 +79,7 @@ int makeInstance(const TSettings& settings, std::int32_t instance, TRunEnvironme
     TMadeFolders folders(environment);
     folders.make(folder);
     if (own.tripWriteFile || own.taskWriteFile) folders.make(folder + "/arquivos");
-    console.print("\n   Instância " + folder + ":\n");
+    console.print(textf(tr("\n   Instância %s:\n"), folder.c_str()));
     // The instance writes in its folder, with a random stream of its own.
     TRunEnvironment inFolder = environment;
     inFolder.baseFolder = environment.pathOf(folder);
@@ -118,24 +119,24 @@ int runSeries(const TSettings& settings, TRunEnvironment& environment) {
         TManifestRow& row = rows.emplace_back();
         if (settings.resume &&
             !instanceProblem(environment.baseFolder, folder, seriesInstanceSettings(settings, instance), row)) {
-            console.print("\n   Instância " + folder + ": mantida (o registro e os arquivos conferem).\n");
+            console.print(textf(tr("\n   Instância %s: mantida (o registro e os arquivos conferem).\n"), folder.c_str()));
             ++kept;
             continue;
         }
         ++made;
         if (int signalNumber = makeInstance(settings, instance, environment, progress, row)) return signalNumber;
     }
-    std::string counts = std::to_string(made) + " feitas, " + std::to_string(kept) + " mantidas";
     if (settings.shard.count > 0) {
-        printAfterCommit(console, "   Parte " + std::to_string(settings.shard.index) + "/" +
-                                      std::to_string(settings.shard.count) + " da série: " + counts +
-                                      "; o manifesto vem de --merge.\n\n");
+        printAfterCommit(console, textf(tr("   Parte %d/%d da série: %d feitas, %d mantidas; o manifesto vem de "
+                                           "--merge.\n\n"),
+                                        settings.shard.index, settings.shard.count, made, kept));
         return 0;
     }
     // Each instance was just made or checked: its row is known without reading it again.
     writeManifest(settings, environment, rows);
-    printAfterCommit(console, "   Série: " + std::to_string(settings.seriesCount) + " instâncias (" + counts +
-                                  "); manifesto em manifest.csv e manifest.json.\n\n");
+    printAfterCommit(console, textf(tr("   Série: %d instâncias (%d feitas, %d mantidas); manifesto em manifest.csv e "
+                                       "manifest.json.\n\n"),
+                                    settings.seriesCount, made, kept));
     return 0;
 }
 
@@ -144,25 +145,30 @@ int runSeries(const TSettings& settings, TRunEnvironment& environment) {
 bool mergeSeries(const TSettings& settings, TRunEnvironment& environment) {
     struct stat status {};
     if (stat(environment.baseFolder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
-        throw EFileError(optionOf<&TSettings::mergeFolder>() + " " + settings.mergeFolder + ": a pasta não existe");
+        throw EFileError(textf(tr("%s %s: a pasta não existe"), optionOf<&TSettings::mergeFolder>().c_str(),
+                               settings.mergeFolder.c_str()));
     std::vector<TManifestRow> rows;
     std::vector<std::string> problems;
     for (std::int32_t instance = 1; instance <= settings.seriesCount; ++instance) {
         std::string folder = seriesFolderName(instance, settings.seriesCount);
         TManifestRow& row = rows.emplace_back();
         if (auto problem = instanceProblem(environment.baseFolder, folder, seriesInstanceSettings(settings, instance), row))
-            problems.push_back("Instância " + folder + ": " + *problem);
+            problems.push_back(textf(tr("Instância %s: %s"), folder.c_str(), problem->c_str()));
     }
     if (problems.empty()) writeManifest(settings, environment, rows);
     TConsole& console = *environment.console;
-    for (const std::string& problem : problems) console.message("Erro: " + problem);
+    for (const std::string& problem : problems) console.message(errorText(problem));
     if (!problems.empty()) {
-        console.message("Erro: " + std::to_string(problems.size()) + " de " + std::to_string(settings.seriesCount) +
-                        " instâncias faltam ou não conferem; nenhum manifesto foi gravado.");
+        console.message(errorText(textf(trn("%zu de %d instâncias faltam ou não conferem; nenhum manifesto foi gravado.",
+                                            "%zu de %d instâncias faltam ou não conferem; nenhum manifesto foi gravado.",
+                                            static_cast<unsigned long>(settings.seriesCount)),
+                                        problems.size(), settings.seriesCount)));
         return false;
     }
-    printAfterCommit(console, "\n   Série: " + std::to_string(settings.seriesCount) +
-                                  " instâncias conferidas; manifesto em manifest.csv e manifest.json.\n\n");
+    printAfterCommit(console, textf(trn("\n   Série: %d instância conferida; manifesto em manifest.csv e manifest.json.\n\n",
+                                        "\n   Série: %d instâncias conferidas; manifesto em manifest.csv e manifest.json.\n\n",
+                                        static_cast<unsigned long>(settings.seriesCount)),
+                                    settings.seriesCount));
     return true;
 }
 
@@ -190,8 +196,8 @@ bool checkSolution(const TSettings& settings, TRunEnvironment& environment) {
     {
         std::ifstream file(settings.checkSolutionFileName, std::ios::binary);
         if (!file) {
-            throw EFileError("não foi possível ler \"" + settings.checkSolutionFileName +
-                             "\": " + std::strerror(errno));
+            throw EFileError(textf(tr("não foi possível ler \"%s\": %s"), settings.checkSolutionFileName.c_str(),
+                                   std::strerror(errno)));
         }
         try {
             claimed = readClaimedSolution(file);
@@ -208,15 +214,16 @@ bool checkSolution(const TSettings& settings, TRunEnvironment& environment) {
     TSolutionCheck check(claimed, settings.model, settings.uncoveredCost);
     TColumnRunResult columnRun =
         columnGenerator->generateColumns(taskGenerator, std::vector<TColumnSink*>{&check});
-    console.print(closingLinesText(columnRun.columnCount, "colunas"));
+    console.print(closingLinesText(columnRun.columnCount, TClosingItems::columns));
     const TSolutionVerdict& verdict = check.verdict();
     bool valid = verdict.feasible && verdict.objectiveRight;
     std::string model(modelName(settings.model));
-    console.print("   Solução " + std::string(valid ? "válida" : "inválida") + " no modelo " + model +
-                  ": custo recalculado " + std::to_string(verdict.recomputed) + ".\n\n");
+    console.print(textf(valid ? tr("   Solução válida no modelo %s: custo recalculado %lld.\n\n")
+                              : tr("   Solução inválida no modelo %s: custo recalculado %lld.\n\n"),
+                        model.c_str(), static_cast<long long>(verdict.recomputed)));
     console.flush();
     for (const std::string& problem : verdict.problems) {
-        console.message("Erro: " + settings.checkSolutionFileName + ": " + problem);
+        console.message(errorText(settings.checkSolutionFileName + ": " + problem));
     }
     return valid;
 }

@@ -7,6 +7,7 @@
 
 #include "common/decimal_text.h"
 #include "common/exceptions.h"
+#include "common/messages.h"
 
 namespace gerador {
 
@@ -35,8 +36,11 @@ std::string shownPiece(std::string_view text) {
 }
 
 [[noreturn]] void refuseLine(std::size_t line, std::string_view text, const std::string& reason = "") {
-    throw EConvertError("a linha " + std::to_string(line) + " do arquivo de solução não se lê" +
-                        (reason.empty() ? "" : " (" + reason + ")") + ": '" + shownPiece(text) + "'");
+    if (reason.empty()) {
+        throw EConvertError(textf(tr("a linha %zu do arquivo de solução não se lê: '%s'"), line, shownPiece(text).c_str()));
+    }
+    throw EConvertError(textf(tr("a linha %zu do arquivo de solução não se lê (%s): '%s'"), line, reason.c_str(),
+                              shownPiece(text).c_str()));
 }
 
 // A number as the solvers write it, in decimal: sign, digits with an optional point and
@@ -72,7 +76,7 @@ std::string tasksText(const std::vector<std::int32_t>& tasks) {
         if (shown > 0) text += ", ";
         text += std::to_string(tasks[shown] + 1);
     }
-    if (tasks.size() > kTasksNamed) text += " e mais " + std::to_string(tasks.size() - kTasksNamed);
+    if (tasks.size() > kTasksNamed) text = textf(tr("%s e mais %zu"), text.c_str(), tasks.size() - kTasksNamed);
     return text;
 }
 
@@ -87,7 +91,7 @@ TClaimedSolution readClaimedSolution(std::istream& input) {
         line.clear();
         int next = 0;
         while ((next = input.get()) != std::char_traits<char>::eof() && next != '\n') {
-            if (line.size() == kLongestLine) refuseLine(number, line, "passa de " + std::to_string(kLongestLine) + " bytes");
+            if (line.size() == kLongestLine) refuseLine(number, line, textf(tr("passa de %zu bytes"), kLongestLine));
             line += static_cast<char>(next);
         }
         if (next == std::char_traits<char>::eof() && line.empty()) break;
@@ -103,7 +107,7 @@ TClaimedSolution readClaimedSolution(std::istream& input) {
                 value.erase(0, value.find_first_not_of(' '));
                 value.erase(value.find_last_not_of(" \r") + 1);
                 claimed.objective = decimalOf(value);
-                if (!claimed.objective) refuseLine(number, line, "o valor não é um número decimal");
+                if (!claimed.objective) refuseLine(number, line, tr("o valor não é um número decimal"));
                 continue;
             } else if (first == "c" || first == "s") {
                 format = TFormat::glpsol;
@@ -115,11 +119,11 @@ TClaimedSolution readClaimedSolution(std::istream& input) {
             case TFormat::miplib: {
                 if (fields.size() != 2) refuseLine(number, line);
                 std::optional<double> value = decimalOf(fields[1]);
-                if (!value) refuseLine(number, line, "o valor não é um número decimal");
+                if (!value) refuseLine(number, line, tr("o valor não é um número decimal"));
                 if (first == "=obj=") {
                     claimed.objective = value;
                 } else if (!numberAfter(first, 'C') && !numberAfter(first, 'S')) {
-                    refuseLine(number, line, "o nome não é C<n> nem S<n>, como as exportações escrevem");
+                    refuseLine(number, line, tr("o nome não é C<n> nem S<n>, como as exportações escrevem"));
                 } else if (*value != 0.0) {
                     claimed.values.emplace_back(first, *value);
                 }
@@ -129,9 +133,9 @@ TClaimedSolution readClaimedSolution(std::istream& input) {
                 // "<index> <name> <value> <cost>"
                 if (fields.size() < 3) refuseLine(number, line);
                 std::optional<double> value = decimalOf(fields[2]);
-                if (!value) refuseLine(number, line, "o valor não é um número decimal");
+                if (!value) refuseLine(number, line, tr("o valor não é um número decimal"));
                 if (!numberAfter(fields[1], 'C') && !numberAfter(fields[1], 'S'))
-                    refuseLine(number, line, "o nome não é C<n> nem S<n>, como as exportações escrevem");
+                    refuseLine(number, line, tr("o nome não é C<n> nem S<n>, como as exportações escrevem"));
                 if (*value != 0.0) claimed.values.emplace_back(fields[1], *value);
                 break;
             }
@@ -140,14 +144,14 @@ TClaimedSolution readClaimedSolution(std::istream& input) {
                     // "s mip <rows> <columns> <status> <objective>"
                     if (fields.size() != 6) refuseLine(number, line);
                     std::optional<double> objective = decimalOf(fields[5]);
-                    if (!objective) refuseLine(number, line, "o valor não é um número decimal");
+                    if (!objective) refuseLine(number, line, tr("o valor não é um número decimal"));
                     if (fields[4] != "n") claimed.objective = objective;
                 } else if (first == "j") {
                     // "j <position> <value>"
                     if (fields.size() != 3) refuseLine(number, line);
                     std::optional<std::int64_t> position = numberAfter("#" + fields[1], '#');
                     std::optional<double> value = decimalOf(fields[2]);
-                    if (!position || !value) refuseLine(number, line, "a posição ou o valor não é um número");
+                    if (!position || !value) refuseLine(number, line, tr("a posição ou o valor não é um número"));
                     if (*value != 0.0) claimed.values.emplace_back("#" + fields[1], *value);
                 }
                 break;
@@ -155,8 +159,8 @@ TClaimedSolution readClaimedSolution(std::istream& input) {
             case TFormat::unknown: break;
         }
     }
-    if (input.bad()) throw EConvertError("não foi possível ler o arquivo de solução");
-    if (format == TFormat::unknown) throw EConvertError("o arquivo de solução está vazio");
+    if (input.bad()) throw EConvertError(tr("não foi possível ler o arquivo de solução"));
+    if (format == TFormat::unknown) throw EConvertError(tr("o arquivo de solução está vazio"));
     return claimed;
 }
 
@@ -179,7 +183,7 @@ void TSolutionCheck::begin(const TColumnRunInfo& run) {
     chosen_.clear();
     for (const auto& [name, value] : claimed_.values) {
         if (std::fabs(value - 1.0) > 1e-6) {
-            noteProblem("a variável " + name + " vale " + std::to_string(value) + ", não 0 nem 1");
+            noteProblem(textf(tr("a variável %s vale %s, não 0 nem 1"), name.c_str(), std::to_string(value).c_str()));
             continue;
         }
         bool positional = name[0] == '#';
@@ -187,13 +191,13 @@ void TSolutionCheck::begin(const TColumnRunInfo& run) {
         if (column && *column <= INT32_MAX) {
             chosen_.push_back(static_cast<std::int32_t>(*column));
         } else if (!numberAfter(name, 'S')) {
-            noteProblem("o nome " + name + " não é de coluna (C<n>) nem de folga (S<n>)");
+            noteProblem(textf(tr("o nome %s não é de coluna (C<n>) nem de folga (S<n>)"), name.c_str()));
         }
     }
     std::sort(chosen_.begin(), chosen_.end());
     for (std::size_t at = 1; at < chosen_.size(); ++at) {
         if (chosen_[at] == chosen_[at - 1])
-            noteProblem("a coluna C" + std::to_string(chosen_[at]) + " aparece duas vezes");
+            noteProblem(textf(tr("a coluna C%d aparece duas vezes"), chosen_[at]));
     }
     nextChosen_ = 0;
     columnCost_ = 0;
@@ -216,9 +220,12 @@ void TSolutionCheck::end(std::int32_t columnCount) {
     std::int64_t slacks = 0;
     auto takeSlack = [&](std::int64_t task, const std::string& name) {
         if (!rulesOf(model_).slackPerRow) {
-            noteProblem("a folga " + name + " só existe no modelo elastic");
+            noteProblem(textf(tr("a folga %s só existe no modelo elastic"), name.c_str()));
         } else if (task > taskCount_) {
-            noteProblem("a folga " + name + " não existe: a instância tem " + std::to_string(taskCount_) + " tarefas");
+            noteProblem(textf(trn("a folga %s não existe: a instância tem %d tarefas",
+                                  "a folga %s não existe: a instância tem %d tarefas",
+                                  static_cast<unsigned long>(taskCount_)),
+                              name.c_str(), taskCount_));
         } else {
             ++timesCovered_[static_cast<std::size_t>(task - 1)];
             ++slacks;
@@ -229,12 +236,14 @@ void TSolutionCheck::end(std::int32_t columnCount) {
         if (name[0] == '#') {
             // glpsol's positions past the columns are the slacks, in task order.
             std::int64_t position = std::stoll(name.substr(1));
-            if (position > columnCount) takeSlack(position - columnCount, "na posição " + name.substr(1));
+            if (position > columnCount) takeSlack(position - columnCount, textf(tr("na posição %s"), name.substr(1).c_str()));
         } else if (std::optional<std::int64_t> task = numberAfter(name, 'S')) {
             takeSlack(*task, name);
         } else if (std::optional<std::int64_t> column = numberAfter(name, 'C'); column && *column > columnCount) {
-            noteProblem("a coluna " + name + " não existe: a instância tem " + std::to_string(columnCount) +
-                        " colunas");
+            noteProblem(textf(trn("a coluna %s não existe: a instância tem %d colunas",
+                                  "a coluna %s não existe: a instância tem %d colunas",
+                                  static_cast<unsigned long>(columnCount)),
+                              name.c_str(), columnCount));
         }
     }
     std::vector<std::int32_t> uncovered;
@@ -243,17 +252,24 @@ void TSolutionCheck::end(std::int32_t columnCount) {
         if (timesCovered_[task] == 0) uncovered.push_back(static_cast<std::int32_t>(task));
         if (timesCovered_[task] > 1 && rulesOf(model_).rowIsEquality) coveredTwice.push_back(static_cast<std::int32_t>(task));
     }
-    if (!uncovered.empty()) noteProblem("nenhuma coluna cobre as tarefas " + tasksText(uncovered));
-    if (!coveredTwice.empty()) noteProblem("as tarefas " + tasksText(coveredTwice) + " são cobertas mais de uma vez");
+    if (!uncovered.empty()) {
+        noteProblem(textf(trn("nenhuma coluna cobre as tarefas %s", "nenhuma coluna cobre as tarefas %s", uncovered.size()),
+                          tasksText(uncovered).c_str()));
+    }
+    if (!coveredTwice.empty()) {
+        noteProblem(textf(trn("as tarefas %s são cobertas mais de uma vez", "as tarefas %s são cobertas mais de uma vez",
+                              coveredTwice.size()),
+                          tasksText(coveredTwice).c_str()));
+    }
     verdict_.feasible = verdict_.problems.empty();
     verdict_.recomputed = columnCost_ + slacks * slackCost;
     if (!claimed_.objective) {
-        noteProblem("o arquivo não diz o custo da solução (=obj=)");
+        noteProblem(tr("o arquivo não diz o custo da solução (=obj=)"));
     } else if (std::fabs(*claimed_.objective - static_cast<double>(verdict_.recomputed)) >= 0.5) {
         std::ostringstream claimedText;
         claimedText << *claimed_.objective;
-        noteProblem("o custo do arquivo, " + claimedText.str() + ", difere do custo recalculado, " +
-                    std::to_string(verdict_.recomputed));
+        noteProblem(textf(tr("o custo do arquivo, %s, difere do custo recalculado, %lld"), claimedText.str().c_str(),
+                          static_cast<long long>(verdict_.recomputed)));
     } else {
         verdict_.objectiveRight = true;
     }

@@ -31,6 +31,7 @@
 #include "columns/planted_columns.h"
 #include "report/run_result.h"
 #include "common/exceptions.h"
+#include "common/messages.h"
 #include "driver/setting_table.h"
 #include "tasks/task_table.h"
 #include "tasks/tasks.h"
@@ -90,7 +91,7 @@ const TSettingRow* rowNamed(const std::string& name) {
 // A keyword's value as the command line would spell it.
 std::string wordOf(const TSettingRow& row, const py::handle& value) {
     if (row.valueName == nullptr) {
-        if (!py::isinstance<py::bool_>(value)) throw py::value_error("--" + std::string(row.name) + ": deve ser True ou False");
+        if (!py::isinstance<py::bool_>(value)) throw py::value_error(textf(tr("--%s: deve ser True ou False"), row.name));
         return value.cast<bool>() ? "sim" : "não";
     }
     py::module_ datetime = py::module_::import("datetime");
@@ -101,7 +102,7 @@ std::string wordOf(const TSettingRow& row, const py::handle& value) {
         std::snprintf(text, sizeof text, "%02lld:%02lld", minutes / 60, minutes % 60);
         return text;
     }
-    if (py::isinstance<py::bool_>(value)) throw py::value_error("--" + std::string(row.name) + ": não é um valor sim/não");
+    if (py::isinstance<py::bool_>(value)) throw py::value_error(textf(tr("--%s: não é um valor sim/não"), row.name));
     return py::str(value).cast<std::string>();
 }
 
@@ -114,7 +115,7 @@ void readKeywords(const py::kwargs& keywords, TSettings& settings, bool (*accept
         std::string name = key.cast<std::string>();
         for (char& letter : name) letter = letter == '_' ? '-' : letter;
         const TSettingRow* row = rowNamed(name);
-        if (row == nullptr || row->read == nullptr || !accepts(*row)) throw py::value_error("--" + name + ": " + refusal);
+        if (row == nullptr || row->read == nullptr || !accepts(*row)) throw py::value_error(textf(tr(refusal), name.c_str()));
         std::string word = wordOf(*row, value);
         try {
             row->read(settings, word);
@@ -127,7 +128,13 @@ void readKeywords(const py::kwargs& keywords, TSettings& settings, bool (*accept
 
 TSettings settingsOf(const py::kwargs& keywords) {
     TSettings settings;
-    readKeywords(keywords, settings, [](const TSettingRow&) { return true; }, "opção desconhecida");
+    // The keyword's language speaks from its own errors on, as --language does.
+    py::object language = py::none();
+    if (keywords.contains("language")) language = keywords["language"];
+    std::optional<TLanguage> named =
+        py::isinstance<py::str>(language) ? languageNamed(language.cast<std::string>()) : std::nullopt;
+    chooseLanguage(named.value_or(TLanguage::environment));
+    readKeywords(keywords, settings, [](const TSettingRow&) { return true; }, N_("--%s: opção desconhecida"));
     return settings;
 }
 
@@ -317,7 +324,7 @@ public:
         }
         std::vector<TPricingPass> passes;
         options.onPass = [&passes](const TPricingPass& pass) { passes.push_back(pass); };
-        if (!solverAvailable()) throw py::value_error("--solve: este programa foi compilado sem Clp e Cbc");
+        if (!solverAvailable()) throw py::value_error(tr("--solve: este programa foi compilado sem Clp e Cbc"));
         TSolveResult solved;
         {
             py::gil_scoped_release unlocked;
@@ -391,7 +398,7 @@ public:
         readKeywords(
             outputs, settings,
             [](const TSettingRow& row) { return row.outputFile != nullptr || row.writesFlag != nullptr; },
-            "não é um arquivo que write() grava");
+            N_("--%s: não é um arquivo que write() grava"));
         std::filesystem::create_directories(folder);
         TTextConsole console;
         TRunEnvironment environment;
@@ -421,7 +428,7 @@ private:
     // folder of its own that is removed again.
     std::string outputOfRun(const char* option, const char* name) {
         std::string pattern = (std::filesystem::temp_directory_path() / "gerador-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("não foi possível criar uma pasta temporária");
+        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error(tr("não foi possível criar uma pasta temporária"));
         std::filesystem::path folder = pattern;
         py::kwargs outputs;
         outputs[option] = name;
@@ -442,7 +449,7 @@ private:
     TModel modelOrSettings(const std::optional<std::string>& model) const {
         if (!model) return settings_.model;
         std::optional<TModel> named = modelNamed(*model);
-        if (!named) throw py::value_error("--model " + *model + ": deve ser partition, cover ou elastic");
+        if (!named) throw py::value_error(textf(tr("--model %s: deve ser partition, cover ou elastic"), model->c_str()));
         return *named;
     }
 
@@ -574,7 +581,7 @@ class TPyGenerator {
 public:
     explicit TPyGenerator(const py::kwargs& keywords) : settings_(settingsOf(keywords)) {}
     std::unique_ptr<TPyInstance> instance(std::int32_t number) const {
-        if (number < 1) throw py::value_error("instance: k começa em 1");
+        if (number < 1) throw py::value_error(tr("instance: k começa em 1"));
         return std::make_unique<TPyInstance>(seriesInstanceSettings(settings_, number));
     }
     void seed(std::int32_t number) { next_ = number; }

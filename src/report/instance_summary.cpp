@@ -60,24 +60,29 @@ void TInstanceSummary::end(std::int32_t) {
     }
 }
 
-std::string verdictText(const TInstanceFacts& facts) {
+std::string verdictText(const TInstanceFacts& facts, TTextUse use) {
     const TPartitionVerdict& verdict = facts.verdict;
     switch (verdict.kind) {
         case TPartitionVerdict::TKind::uncoveredTask:
-            return "não há partição exata: nenhuma coluna cobre a tarefa " + taskNumber(verdict.a) + ".";
+            return textf(tr("não há partição exata: nenhuma coluna cobre a tarefa %s.", use),
+                         taskNumber(verdict.a).c_str());
         case TPartitionVerdict::TKind::neverTogetherPair:
-            return "não há partição exata: as tarefas " + taskNumber(verdict.a) + " e " + taskNumber(verdict.b) +
-                   " nunca estão numa mesma coluna, e toda coluna com uma delas tem a tarefa " +
-                   taskNumber(verdict.c) + ", que uma partição cobriria duas vezes.";
+            return textf(tr("não há partição exata: as tarefas %s e %s nunca estão numa mesma coluna, e toda coluna "
+                            "com uma delas tem a tarefa %s, que uma partição cobriria duas vezes.",
+                            use),
+                         taskNumber(verdict.a).c_str(), taskNumber(verdict.b).c_str(), taskNumber(verdict.c).c_str());
         case TPartitionVerdict::TKind::noSimpleObstacle:
             break;
     }
     if (verdict.pairRuleSkipped) {
-        return "nenhuma tarefa descoberta; a regra dos pares não foi aplicada (" + std::to_string(facts.taskCount) +
-               " tarefas: as contagens de pares passariam de 64 MB): uma partição exata pode existir ou não.";
+        return textf(tr("nenhuma tarefa descoberta; a regra dos pares não foi aplicada (%d tarefas: as contagens de "
+                        "pares passariam de 64 MB): uma partição exata pode existir ou não.",
+                        use),
+                     facts.taskCount);
     }
-    return "nenhum obstáculo simples encontrado: uma partição exata pode existir ou não; "
-           "resolva a exportação MPS para saber.";
+    return tr("nenhum obstáculo simples encontrado: uma partição exata pode existir ou não; resolva a exportação MPS "
+              "para saber.",
+              use);
 }
 
 }  // namespace gerador

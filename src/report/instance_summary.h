@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "columns/column_sink.h"
+#include "common/messages.h"
 #include "report/partition_check.h"
 
 namespace gerador {
@@ -37,8 +38,9 @@ struct TInstanceFacts {
     TPartitionVerdict verdict;
 };
 
-// The verdict in one Portuguese sentence, naming the tasks by number (index + 1).
-std::string verdictText(const TInstanceFacts& facts);
+// The verdict in one sentence, naming the tasks by number (index + 1): in the chosen
+// language for a reader, in Portuguese for a file.
+std::string verdictText(const TInstanceFacts& facts, TTextUse use = TTextUse::reader);
 
 // Gathers the facts of a column run while the columns stream by, with memory in the
 // number of tasks: counts by phase, length and depot, cost and minutes, the coverage of

@@ -107,7 +107,7 @@ nlohmann::ordered_json verdictOf(const TRunResult& run) {
         std::vector<std::int32_t> columns = run.planted->columns;
         std::sort(columns.begin(), columns.end());
         result = {{"exactPartition", true}, {"witness", "planted"}, {"columns", columns}, {"cost", run.planted->cost}};
-        result["explanation"] = partitionText(run);
+        result["explanation"] = partitionText(run, TTextUse::file);
         return result;
     }
     switch (verdict.kind) {
@@ -125,7 +125,7 @@ nlohmann::ordered_json verdictOf(const TRunResult& run) {
             result["pairRule"] = verdict.pairRuleSkipped ? "skipped" : "applied";
             break;
     }
-    result["explanation"] = partitionText(run);
+    result["explanation"] = partitionText(run, TTextUse::file);
     return result;
 }
 

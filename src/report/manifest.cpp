@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "common/exceptions.h"
+#include "common/messages.h"
 #include "common/output_file.h"
 
 namespace gerador {
@@ -183,7 +184,7 @@ TManifestRow manifestRowFromJson(const nlohmann::ordered_json& record) {
             }
         }
     } catch (const nlohmann::json::exception& error) {
-        throw EConvertError("registro de instância inválido: " + std::string(error.what()));
+        throw EConvertError(textf(tr("registro de instância inválido: %s"), error.what()));
     }
     return row;
 }

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "common/messages.h"
+
 namespace gerador {
 
 namespace {
@@ -10,33 +12,40 @@ constexpr std::size_t kLeastShown = 5;  // least covered tasks named on the cons
 
 }  // namespace
 
-std::string partitionText(const TRunResult& result) {
-    if (!result.planted) return verdictText(result.instance);
-    return "há partição exata, por construção: as " + std::to_string(result.planted->duties.size()) +
-           " jornadas plantadas, de custo total " + std::to_string(result.planted->cost) +
-           ", um limite superior do ótimo da partição.";
+std::string partitionText(const TRunResult& result, TTextUse use) {
+    if (!result.planted) return verdictText(result.instance, use);
+    return textf(tr("há partição exata, por construção: as %zu jornadas plantadas, de custo total %lld, um limite "
+                    "superior do ótimo da partição.",
+                    use),
+                 result.planted->duties.size(), static_cast<long long>(result.planted->cost));
+}
+
+std::string partitionLine(const TRunResult& result) {
+    return textf(tr("   Partição: %s\n\n"), partitionText(result).c_str());
 }
 
 std::string consoleSummary(const TRunResult& result) {
     const TInstanceFacts& facts = result.instance;
-    std::string text = "   Relatório: " + std::to_string(facts.columnCount) + " colunas (";
-    text += std::to_string(facts.phaseColumns[0]) + " na fase 1, " + std::to_string(facts.phaseColumns[1]) +
-            " na fase 2).\n";
+    std::string text = textf(trn("   Relatório: %lld coluna (%lld na fase 1, %lld na fase 2).\n",
+                                 "   Relatório: %lld colunas (%lld na fase 1, %lld na fase 2).\n",
+                                 static_cast<unsigned long>(facts.columnCount)),
+                             static_cast<long long>(facts.columnCount), static_cast<long long>(facts.phaseColumns[0]),
+                             static_cast<long long>(facts.phaseColumns[1]));
     const std::vector<std::int32_t>& least = facts.leastCovered;
     if (least.empty()) {
-        text += "   Menor cobertura: não há tarefas.\n";
+        text += tr("   Menor cobertura: não há tarefas.\n");
     } else {
-        text += "   Menor cobertura: " + std::to_string(facts.leastCoverage) + " colunas, tarefa";
-        text += least.size() > 1 ? "s " : " ";
+        std::string tasks;
         for (std::size_t shown = 0; shown < least.size() && shown < kLeastShown; ++shown) {
-            if (shown > 0) text += ", ";
-            text += std::to_string(least[shown] + 1);
+            if (shown > 0) tasks += ", ";
+            tasks += std::to_string(least[shown] + 1);
         }
-        if (least.size() > kLeastShown) text += " e mais " + std::to_string(least.size() - kLeastShown);
-        text += ".\n";
+        if (least.size() > kLeastShown) tasks = textf(tr("%s e mais %zu"), tasks.c_str(), least.size() - kLeastShown);
+        text += textf(trn("   Menor cobertura: %lld colunas, tarefa %s.\n", "   Menor cobertura: %lld colunas, tarefas %s.\n",
+                          least.size()),
+                      static_cast<long long>(facts.leastCoverage), tasks.c_str());
     }
-    text += "   Partição: " + partitionText(result) + "\n\n";
-    return text;
+    return text + partitionLine(result);
 }
 
 std::string difficultyOf(const std::string& status, std::int64_t nodes) {
@@ -46,25 +55,25 @@ std::string difficultyOf(const std::string& status, std::int64_t nodes) {
 }
 
 std::string solveLine(const TSolveFacts& solve) {
-    char text[512];
-    std::string objective = solve.objective ? std::to_string(*solve.objective) : "nenhuma solução";
-    std::string bound = solve.bound ? std::to_string(*solve.bound)
-                        : solve.status == "=inf=" ? "nenhum (o LP não tem solução)"
-                                                  : "nenhum (o tempo acabou antes)";
+    std::string objective = solve.objective ? std::to_string(*solve.objective) : tr("nenhuma solução");
     // A bound of a solve cut short is a weaker one than the LP's, and says so.
-    if (solve.bound && !solve.lpConverged && solve.status != "=inf=") bound += " (o LP não terminou no tempo)";
-    std::string gap;
+    std::string bound = !solve.bound ? (solve.status == "=inf=" ? tr("nenhum (o LP não tem solução)")
+                                                                : tr("nenhum (o tempo acabou antes)"))
+                        : solve.lpConverged || solve.status == "=inf="
+                            ? std::to_string(*solve.bound)
+                            : textf(tr("%lld (o LP não terminou no tempo)"), static_cast<long long>(*solve.bound));
+    auto masterColumns = static_cast<long long>(solve.masterColumns);
+    auto nodes = static_cast<long long>(solve.nodes);
     if (solve.gap) {
-        std::snprintf(text, sizeof text, ", lacuna %.2f%%", *solve.gap * 100);
-        gap = text;
+        return textf(tr("   Solução (%s): %s custo %s, limite %s, lacuna %.2f%%; %.1f s, %d passadas de preço, %lld "
+                        "colunas no mestre, %lld nós.\n\n"),
+                     solve.model.c_str(), solve.status.c_str(), objective.c_str(), bound.c_str(), *solve.gap * 100,
+                     solve.seconds, solve.pricingPasses, masterColumns, nodes);
     }
-    std::snprintf(text, sizeof text,
-                  "   Solução (%s): %s custo %s, limite %s%s; %.1f s, %d passadas de preço, %lld colunas no mestre, "
-                  "%lld nós.\n\n",
-                  solve.model.c_str(), solve.status.c_str(), objective.c_str(), bound.c_str(), gap.c_str(),
-                  solve.seconds, solve.pricingPasses, static_cast<long long>(solve.masterColumns),
-                  static_cast<long long>(solve.nodes));
-    return text;
+    return textf(tr("   Solução (%s): %s custo %s, limite %s; %.1f s, %d passadas de preço, %lld colunas no mestre, "
+                    "%lld nós.\n\n"),
+                 solve.model.c_str(), solve.status.c_str(), objective.c_str(), bound.c_str(), solve.seconds,
+                 solve.pricingPasses, masterColumns, nodes);
 }
 
 }  // namespace gerador

@@ -59,9 +59,12 @@ struct TRunResult {
     std::chrono::steady_clock::time_point started;
 };
 
-// Whether the instance has an exact partition, in one Portuguese sentence: the planted
-// one, or the verdict of the partition check.
-std::string partitionText(const TRunResult& result);
+// Whether the instance has an exact partition, in one sentence: the planted one, or the
+// verdict of the partition check. In the chosen language for a reader, Portuguese for a file.
+std::string partitionText(const TRunResult& result, TTextUse use = TTextUse::reader);
+
+// The line "   Partição: <sentence>" and an empty line, for the console.
+std::string partitionLine(const TRunResult& result);
 
 // The lines printed after the closing lines of the column run with a report.
 std::string consoleSummary(const TRunResult& result);

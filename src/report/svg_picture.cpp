@@ -7,15 +7,19 @@
 //   even the lanes would be, the number of tasks under way over time instead;
 // - planted duties as lines from each task to the next of its duty (class "jornada");
 // - the columns holding each task (class "cobertura"): a bar beside each row, or a
-//   histogram of the tasks by coverage, on a numeric axis;
+//   histogram of the tasks by coverage, on a numeric axis, logarithmic when the coverage
+//   spans more than two decades;
 // - the columns by number of tasks (class "comprimento"), on a numeric axis;
-// - the legend of the colours and bands.
+// - the legend of the colours, ticks, bands and lines the picture draws.
+// Labels are in the console's language; counts are grouped by thousands with a narrow space.
 #include "report/svg_picture.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <tuple>
 
+#include "common/messages.h"
 #include "common/output_file.h"
 #include "tasks/tasks.h"
 
@@ -54,12 +58,13 @@ std::string number(double value) {
     return text;
 }
 
-// A count as a person reads it in Portuguese: 1.503.325.
+// A count with its thousands apart, 1 503 325: a dot or a comma between them reads as a
+// decimal point to half the readers, a narrow no-break space to none.
 std::string countText(std::int64_t value) {
     std::string digits = std::to_string(value < 0 ? -value : value);
     std::string text;
     for (std::size_t at = 0; at < digits.size(); ++at) {
-        if (at > 0 && (digits.size() - at) % 3 == 0) text += '.';
+        if (at > 0 && (digits.size() - at) % 3 == 0) text += "\u202F";
         text += digits[at];
     }
     return (value < 0 ? "-" : "") + text;
@@ -117,6 +122,42 @@ std::vector<std::int64_t> niceTicks(std::int64_t highest, int most = 5) {
         ticks.push_back(static_cast<std::int64_t>(static_cast<double>(ticks.back()) + step));
     }
     return ticks;
+}
+
+// An axis of counts: linear, or on log10(1 + count) when the counts span more than two
+// decades, where a linear one would draw 1,894 beside 400,000 as nothing.
+struct TCountAxis {
+    std::vector<std::int64_t> ticks;
+    double top = 1;  // the count at the axis's end
+    bool logarithmic = false;
+
+    // Where count lies along the axis, from 0 to 1.
+    double fractionOf(double count) const {
+        return logarithmic ? std::log10(1 + count) / std::log10(1 + top) : count / top;
+    }
+};
+
+// The axis for counts, with at most about mostTicks labels.
+TCountAxis countAxisOf(const std::vector<std::int64_t>& counts, int mostTicks) {
+    std::int64_t most = 1;
+    std::int64_t leastPositive = 0;
+    for (std::int64_t count : counts) {
+        most = std::max(most, count);
+        if (count > 0 && (leastPositive == 0 || count < leastPositive)) leastPositive = count;
+    }
+    TCountAxis axis;
+    axis.logarithmic = leastPositive > 0 && most > 100 * leastPositive;
+    if (axis.logarithmic) {
+        // 0, then powers of ten, or of a hundred when those would crowd the axis.
+        int powers = static_cast<int>(std::ceil(std::log10(static_cast<double>(most))));
+        std::int64_t factor = powers + 1 > std::max(mostTicks, 3) ? 100 : 10;
+        axis.ticks = {0, 1};
+        while (axis.ticks.back() < most) axis.ticks.push_back(axis.ticks.back() * factor);
+    } else {
+        axis.ticks = niceTicks(most, mostTicks);
+    }
+    axis.top = static_cast<double>(std::max(most, axis.ticks.back()));
+    return axis;
 }
 
 enum class TView { tasks, lanes, density };
@@ -178,7 +219,6 @@ TLayout layoutOf(const TInstanceFacts& facts) {
     }
     layout.firstInstant = std::floor(first * 24 + 1e-9) / 24;
     layout.lastInstant = std::max(std::ceil(last * 24 - 1e-9) / 24, layout.firstInstant + 1.0 / 24);
-    layout.height = std::max(kTop + layout.plotHeight, kTop + kLengthsHeight + 360) + 70;
     return layout;
 }
 
@@ -188,14 +228,16 @@ std::string titlePanel(const TRunResult& result, const TLayout& layout) {
                       number(kWidth) + "\" height=\"" + number(layout.height) + "\" viewBox=\"0 0 " + number(kWidth) +
                       " " + number(layout.height) + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
     svg += rect(0, 0, kWidth, layout.height, "fill=\"white\"");
-    svg += text(kLeft, 28, countText(facts.taskCount) + " tarefas, " + countText(facts.columnCount) + " colunas",
+    svg += text(kLeft, 28,
+                textf(tr("%s tarefas, %s colunas"), countText(facts.taskCount).c_str(),
+                      countText(facts.columnCount).c_str()),
                 "font-size=\"18\" font-weight=\"bold\"");
-    svg += text(kLeft, 50, "Partição: " + partitionText(result), "font-size=\"13\"");
-    const char* rows = layout.view == TView::tasks   ? "uma linha por tarefa"
-                       : layout.view == TView::lanes ? "tarefas que não se sobrepõem dividem uma faixa"
-                                                     : "tarefas em andamento ao longo do tempo";
-    std::string colour = layout.view == TView::density ? "" : "; cor: local de origem";
-    svg += text(kLeft, kTop - 38, std::string("Tarefas no tempo (") + rows + colour + ")", "font-weight=\"bold\"");
+    svg += text(kLeft, 50, textf(tr("Partição: %s"), partitionText(result).c_str()), "font-size=\"13\"");
+    const char* heading = layout.view == TView::tasks ? tr("Tarefas no tempo (uma linha por tarefa; cor: local de origem)")
+                          : layout.view == TView::lanes
+                              ? tr("Tarefas no tempo (tarefas que não se sobrepõem dividem uma faixa; cor: local de origem)")
+                              : tr("Tarefas no tempo (tarefas em andamento ao longo do tempo)");
+    svg += text(kLeft, kTop - 38, heading, "font-weight=\"bold\"");
     return svg;
 }
 
@@ -223,7 +265,7 @@ std::string timeAxis(const TLayout& layout) {
         }
     }
     svg += line(kLeft, bottom, kLeft + kTimelineWidth, bottom, "stroke=\"#333\"");
-    svg += text(kLeft + kTimelineWidth / 2, bottom + 34, "hora do dia", "text-anchor=\"middle\" font-size=\"11\"");
+    svg += text(kLeft + kTimelineWidth / 2, bottom + 34, tr("hora do dia"), "text-anchor=\"middle\" font-size=\"11\"");
     return svg;
 }
 
@@ -257,10 +299,10 @@ std::string taskBars(const TInstanceFacts& facts, const TLayout& layout) {
         std::int64_t coverage = task < facts.coverage.size() ? facts.coverage[task] : 0;
         svg += rect(start, y, end - start, layout.barHeight,
                     "class=\"tarefa\" fill=\"" + std::string(colourOf(record.origin)) + "\"",
-                    "Tarefa " + std::to_string(task + 1) + ": " + textFromDateTime(record.start, "DD/MM HH:mm") +
-                        " a " + textFromDateTime(record.end, "DD/MM HH:mm") + ", local " +
-                        std::to_string(record.origin) + " a " + std::to_string(record.destination) + ", " +
-                        countText(coverage) + " colunas");
+                    textf(tr("Tarefa %zu: %s a %s, local %d a %d, %s colunas"), task + 1,
+                          textFromDateTime(record.start, "DD/MM HH:mm").c_str(),
+                          textFromDateTime(record.end, "DD/MM HH:mm").c_str(), record.origin, record.destination,
+                          countText(coverage).c_str()));
         if (record.origin >= 1 && record.origin <= facts.depotCount) {
             svg += rect(start, y, 2, layout.barHeight, "class=\"deposito\" fill=\"#000\"");
         }
@@ -274,7 +316,7 @@ std::string taskBars(const TInstanceFacts& facts, const TLayout& layout) {
     }
     if (layout.view == TView::lanes) {
         svg +=
-            text(kLeft - 6, kTop + 10, std::to_string(layout.rows) + " faixas", "text-anchor=\"end\" font-size=\"10\"");
+            text(kLeft - 6, kTop + 10, textf(tr("%zu faixas"), layout.rows), "text-anchor=\"end\" font-size=\"10\"");
     }
     return svg;
 }
@@ -307,7 +349,8 @@ std::string density(const TInstanceFacts& facts, const TLayout& layout) {
         double y = bottom - layout.plotHeight * static_cast<double>(tick) / top;
         svg += text(kLeft - 6, y + 4, countText(tick), "text-anchor=\"end\" font-size=\"11\"");
     }
-    return svg + text(kLeft - 6, kTop - 14, "em andamento", "text-anchor=\"end\" font-size=\"11\"");
+    // From the canvas's edge, where a long label still fits; above the dates of the axis.
+    return svg + text(8, kTop - 24, tr("em andamento"), "font-size=\"11\"");
 }
 
 // A line from the end of each planted task to the start of the next of its duty.
@@ -327,13 +370,11 @@ std::string dutyLinks(const TRunResult& result, const TLayout& layout) {
     return svg;
 }
 
-// A horizontal numeric axis under a panel, a label every 70 pixels at most.
-std::string valueAxis(double left, double width, double y, std::int64_t highest, const std::string& title) {
-    std::vector<std::int64_t> ticks = niceTicks(highest, std::max(1, static_cast<int>(width / 70)));
-    double top = static_cast<double>(std::max(highest, ticks.back()));
+// A horizontal numeric axis under a panel.
+std::string valueAxis(double left, double width, double y, const TCountAxis& axis, const std::string& title) {
     std::string svg = line(left, y, left + width, y, "stroke=\"#333\"");
-    for (std::int64_t tick : ticks) {
-        double x = left + width * static_cast<double>(tick) / top;
+    for (std::int64_t tick : axis.ticks) {
+        double x = left + width * axis.fractionOf(static_cast<double>(tick));
         svg += line(x, y, x, y + 4, "stroke=\"#333\"");
         svg += text(x, y + 16, countText(tick), "text-anchor=\"middle\" font-size=\"11\"");
     }
@@ -342,24 +383,24 @@ std::string valueAxis(double left, double width, double y, std::int64_t highest,
 
 // The columns holding each task: beside its row, or as a histogram of the tasks.
 std::string coveragePanel(const TInstanceFacts& facts, const TLayout& layout) {
-    std::string svg = text(kCoverageLeft, kTop - 38, "Colunas por tarefa", "font-weight=\"bold\"");
-    std::int64_t most = 1;
-    for (std::int64_t columns : facts.coverage) most = std::max(most, columns);
-    std::vector<std::int64_t> ticks = niceTicks(most, std::max(1, static_cast<int>(kCoverageWidth / 70)));
-    double top = static_cast<double>(std::max(most, ticks.back()));
+    std::string svg = text(kCoverageLeft, kTop - 38, tr("Colunas por tarefa"), "font-weight=\"bold\"");
     if (layout.view == TView::tasks) {
+        // A label every 50 pixels at most.
+        TCountAxis axis = countAxisOf(facts.coverage, static_cast<int>(kCoverageWidth / 50));
         for (std::size_t task = 0; task < layout.taskCount; ++task) {
             std::int64_t coverage = task < facts.coverage.size() ? facts.coverage[task] : 0;
-            svg += rect(kCoverageLeft, layout.yOf(task), kCoverageWidth * static_cast<double>(coverage) / top,
+            svg += rect(kCoverageLeft, layout.yOf(task), kCoverageWidth * axis.fractionOf(static_cast<double>(coverage)),
                         layout.barHeight, "class=\"cobertura\" fill=\"" + std::string(kBarColour) + "\"");
         }
-        return svg + valueAxis(kCoverageLeft, kCoverageWidth, kTop + layout.plotHeight, top > 1 ? most : 1, "colunas");
+        return svg + valueAxis(kCoverageLeft, kCoverageWidth, kTop + layout.plotHeight, axis, tr("colunas"));
     }
-    // Tasks by their coverage, in ten bins from none to the most.
+    // Tasks by their coverage, in ten bins from none to the most, along the coverage axis.
     constexpr int kBins = 10;
+    double width = kCoverageWidth - 40;
+    TCountAxis axis = countAxisOf(facts.coverage, static_cast<int>(width / 50));
     std::vector<std::int64_t> tasksIn(kBins, 0);
     for (std::int64_t coverage : facts.coverage) {
-        auto bin = static_cast<int>(static_cast<double>(coverage) / (top + 1) * kBins);
+        auto bin = static_cast<int>(axis.fractionOf(static_cast<double>(coverage)) * kBins);
         ++tasksIn[static_cast<std::size_t>(std::min(bin, kBins - 1))];
     }
     std::int64_t fullest = std::max<std::int64_t>(1, *std::max_element(tasksIn.begin(), tasksIn.end()));
@@ -367,7 +408,6 @@ std::string coveragePanel(const TInstanceFacts& facts, const TLayout& layout) {
     double tallest = static_cast<double>(std::max(fullest, taskTicks.back()));
     double height = kLengthsHeight;
     double left = kCoverageLeft + 40;
-    double width = kCoverageWidth - 40;
     double slot = width / kBins;
     for (std::int64_t tick : taskTicks) {
         double y = kTop + height - height * static_cast<double>(tick) / tallest;
@@ -378,15 +418,15 @@ std::string coveragePanel(const TInstanceFacts& facts, const TLayout& layout) {
         double length = height * static_cast<double>(tasksIn[static_cast<std::size_t>(bin)]) / tallest;
         svg += rect(left + slot * bin + 1, kTop + height - length, slot - 2, length,
                     "class=\"cobertura\" fill=\"" + std::string(kBarColour) + "\"",
-                    countText(tasksIn[static_cast<std::size_t>(bin)]) + " tarefas");
+                    textf(tr("%s tarefas"), countText(tasksIn[static_cast<std::size_t>(bin)]).c_str()));
     }
-    svg += text(left - 6, kTop - 14, "tarefas", "text-anchor=\"end\" font-size=\"11\"");
-    return svg + valueAxis(left, width, kTop + height, most, "colunas que a cobrem");
+    svg += text(left - 6, kTop - 14, tr("tarefas"), "text-anchor=\"end\" font-size=\"11\"");
+    return svg + valueAxis(left, width, kTop + height, axis, tr("colunas que a cobrem"));
 }
 
 // Columns by number of tasks, one bar per length, on a numeric axis.
 std::string lengthsPanel(const TInstanceFacts& facts) {
-    std::string svg = text(kSideLeft, kTop - 38, "Colunas por número de tarefas", "font-weight=\"bold\"");
+    std::string svg = text(kSideLeft, kTop - 38, tr("Colunas por número de tarefas"), "font-weight=\"bold\"");
     std::int64_t most = 1;
     for (std::int64_t columns : facts.columnsByLength) most = std::max(most, columns);
     std::vector<std::int64_t> ticks = niceTicks(most);
@@ -408,52 +448,62 @@ std::string lengthsPanel(const TInstanceFacts& facts) {
         double x = left + slot * static_cast<double>(length - 1);
         svg += rect(x + 1, base - barLength, std::max(slot - 2, 1.0), barLength,
                     "class=\"comprimento\" fill=\"" + std::string(kBarColour) + "\"",
-                    std::to_string(length) + " tarefas: " + countText(columns) + " colunas");
+                    textf(tr("%zu tarefas: %s colunas"), length, countText(columns).c_str()));
         // A label per bar while they fit, then every other, then every fifth.
         std::size_t every = slot >= 24 ? 1 : slot >= 12 ? 2 : 5;
         if (length % every == 0 || every == 1) {
             svg += text(x + slot / 2, base + 14, std::to_string(length), "text-anchor=\"middle\" font-size=\"11\"");
         }
     }
-    return svg + text(left + width / 2, base + 32, "tarefas na coluna", "text-anchor=\"middle\" font-size=\"11\"");
+    return svg + text(left + width / 2, base + 32, tr("tarefas na coluna"), "text-anchor=\"middle\" font-size=\"11\"");
 }
 
-std::string legend(const TRunResult& result, const TPictureFrame& frame) {
+// The legend of what the picture draws in this view; bottom is set to its last line's foot.
+std::string legend(const TRunResult& result, const TPictureFrame& frame, const TLayout& layout, double& bottom) {
+    const TInstanceFacts& facts = result.instance;
     std::string svg;
-    double y = kTop + kLengthsHeight + 80;
-    svg += text(kSideLeft, y, "Local de origem", "font-weight=\"bold\"");
-    constexpr auto kColours = static_cast<std::int32_t>(std::size(kLocationColours));
-    std::int32_t shown = std::min(frame.locationCount, kColours);
-    for (std::int32_t location = 1; location <= shown; ++location) {
-        double row = y + 18.0 * location;
-        svg += rect(kSideLeft, row - 10, 12, 12, "fill=\"" + std::string(colourOf(location)) + "\"");
-        svg +=
-            text(kSideLeft + 18, row,
-                 "local " + std::to_string(location) + (location <= result.instance.depotCount ? " (depósito)" : ""));
+    double row = kTop + kLengthsHeight + 80;
+    if (layout.view != TView::density) {
+        // Colours and depot ticks are drawn on the bars, which the density view has not.
+        svg += text(kSideLeft, row, tr("Local de origem"), "font-weight=\"bold\"");
+        constexpr auto kColours = static_cast<std::int32_t>(std::size(kLocationColours));
+        std::int32_t shown = std::min(frame.locationCount, kColours);
+        for (std::int32_t location = 1; location <= shown; ++location) {
+            row += 18;
+            svg += rect(kSideLeft, row - 10, 12, 12, "fill=\"" + std::string(colourOf(location)) + "\"");
+            svg += text(kSideLeft + 18, row,
+                        textf(location <= facts.depotCount ? tr("local %d (depósito)") : tr("local %d"), location));
+        }
+        if (frame.locationCount > kColours) {
+            row += 18;
+            svg += rect(kSideLeft, row - 10, 12, 12, "fill=\"" + std::string(kOtherLocations) + "\"");
+            svg += text(kSideLeft + 18, row,
+                        frame.locationCount == kColours + 1
+                            ? textf(tr("local %d"), frame.locationCount)
+                            : textf(tr("locais %d a %d"), kColours + 1, frame.locationCount));
+        }
+        row += 28;
+        svg += rect(kSideLeft, row - 10, 2, 12, "fill=\"#000\"");
+        svg += text(kSideLeft + 18, row, tr("ponta num depósito"));
     }
-    double row = y + 18.0 * (shown + 1);
-    if (frame.locationCount > kColours) {
-        svg += rect(kSideLeft, row - 10, 12, 12, "fill=\"" + std::string(kOtherLocations) + "\"");
-        svg += text(kSideLeft + 18, row,
-                    "locais " + std::to_string(kColours + 1) + " a " + std::to_string(frame.locationCount));
-        row += 18;
-    }
-    row += 10;
-    svg += rect(kSideLeft, row - 10, 2, 12, "fill=\"#000\"");
-    svg += text(kSideLeft + 18, row, "ponta num depósito");
-    const std::pair<const char*, const char*> bandsShown[] = {{kUncoveredBand, "tarefa sem coluna"},
-                                                              {kPairBand, "par que nunca se encontra"},
-                                                              {kCommonBand, "tarefa comum ao par"}};
-    for (const auto& [colour, meaning] : bandsShown) {
+    // The bands are drawn in the task view only, and only for the tasks that have them.
+    bool pair = facts.verdict.kind == TPartitionVerdict::TKind::neverTogetherPair;
+    const std::tuple<bool, const char*, const char*> bandsShown[] = {
+        {!facts.uncovered.empty(), kUncoveredBand, tr("tarefa sem coluna")},
+        {pair, kPairBand, tr("par que nunca se encontra")},
+        {pair, kCommonBand, tr("tarefa comum ao par")}};
+    for (const auto& [drawn, colour, meaning] : bandsShown) {
+        if (!drawn || layout.view != TView::tasks) continue;
         row += 18;
         svg += rect(kSideLeft, row - 10, 12, 12, "fill=\"" + std::string(colour) + "\"");
         svg += text(kSideLeft + 18, row, meaning);
     }
-    if (result.planted) {
+    if (result.planted && layout.view != TView::density) {
         row += 18;
         svg += line(kSideLeft, row - 4, kSideLeft + 12, row - 4, "stroke=\"#000\"");
-        svg += text(kSideLeft + 18, row, "jornada plantada");
+        svg += text(kSideLeft + 18, row, tr("jornada plantada"));
     }
+    bottom = row + 6;
     return svg;
 }
 
@@ -462,9 +512,13 @@ std::string legend(const TRunResult& result, const TPictureFrame& frame) {
 void writeSvgPicture(TOutputFile& file, const TRunResult& result, const TPictureFrame& frame) {
     const TInstanceFacts& facts = result.instance;
     TLayout layout = layoutOf(facts);
+    double legendBottom = 0;
+    std::string legendText = legend(result, frame, layout, legendBottom);
+    // The canvas ends below its lowest part: the time axis's labels, or the legend.
+    layout.height = std::max({kTop + layout.plotHeight + 50, kTop + kLengthsHeight + 50, legendBottom}) + 20;
     file.write(titlePanel(result, layout) + timeAxis(layout) + bands(facts, layout) + taskBars(facts, layout) +
                density(facts, layout) + dutyLinks(result, layout) + coveragePanel(facts, layout) + lengthsPanel(facts) +
-               legend(result, frame) + "</svg>\n");
+               legendText + "</svg>\n");
 }
 
 }  // namespace gerador

@@ -17,6 +17,7 @@
 #include <coin/CbcSolver.hpp>
 #include <coin/OsiClpSolverInterface.hpp>
 
+#include "common/messages.h"
 #include "common/output_file.h"
 
 namespace gerador {
@@ -230,10 +231,14 @@ TIntegerOutcome solveInteger(const std::vector<TKeptColumn>& columns, std::int32
     }
     if (outcome && WIFEXITED(status) && WEXITSTATUS(status) == kSent) return *outcome;
     if (WIFEXITED(status) && WEXITSTATUS(status) == kOutOfMemory) throw std::bad_alloc();
-    std::string how = WIFSIGNALED(status) ? std::string("o sinal SIG") + sigabbrev_np(WTERMSIG(status))
-                                          : "o status " + std::to_string(WEXITSTATUS(status));
-    throw ESolverFailed("a busca inteira do Cbc terminou com " + how +
-                        " sem dar resultado; a memória pode ter acabado (veja ulimit -v)");
+    if (WIFSIGNALED(status)) {
+        throw ESolverFailed(textf(tr("a busca inteira do Cbc terminou com o sinal SIG%s sem dar resultado; a memória "
+                                     "pode ter acabado (veja ulimit -v)"),
+                                  sigabbrev_np(WTERMSIG(status))));
+    }
+    throw ESolverFailed(textf(tr("a busca inteira do Cbc terminou com o status %d sem dar resultado; a memória pode "
+                                 "ter acabado (veja ulimit -v)"),
+                              WEXITSTATUS(status)));
 }
 
 }  // namespace gerador

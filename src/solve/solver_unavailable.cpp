@@ -1,6 +1,7 @@
 #include "solve/solver.h"
 
 #include "common/exceptions.h"
+#include "common/messages.h"
 #include "solve/master.h"
 #include "solve/pruned_pricing.h"
 
@@ -15,7 +16,7 @@ bool solverAvailable() {
 }
 
 TSolveResult solveColumns(TColumnSource&, const TSolveOptions&) {
-    throw EParameterError("este programa foi compilado sem Clp e Cbc: não resolve instâncias");
+    throw EParameterError(tr("este programa foi compilado sem Clp e Cbc: não resolve instâncias"));
 }
 
 TSolveResult solveInstance(const TTarefas&, const TColunas&, const TSolveOptions& options) {

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <string>
 
+#include "common/messages.h"
 #include "common/console.h"
 #include "common/exceptions.h"
 #include "common/run_files.h"
@@ -79,14 +80,14 @@ void checkWindow(const TTarefas& parameters, double longestTravel) {
     const double windowEnd = parameters.windowEnd;
     const double maxDuration = parameters.maxDuration;
     requireParameter(std::isfinite(windowStart) && windowStart >= kFirstDay && windowStart < kDayAfterLast,
-                     "windowStart", textOfInstant(parameters.windowStart), "deve ficar entre os anos 1 e 9999");
-    requireParameter(std::isfinite(windowEnd), "windowEnd", textOfDouble(windowEnd), "deve ser um número finito");
+                     "windowStart", textOfInstant(parameters.windowStart), tr("deve ficar entre os anos 1 e 9999"));
+    requireParameter(std::isfinite(windowEnd), "windowEnd", textOfDouble(windowEnd), tr("deve ser um número finito"));
     requireParameter(std::isfinite(maxDuration), "maxDuration", textOfDouble(maxDuration),
-                     "deve ser um número finito");
+                     tr("deve ser um número finito"));
     double firstRawStart = rawStartOf(parameters, 0.0);
     double lastRawStart = rawStartOf(parameters, 1.0);
     requireParameter(lastRawStart >= kFirstDay, "maxDuration", textOfDuration(parameters.maxDuration),
-                     "windowEnd - maxDuration = " + textOfInstant(lastRawStart) + " fica antes do ano 1");
+                     textf(tr("windowEnd - maxDuration = %s fica antes do ano 1"), textOfInstant(lastRawStart).c_str()));
     // An end moves up by at most an hour; a minute to spare keeps the rounding clear of the
     // limit. A planted duty adds, per later task, a gap of at most an hour and a trip.
     double taskSpan = longestTravel + 1.0 / 24.0;
@@ -96,35 +97,35 @@ void checkWindow(const TTarefas& parameters, double longestTravel) {
     requireParameter(std::max(firstRawStart, lastRawStart) + margin < kDayAfterLast,
                      lastStartsLater ? "windowEnd" : "windowStart",
                      textOfInstant(lastStartsLater ? parameters.windowEnd : parameters.windowStart),
-                     "as tarefas terminariam depois do ano 9999");
+                     tr("as tarefas terminariam depois do ano 9999"));
 }
 
 void checkParameters(const TTarefas& parameters, const TViagens& trips) {
-    requireParameter(parameters.count >= 0, "count", parameters.count, "não pode ser negativo");
+    requireParameter(parameters.count >= 0, "count", parameters.count, tr("não pode ser negativo"));
     requireParameter(randomsource::spanFitsDraw(parameters.extraCostMin, parameters.extraCostMax), "extraCostMax",
-                     parameters.extraCostMax, "extraCostMax - extraCostMin deve caber em 32 bits");
+                     parameters.extraCostMax, tr("extraCostMax - extraCostMin deve caber em 32 bits"));
     if (parameters.count == 0) return;
     requireParameter(!parameters.plant || splitsIntoDuties(parameters.count, parameters.dutyMinTasks,
                                                            parameters.dutyMaxTasks),
                      "count", parameters.count,
-                     "não se divide em jornadas de " + std::to_string(parameters.dutyMinTasks) + " a " +
-                         std::to_string(parameters.dutyMaxTasks) + " tarefas");
+                     textf(tr("não se divide em jornadas de %d a %d tarefas"), parameters.dutyMinTasks,
+                           parameters.dutyMaxTasks));
     std::int32_t locationCount = trips.locationCount;
     requireParameter(locationCount >= 2, "locationCount", locationCount,
-                 "são precisos ao menos 2 locais para que o destino difira da origem");
+                 tr("são precisos ao menos 2 locais para que o destino difira da origem"));
     requireParameter(parameters.depotCount >= 2 && parameters.depotCount <= locationCount, "depotCount",
-                 parameters.depotCount, "deve ficar entre 2 e locationCount = " + std::to_string(locationCount));
+                 parameters.depotCount, textf(tr("deve ficar entre 2 e locationCount = %d"), locationCount));
     bool matrixMatches = trips.trips.size() == static_cast<std::size_t>(locationCount);
     for (const auto& row : trips.trips) matrixMatches = matrixMatches && row.size() == trips.trips.size();
     requireParameter(matrixMatches, "trips.size()", static_cast<long long>(trips.trips.size()),
-                 "a matriz de viagens não foi gerada para locationCount = " + std::to_string(locationCount));
+                 textf(tr("a matriz de viagens não foi gerada para locationCount = %d"), locationCount));
 
     TTripExtremes extremes = extremesOf(trips);
     std::int64_t highestExtra = randomsource::highestInRange(parameters.extraCostMin, parameters.extraCostMax);
     requireParameter(parameters.extraCostMin + extremes.lowestCost >= INT32_MIN, "extraCostMin",
-                     parameters.extraCostMin, "o custo de uma tarefa não caberia em 32 bits");
+                     parameters.extraCostMin, tr("o custo de uma tarefa não caberia em 32 bits"));
     requireParameter(highestExtra + extremes.highestCost <= INT32_MAX, "extraCostMax", parameters.extraCostMax,
-                     "o custo de uma tarefa não caberia em 32 bits");
+                     tr("o custo de uma tarefa não caberia em 32 bits"));
     checkWindow(parameters, extremes.longestTravel);
 }
 
@@ -220,7 +221,7 @@ void TTarefas::generateTasks(const TViagens& trips, bool writeFile, bool echo, T
     // Closed before the closing lines, so success is never reported for a failed write.
     if (file != nullptr) file->finish();
     if (runFiles == nullptr) commitAfterConsole(*run.console, ownFiles);
-    run.console->print(closingLinesText(count, "tarefas"));
+    run.console->print(closingLinesText(count, TClosingItems::tasks));
 }
 
 }  // namespace gerador

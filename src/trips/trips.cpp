@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "common/messages.h"
 #include "common/console.h"
 #include "common/exceptions.h"
 #include "common/extended.h"
@@ -30,11 +31,11 @@ std::optional<std::int64_t> tripCostOf(std::uint32_t distance, double costFactor
 // Refuses, before any draw, parameters whose trip costs would not fit their 32-bit field.
 void checkParameters(const TViagens& parameters) {
     requireParameter(parameters.locationCount >= 0, "locationCount", parameters.locationCount,
-                     "não pode ser negativo");
+                     tr("não pode ser negativo"));
     requireParameter(randomsource::spanFitsDraw(parameters.minDistance, parameters.maxDistance), "maxDistance",
-                     parameters.maxDistance, "maxDistance - minDistance deve caber em 32 bits");
+                     parameters.maxDistance, tr("maxDistance - minDistance deve caber em 32 bits"));
     requireParameter(std::isfinite(parameters.costFactor), "costFactor", textOfDouble(parameters.costFactor),
-                     "deve ser um número finito");
+                     tr("deve ser um número finito"));
     // The cost grows or falls with the distance, so the extreme distances give the extreme costs.
     std::int64_t lowest = parameters.minDistance;
     std::int64_t highest = randomsource::highestInRange(parameters.minDistance, parameters.maxDistance);
@@ -44,8 +45,8 @@ void checkParameters(const TViagens& parameters) {
         std::optional<std::int64_t> cost = tripCostOf(static_cast<std::uint32_t>(distance), parameters.costFactor);
         requireParameter(cost && *cost >= INT32_MIN && *cost <= INT32_MAX, "costFactor",
                          textOfDouble(parameters.costFactor),
-                         "o custo da distância " + std::to_string(static_cast<std::uint32_t>(distance)) +
-                             " não cabe em 32 bits");
+                         textf(tr("o custo da distância %u não cabe em 32 bits"),
+                               static_cast<std::uint32_t>(distance)));
     }
 }
 
@@ -68,12 +69,10 @@ TViagem drawTrip(const TViagens& parameters, randomsource::TRandomStream& random
     // A time of day holds less than 24 hours; the text form would be refused anyway, but
     // the user needs to know which settings gave such a distance.
     if (hours >= 24) {
-        throw EParameterError("parâmetro inválido: minDistance = " + std::to_string(parameters.minDistance) +
-                              ", maxDistance = " + std::to_string(parameters.maxDistance) + " (a distância " +
-                              std::to_string(trip.distance) + " dá um tempo de viagem de " + std::to_string(hours) +
-                              ":" + (minutes < 10 ? "0" : "") + std::to_string(minutes) +
-                              ", de 24 horas ou mais; as distâncias são lidas sem sinal e só as menores que 14400 "
-                              "dão sempre menos de 24 horas)");
+        throw EParameterError(textf(tr("parâmetro inválido: minDistance = %d, maxDistance = %d (a distância %u dá "
+                                       "um tempo de viagem de %d:%02d, de 24 horas ou mais; as distâncias são lidas "
+                                       "sem sinal e só as menores que 14400 dão sempre menos de 24 horas)"),
+                                    parameters.minDistance, parameters.maxDistance, trip.distance, hours, minutes));
     }
     trip.travelTime = dateTimeFromText(std::to_string(hours) + ":" + std::to_string(minutes));
     return trip;
@@ -121,7 +120,7 @@ void TViagens::generateTrips(bool writeFile, bool echo, TRunFiles* runFiles) {
     // Closed before the closing lines, so success is never reported for a failed write.
     if (file != nullptr) file->finish();
     if (runFiles == nullptr) commitAfterConsole(*run.console, ownFiles);
-    run.console->print(closingLinesText(locationCount, "viagens"));
+    run.console->print(closingLinesText(locationCount, TClosingItems::trips));
 }
 
 }  // namespace gerador

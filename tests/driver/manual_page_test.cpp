@@ -23,18 +23,22 @@ std::set<std::string> longOptionsIn(const std::string& text) {
     return names;
 }
 
-// The manual page documents exactly the options of the setting table, and the version.
+// Each manual page, Portuguese and English, documents exactly the options of the table,
+// and the version.
 TEST(ManualPage, ListsTheOptionsOfTheTableAndTheVersion) {
-    std::string page = readFile(MANUAL_PAGE_PATH);
-    std::string pageText = std::regex_replace(page, std::regex(R"(\\-)"), "-");  // troff's escaped hyphens
     std::set<std::string> options;
     for (const TSettingRow& row : settingRows()) {
         options.insert(row.name);
         if (row.negatable) options.insert("no-" + std::string(row.name));
     }
-    EXPECT_EQ(longOptionsIn(pageText), options);
     EXPECT_EQ(longOptionsIn(helpText()), options);
-    EXPECT_NE(page.find("\"gerador " GERADOR_VERSION "\""), std::string::npos);
+    for (const char* name : {"gerador.1", "en/gerador.1"}) {
+        SCOPED_TRACE(name);
+        std::string page = readFile(std::string(MANUAL_PAGES_PATH) + "/" + name);
+        std::string pageText = std::regex_replace(page, std::regex(R"(\\-)"), "-");  // troff's escaped hyphens
+        EXPECT_EQ(longOptionsIn(pageText), options);
+        EXPECT_NE(page.find("\"gerador " GERADOR_VERSION "\""), std::string::npos);
+    }
 }
 
 }  // namespace

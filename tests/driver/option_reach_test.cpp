@@ -124,7 +124,7 @@ TEST(Options, EachReachesWhatItGovernsAndOnlyThat) {
     };
     // The options of the program rather than of the run are checked by running it.
     TKinds covered = {"directory", "no-wait", "help",  "version", "check-solution", "series",
-                      "progress",  "shard",   "resume", "merge"};
+                      "progress",  "shard",   "resume", "merge",   "language"};
     std::map<std::vector<std::string>, TArtifacts> bases;
     for (const auto& [extra, expected, shared] : rows) {
         std::string option = extra[0];

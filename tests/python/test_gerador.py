@@ -59,6 +59,12 @@ def test_settings_are_checked_by_the_command_line_rules():
             gerador.generate(**keywords)
 
 
+@pytest.mark.parametrize("language,words", [("en", "not a whole number"), ("pt", "não é um número inteiro")])
+def test_errors_speak_the_language_asked_for(language, words):
+    with pytest.raises(ValueError, match=words):
+        gerador.generate(count="many", language=language)
+
+
 def test_settings_give_the_instance_again():
     instance = gerador.generate(plant=True, **SMALL)
     again = gerador.generate(**instance.settings)

@@ -1,5 +1,6 @@
 #include "report/svg_picture.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -73,6 +74,47 @@ TEST(SvgPicture, IsWellFormedAndFitsTheScreenAtEverySize) {
         EXPECT_LE(std::stod(size[1]), 1600);
         EXPECT_LE(std::stod(size[2]), 1200);
     }
+}
+
+// What a reader once misread: counts grouped with dots ("1.503.325", a decimal to most),
+// "locais 10 a 10" for one location, legends of bands and colours the picture did not
+// draw, and the least covered task's bar drawn as nothing beside the most covered one.
+TEST(SvgPicture, LegendAndAxesShowWhatIsDrawn) {
+    TTemporaryFolder folder;
+    TWorkingDirectory inFolder(folder.path());
+    TSettings standard;  // 10 locations, and a pair that is never together
+    standard.columnWriteFile = false;
+    standard.columnEcho = false;
+    standard.svgFileName = "standard.svg";
+    runQuietly(standard);
+    std::string svg = readFile("standard.svg");
+    EXPECT_NE(svg.find("1\u202F503\u202F325 colunas"), std::string::npos);
+    EXPECT_EQ(svg.find("1.503.325"), std::string::npos);
+    EXPECT_NE(svg.find(">local 10<"), std::string::npos);
+    EXPECT_EQ(svg.find("locais 10"), std::string::npos);
+    EXPECT_NE(svg.find("par que nunca se encontra"), std::string::npos);
+    EXPECT_EQ(svg.find("tarefa sem coluna"), std::string::npos);  // every task is covered
+    std::vector<double> widths;
+    const std::regex bar(R"re(<rect x="[0-9.]+" y="[0-9.]+" width="([0-9.]+)"[^>]*class="cobertura")re");
+    for (auto match = std::sregex_iterator(svg.begin(), svg.end(), bar); match != std::sregex_iterator(); ++match) {
+        widths.push_back(std::stod((*match)[1].str()));
+    }
+    ASSERT_EQ(widths.size(), 150u);
+    EXPECT_GT(*std::min_element(widths.begin(), widths.end()), 0.1 * *std::max_element(widths.begin(), widths.end()));
+
+    // Thousands of tasks under way at once: no bars, so no colours, ticks or bands to explain.
+    TSettings crowded = smallSettings(kSmallInstances[1]);
+    crowded.count = 6000;
+    crowded.maxTasks = 2;
+    crowded.locationCount = 100;
+    crowded.windowEnd = dateTimeFromText("02/01/2006 08:00");
+    crowded.columnWriteFile = false;
+    crowded.svgFileName = "crowded.svg";
+    runQuietly(crowded);
+    std::string density = readFile("crowded.svg");
+    ASSERT_NE(density.find("class=\"andamento\""), std::string::npos);
+    EXPECT_EQ(density.find("Local de origem"), std::string::npos);
+    EXPECT_EQ(density.find("ponta num depósito"), std::string::npos);
 }
 
 }  // namespace

@@ -97,6 +97,9 @@ TStartedProgram::TStartedProgram(const fs::path& folder, const TRunOptions& opti
             rlimit limit{static_cast<rlim_t>(options.fileSizeLimit), static_cast<rlim_t>(options.fileSizeLimit)};
             setrlimit(RLIMIT_FSIZE, &limit);
         }
+        // The program speaks as a bare environment makes it (C: the Portuguese ids) unless
+        // the test sets a language itself.
+        for (const char* variable : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) unsetenv(variable);
         for (std::string& variable : environment) putenv(variable.data());
         alarm(options.timeoutSeconds);
         execv(argv[0], argv.data());

@@ -42,7 +42,9 @@ struct TProgramResult {
 struct TRunOptions {
     std::vector<std::string> arguments;
     std::string program = GERADOR_PATH;    // or the test build with fault hooks, GERADOR_FAULTS_PATH
-    std::vector<std::string> environment;  // "NAME=value" added to the program's environment
+    // "NAME=value" added to the program's environment, from which the locale variables
+    // (LANGUAGE, LC_ALL, LC_MESSAGES, LANG) are removed first.
+    std::vector<std::string> environment;
     // Caps every file the program writes, as a full disk would; by default large enough
     // for the standard run, so that a regression fails instead of filling the disk.
     long long fileSizeLimit = 256LL << 20;
