@@ -397,7 +397,10 @@ public:
         settings.columnEcho = false;
         readKeywords(
             outputs, settings,
-            [](const TSettingRow& row) { return row.outputFile != nullptr || row.writesFlag != nullptr; },
+            // The column file's name is a row of its own, beside the flag that writes it.
+            [](const TSettingRow& row) {
+                return row.outputFile != nullptr || row.writesFlag != nullptr || std::string_view(row.name) == "column-file";
+            },
             N_("--%s: não é um arquivo que write() grava"));
         std::filesystem::create_directories(folder);
         TTextConsole console;

@@ -1,4 +1,5 @@
 """The Python module against the program: the same instance, files, rules and optimum."""
+import gzip
 import hashlib
 import os
 import subprocess
@@ -37,6 +38,10 @@ def test_standard_instance_is_the_column_file(tmp_path):
     assert instance.matrix.shape == (150, 1503325)
     instance.write(str(tmp_path))
     assert sha256(tmp_path / "150_3304438.txt") == STANDARD_COLUMNS
+    # Compressed, the file is many gzip members; Python's gzip reads them on as one.
+    instance.write(str(tmp_path), column_file="c.txt.gz")
+    with gzip.open(tmp_path / "c.txt.gz", "rb") as packed:
+        assert hashlib.sha256(packed.read()).hexdigest() == STANDARD_COLUMNS
     lines = column_file_lines(tmp_path / "150_3304438.txt")[3:]
     matrix = instance.matrix
     # Every 50,000th column, field by field: number, cost, depot, minutes, length, tasks.
