@@ -26,6 +26,9 @@ constexpr double kIdleSlack = 2.0 * (1440 + 1) / 100 + 2;
 constexpr double kBoundTolerance = 1e-7;
 // Blocks of searches per thread: small enough that the threads finish together.
 constexpr std::size_t kBlocksPerThread = 8;
+// Entries of a table by task and chain length: 64 MB of counts. The standard instance
+// needs 2,100.
+constexpr std::size_t kMostTableEntries = std::size_t{1} << 23;
 
 }  // namespace
 
@@ -67,11 +70,21 @@ TPrunedPricing::TPrunedPricing(const TTarefas& tasks, const TColunas& columnSett
     graph.buildSuccessorGraph(tasks);
     successors_ = std::move(graph.successors);
     auto taskCount = static_cast<std::size_t>(tasks.count);
-    longest_ = std::min<std::size_t>(static_cast<std::uint32_t>(columnSettings.maxTasks), taskCount);
-    if (longest_ < 2) return;
-    // paths[t][m]: chains of m tasks beginning at t. Successors stand later in the order.
-    std::vector<std::vector<std::int64_t>> paths(taskCount, std::vector<std::int64_t>(longest_ + 1, 0));
+    // No chain is longer than the longest path of the graph, whatever maxTasks allows.
+    std::vector<std::size_t> longestFrom(taskCount, 1);
+    for (std::size_t task = taskCount; task-- > 0;) {
+        for (std::int32_t next : successors_[task])
+            longestFrom[task] = std::max(longestFrom[task], longestFrom[static_cast<std::size_t>(next)] + 1);
+    }
+    std::size_t longestPath = taskCount == 0 ? 0 : *std::max_element(longestFrom.begin(), longestFrom.end());
+    longest_ = std::min<std::size_t>(static_cast<std::uint32_t>(columnSettings.maxTasks), longestPath);
+    // Each table holds a number per task and length; past this size a pass prices in full.
+    if (longest_ < 2 || taskCount * (longest_ + 1) > kMostTableEntries) return;
+    // paths[t][m]: chains of m tasks beginning at t; sums[t][m]: those of 2 to m tasks.
+    // Successors stand later in the order.
     constexpr std::int64_t kTooMany = std::int64_t{1} << 62;
+    std::vector<std::vector<std::int64_t>> paths(taskCount, std::vector<std::int64_t>(longest_ + 1, 0));
+    std::vector<std::vector<std::int64_t>> sums(taskCount, std::vector<std::int64_t>(longest_ + 1, 0));
     for (std::size_t task = taskCount; task-- > 0;) {
         paths[task][1] = 1;
         for (std::size_t tasksIn = 2; tasksIn <= longest_; ++tasksIn) {
@@ -79,19 +92,22 @@ TPrunedPricing::TPrunedPricing(const TTarefas& tasks, const TColunas& columnSett
             for (std::int32_t next : successors_[task]) {
                 count = std::min(kTooMany, count + paths[static_cast<std::size_t>(next)][tasksIn - 1]);
             }
-            if (count == kTooMany) return;
             paths[task][tasksIn] = count;
+            sums[task][tasksIn] = std::min(kTooMany, sums[task][tasksIn - 1] + count);
+            if (sums[task][tasksIn] == kTooMany) return;
         }
     }
+    // The columns among the extensions of a chain of length tasks ending at t: the paths of
+    // m = 2 to longest_ - length + 1 tasks from t that make a chain of more than minTasks.
     columnsAfter_.assign(taskCount, std::vector<std::int64_t>(longest_ + 1, 0));
+    auto fewest = static_cast<std::int64_t>(std::max(minTasks_, 0));
     for (std::size_t task = 0; task < taskCount; ++task) {
         for (std::size_t length = 1; length <= longest_; ++length) {
-            std::int64_t columns = 0;
-            for (std::size_t extended = length + 1; extended <= longest_; ++extended) {
-                if (extended > static_cast<std::size_t>(std::max(minTasks_, 0)))
-                    columns += paths[task][extended - length + 1];
-            }
-            columnsAfter_[task][length] = columns;
+            auto most = static_cast<std::int64_t>(longest_ - length + 1);
+            std::int64_t least = std::max<std::int64_t>(2, fewest - static_cast<std::int64_t>(length) + 2);
+            if (least > most) continue;
+            columnsAfter_[task][length] =
+                sums[task][static_cast<std::size_t>(most)] - sums[task][static_cast<std::size_t>(least - 1)];
         }
     }
     // Each search's columns, counted, must reach the next search's first column.
