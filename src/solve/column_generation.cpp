@@ -99,24 +99,22 @@ void TPricingSink::add(const TPricedColumn& column) {
     if (reducedCost >= threshold_) return;
     if (inMaster_.count(column.number) != 0) return;
     lowest_ = std::min(lowest_, reducedCost);
-    if (kept_.size() == capacity_) {
-        overflowed_ = true;
-        if (capacity_ == 0 || reducedCost > kept_.front().reducedCost ||
-            (reducedCost == kept_.front().reducedCost && column.number > kept_.front().number))
-            return;
-    }
-    keep({column.number, column.cost, chain, reducedCost});
+    // Decided before the column is copied: most columns of a full pass are not kept.
+    if (!makesRoom(reducedCost, column.number)) return;
+    kept_.push_back({column.number, column.cost, chain, reducedCost});
+    std::push_heap(kept_.begin(), kept_.end(), higherReducedCost);
 }
 
-void TPricingSink::keep(TKeptColumn column) {
-    if (kept_.size() == capacity_) {
-        overflowed_ = true;
-        if (capacity_ == 0 || !higherReducedCost(column, kept_.front())) return;
-        std::pop_heap(kept_.begin(), kept_.end(), higherReducedCost);
-        kept_.pop_back();
-    }
-    kept_.push_back(std::move(column));
-    std::push_heap(kept_.begin(), kept_.end(), higherReducedCost);
+bool TPricingSink::makesRoom(double reducedCost, std::int32_t number) {
+    if (kept_.size() < capacity_) return true;
+    overflowed_ = true;
+    const TKeptColumn& highest = kept_.front();
+    if (capacity_ == 0 || reducedCost > highest.reducedCost ||
+        (reducedCost == highest.reducedCost && number > highest.number))
+        return false;
+    std::pop_heap(kept_.begin(), kept_.end(), higherReducedCost);
+    kept_.pop_back();
+    return true;
 }
 
 TPricingSink TPricingSink::sibling() const {
@@ -127,7 +125,11 @@ void TPricingSink::absorb(TPricingSink&& other) {
     overflowed_ = overflowed_ || other.overflowed_;
     lowest_ = std::min(lowest_, other.lowest_);
     shortest_ = std::min(shortest_, other.shortest_);
-    for (TKeptColumn& column : other.kept_) keep(std::move(column));
+    for (TKeptColumn& column : other.kept_) {
+        if (!makesRoom(column.reducedCost, column.number)) continue;
+        kept_.push_back(std::move(column));
+        std::push_heap(kept_.begin(), kept_.end(), higherReducedCost);
+    }
     other.kept_.clear();
 }
 

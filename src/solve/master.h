@@ -77,7 +77,9 @@ public:
     bool gathersShares() const { return gatheringShares_; }
 
 private:
-    void keep(TKeptColumn column);
+    // Whether a column of this reduced cost and number is kept, making room for it when the
+    // capacity is reached (then overflowed).
+    bool makesRoom(double reducedCost, std::int32_t number);
 
     const std::vector<double>& duals_;
     double threshold_;

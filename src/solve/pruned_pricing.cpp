@@ -66,9 +66,13 @@ TPrunedPricing::TPrunedPricing(const TTarefas& tasks, const TColunas& columnSett
     : tasks_(tasks), minTasks_(columnSettings.minTasks), roots_(recorded.roots),
       threads_(std::max(threads, 1)), columnCount_(recorded.columnCount), shortest_(recorded.shortest) {
     if (!recorded.complete) return;
-    TColunas graph = columnSettings;
-    graph.buildSuccessorGraph(tasks);
-    successors_ = std::move(graph.successors);
+    if (columnSettings.graph != nullptr) {
+        successors_ = columnSettings.graph->successors;
+    } else {
+        TColunas graph = columnSettings;
+        graph.buildSuccessorGraph(tasks);
+        successors_ = std::move(graph.successors);
+    }
     auto taskCount = static_cast<std::size_t>(tasks.count);
     // No chain is longer than the longest path of the graph, whatever maxTasks allows.
     std::vector<std::size_t> longestFrom(taskCount, 1);
