@@ -8,6 +8,7 @@
 #include "columns/column_echo.h"
 #include "columns/column_file.h"
 #include "common/console.h"
+#include "common/cores.h"
 #include "common/exceptions.h"
 #include "common/random_source.h"
 #include "common/run_files.h"
@@ -28,7 +29,7 @@ constexpr unsigned kCoresForThreadsWithOutputs = 4;
 // Search threads when the run does not say: every core, but with outputs to format on
 // few cores none.
 std::int32_t automaticThreads(bool withoutOutputs) {
-    unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    auto cores = static_cast<unsigned>(machineCores());
     if (!withoutOutputs && cores < kCoresForThreadsWithOutputs) return 1;
     return static_cast<std::int32_t>(cores);
 }

@@ -8,6 +8,7 @@
 #include <zlib.h>
 #endif
 
+#include "common/cores.h"
 #include "common/messages.h"
 
 namespace gerador {
@@ -54,7 +55,7 @@ std::vector<char> gzipMember([[maybe_unused]] std::string_view content) {
 }
 
 TGzipBlocks::TGzipBlocks(std::size_t threads, std::size_t blockBytes)
-    : threads_(threads != 0 ? threads : std::max(1u, std::thread::hardware_concurrency())),
+    : threads_(threads != 0 ? threads : static_cast<std::size_t>(machineCores())),
       blockBytes_(std::max<std::size_t>(blockBytes, 1)) {}
 
 TGzipBlocks::~TGzipBlocks() {

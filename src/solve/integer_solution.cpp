@@ -1,10 +1,12 @@
 #include "solve/integer_solution.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
@@ -37,8 +39,15 @@ public:
     CoinMessageHandler* clone() const override { return new TSilentMessages(*this); }
 };
 
+// The quick search goes without the feasibility pump and the cuts, and stops after a few
+// nodes: on most masters of a converged column generation that proves the optimum in a
+// fraction of the full search's time, which spends seconds at the root on both.
+constexpr int kQuickNodes = 50;
+
+enum class TSearchKind { quick, full };
+
 TIntegerOutcome solveHere(const std::vector<TKeptColumn>& columns, std::int32_t taskCount, TModel model,
-                          double slackCost, double seconds, const TIntegerStart& start) {
+                          double slackCost, double seconds, const TIntegerStart& start, TSearchKind kind) {
     TIntegerOutcome outcome;
     if (seconds <= 0) return outcome;
     // The columns, then in the elastic model a slack per task; no artificials.
@@ -103,6 +112,9 @@ TIntegerOutcome solveHere(const std::vector<TKeptColumn>& columns, std::int32_t 
     // the search three times past it.
     std::vector<const char*> arguments = {"gerador", "-log", "0", "-slog", "0", "-timeMode", "elapsed", "-sec", limit.c_str()};
     if (!start.columns.empty()) arguments.insert(arguments.end(), {"-preprocess", "off"});
+    std::string quickNodes = std::to_string(kQuickNodes);
+    if (kind == TSearchKind::quick)
+        arguments.insert(arguments.end(), {"-feas", "off", "-cuts", "off", "-maxNodes", quickNodes.c_str()});
     arguments.insert(arguments.end(), {"-solve", "-quit"});
     CbcMain1(static_cast<int>(arguments.size()), arguments.data(), search, ignoreProgress, driver);
 
@@ -111,7 +123,8 @@ TIntegerOutcome solveHere(const std::vector<TKeptColumn>& columns, std::int32_t 
     if (best == nullptr) return outcome;
     outcome.found = true;
     // A search stopped by the time limit proves nothing, whatever its status says.
-    outcome.proven = search.isProvenOptimal() && !search.isSecondsLimitReached() && search.status() == 0;
+    outcome.proven = search.isProvenOptimal() && !search.isSecondsLimitReached() && !search.isNodeLimitReached() &&
+                     search.status() == 0;
     std::int64_t objective = 0;
     for (std::size_t column = 0; column < columns.size(); ++column) {
         if (best[column] < 0.5) continue;
@@ -184,61 +197,133 @@ constexpr int kSent = 0;
 constexpr int kOutOfMemory = 3;
 constexpr int kFailed = 4;
 
+// Parts of Cbc and its cut generators allocate without checking, so a memory limit
+// (ulimit -v, a container's) ends the process with SIGSEGV inside them. A search runs
+// in a process of its own, so that such a failure ends the search with a message, never
+// the run, and the caller's files are removed as after any other failure. Dropped before
+// its outcome is read, the process is stopped.
+class TSearchProcess {
+public:
+    TSearchProcess(const std::vector<TKeptColumn>& columns, std::int32_t taskCount, TModel model, double slackCost,
+                   double seconds, const TIntegerStart& start, TSearchKind kind, TFaultHook faultHook) {
+        int ends[2];
+        if (pipe2(ends, O_CLOEXEC) != 0) {
+            here_ = solveHere(columns, taskCount, model, slackCost, seconds, start, kind);
+            return;
+        }
+        child_ = fork();
+        if (child_ < 0) {
+            // No room for a second process: the search goes in this one.
+            close(ends[0]);
+            close(ends[1]);
+            here_ = solveHere(columns, taskCount, model, slackCost, seconds, start, kind);
+            return;
+        }
+        if (child_ == 0) {
+            close(ends[0]);
+            // The caller's signal handlers remove the caller's files; here a signal only ends the search.
+            for (int signalNumber : signalsThatEndTheProcess()) {
+                struct sigaction current {};
+                if (sigaction(signalNumber, nullptr, &current) == 0 && current.sa_handler != SIG_IGN)
+                    std::signal(signalNumber, SIG_DFL);
+            }
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (faultHook != nullptr) faultHook("integer");
+            int status = kSent;
+            try {
+                TIntegerOutcome outcome = solveHere(columns, taskCount, model, slackCost, seconds, start, kind);
+                if (!sendOutcome(ends[1], outcome)) status = kFailed;
+            } catch (const std::bad_alloc&) {
+                status = kOutOfMemory;
+            } catch (...) {
+                status = kFailed;
+            }
+            _exit(status);
+        }
+        close(ends[1]);
+        from_ = ends[0];
+    }
+    TSearchProcess(const TSearchProcess&) = delete;
+    TSearchProcess& operator=(const TSearchProcess&) = delete;
+    ~TSearchProcess() {
+        if (child_ <= 0) return;
+        kill(child_, SIGKILL);
+        reap();
+    }
+
+    // Waits for the search to end. Throws std::bad_alloc, ESolverFailed.
+    TIntegerOutcome outcome() {
+        if (child_ <= 0) return std::move(*here_);
+        std::optional<TIntegerOutcome> outcome = receiveOutcome(from_);
+        int status = reap();
+        if (outcome && WIFEXITED(status) && WEXITSTATUS(status) == kSent) return std::move(*outcome);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == kOutOfMemory) throw std::bad_alloc();
+        if (WIFSIGNALED(status)) {
+            throw ESolverFailed(textf(tr("a busca inteira do Cbc terminou com o sinal SIG%s sem dar resultado; a "
+                                         "memória pode ter acabado (veja ulimit -v)"),
+                                      sigabbrev_np(WTERMSIG(status))));
+        }
+        throw ESolverFailed(textf(tr("a busca inteira do Cbc terminou com o status %d sem dar resultado; a memória "
+                                     "pode ter acabado (veja ulimit -v)"),
+                                  WEXITSTATUS(status)));
+    }
+
+private:
+    int reap() {
+        close(from_);
+        int status = 0;
+        while (waitpid(child_, &status, 0) < 0 && errno == EINTR) {
+        }
+        child_ = 0;
+        return status;
+    }
+
+    pid_t child_ = 0;
+    int from_ = -1;
+    std::optional<TIntegerOutcome> here_;
+};
+
 }  // namespace
 
-// Parts of Cbc and its cut generators allocate without checking, so a memory limit
-// (ulimit -v, a container's) ends the process with SIGSEGV inside them. The search runs
-// in a process of its own, so that such a failure ends the search with a message, never
-// the run, and the caller's files are removed as after any other failure.
+// A quick search runs first, or beside the full one when there is a core for it. What it
+// proves stands and the full search is stopped; otherwise the full search's outcome
+// stands, or the quick one's incumbent when it is better. Either way the outcome is the
+// same with one core or many, as long as no time limit cuts a search short.
 TIntegerOutcome solveInteger(const std::vector<TKeptColumn>& columns, std::int32_t taskCount, TModel model,
-                             double slackCost, double seconds, const TIntegerStart& start, TFaultHook faultHook) {
+                             double slackCost, double seconds, const TIntegerStart& start, bool beside,
+                             TFaultHook faultHook) {
     if (seconds <= 0) return {};
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0) return solveHere(columns, taskCount, model, slackCost, seconds, start);
-    pid_t child = fork();
-    if (child < 0) {
-        // No room for a second process: the search goes in this one.
-        close(ends[0]);
-        close(ends[1]);
-        return solveHere(columns, taskCount, model, slackCost, seconds, start);
+    auto started = std::chrono::steady_clock::now();
+    auto searchProcess = [&](TSearchKind kind, double limit) {
+        return std::make_unique<TSearchProcess>(columns, taskCount, model, slackCost, limit, start, kind, faultHook);
+    };
+    std::unique_ptr<TSearchProcess> quick = searchProcess(TSearchKind::quick, seconds);
+    std::unique_ptr<TSearchProcess> full;
+    if (beside) full = searchProcess(TSearchKind::full, seconds);
+    std::optional<TIntegerOutcome> quickOutcome;
+    try {
+        quickOutcome = quick->outcome();
+    } catch (const std::bad_alloc&) {
+        // The full search reports it, if it meets the same.
+    } catch (const ESolverFailed&) {
     }
-    if (child == 0) {
-        close(ends[0]);
-        // The caller's signal handlers remove the caller's files; here a signal only ends the search.
-        for (int signalNumber : signalsThatEndTheProcess()) {
-            struct sigaction current {};
-            if (sigaction(signalNumber, nullptr, &current) == 0 && current.sa_handler != SIG_IGN)
-                std::signal(signalNumber, SIG_DFL);
-        }
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (faultHook != nullptr) faultHook("integer");
-        int status = kSent;
-        try {
-            TIntegerOutcome outcome = solveHere(columns, taskCount, model, slackCost, seconds, start);
-            if (!sendOutcome(ends[1], outcome)) status = kFailed;
-        } catch (const std::bad_alloc&) {
-            status = kOutOfMemory;
-        } catch (...) {
-            status = kFailed;
-        }
-        _exit(status);
+    if (quickOutcome && quickOutcome->proven) return *quickOutcome;
+    if (full == nullptr) {
+        double left = seconds - std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        if (left <= 0) return quickOutcome.value_or(TIntegerOutcome{});
+        full = searchProcess(TSearchKind::full, left);
     }
-    close(ends[1]);
-    std::optional<TIntegerOutcome> outcome = receiveOutcome(ends[0]);
-    close(ends[0]);
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    TIntegerOutcome outcome = full->outcome();
+    if (!quickOutcome) return outcome;
+    outcome.nodes += quickOutcome->nodes;
+    if (quickOutcome->found && (!outcome.found || quickOutcome->objective < outcome.objective)) {
+        outcome.found = true;
+        outcome.proven = false;
+        outcome.objective = quickOutcome->objective;
+        outcome.columns = std::move(quickOutcome->columns);
+        outcome.slackTasks = std::move(quickOutcome->slackTasks);
     }
-    if (outcome && WIFEXITED(status) && WEXITSTATUS(status) == kSent) return *outcome;
-    if (WIFEXITED(status) && WEXITSTATUS(status) == kOutOfMemory) throw std::bad_alloc();
-    if (WIFSIGNALED(status)) {
-        throw ESolverFailed(textf(tr("a busca inteira do Cbc terminou com o sinal SIG%s sem dar resultado; a memória "
-                                     "pode ter acabado (veja ulimit -v)"),
-                                  sigabbrev_np(WTERMSIG(status))));
-    }
-    throw ESolverFailed(textf(tr("a busca inteira do Cbc terminou com o status %d sem dar resultado; a memória pode "
-                                 "ter acabado (veja ulimit -v)"),
-                              WEXITSTATUS(status)));
+    return outcome;
 }
 
 }  // namespace gerador

@@ -35,10 +35,11 @@ public:
 
 // Solves the integer program over columns (and, in the elastic model, a slack per task
 // at slackCost) with Cbc within seconds, printing nothing; start, when its columns are
-// all among columns, is a solution to start from. The search runs in a child process
-// when one can be started. Throws std::bad_alloc, ESolverFailed.
+// all among columns, is a solution to start from. A quick search and the full one run in
+// child processes when they can be started: one after the other, or side by side when
+// beside; the outcome does not depend on which. Throws std::bad_alloc, ESolverFailed.
 TIntegerOutcome solveInteger(const std::vector<TKeptColumn>& columns, std::int32_t taskCount, TModel model,
-                             double slackCost, double seconds, const TIntegerStart& start,
+                             double slackCost, double seconds, const TIntegerStart& start, bool beside,
                              TFaultHook faultHook = nullptr);
 
 }  // namespace gerador

@@ -10,6 +10,7 @@
 
 #include "columns/chain_totals.h"
 #include "columns/columns.h"
+#include "common/cores.h"
 #include "solve/master.h"
 #include "solve/solver.h"
 #include "tasks/tasks.h"
@@ -267,10 +268,7 @@ void TEnumeratedColumns::price(TPricingSink& sink) {
         // The first pass sees every column and records where the searches begin.
         TSearchRootRecorder recorder(sink);
         feed(recorder);
-        std::int32_t threads = columns_->threads > 0
-                                   ? columns_->threads
-                                   : static_cast<std::int32_t>(std::max(1u, std::thread::hardware_concurrency()));
-        pruned_ = std::make_unique<TPrunedPricing>(tasks_, *columns_, recorder, threads);
+        pruned_ = std::make_unique<TPrunedPricing>(tasks_, *columns_, recorder, coresFor(columns_->threads));
         return;
     }
     if (pruned_ == nullptr || !pruned_->valid() || sink.gathersShares()) {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "columns/columns.h"
+#include "common/cores.h"
 #include "solve/integer_solution.h"
 #include "solve/master.h"
 
@@ -125,8 +126,9 @@ TSolveResult solveColumns(TColumnSource& source, const TSolveOptions& options) {
         known.columns = options.start->columns;
         for (std::int32_t task : options.start->slackTasks) known.slackTasks.push_back(task - 1);
     }
+    bool beside = coresFor(options.threads) > 1;
     TIntegerOutcome integer = solveInteger(master.columns(), taskCount, options.model, startCost, secondsLeft(), known,
-                                           options.faultHook);
+                                           beside, options.faultHook);
     result.nodes = integer.nodes;
     bool provenOverAll = false;
     // With the LP's optimal duals, every column in a cheaper solution prices at most the
@@ -145,7 +147,7 @@ TSolveResult solveColumns(TColumnSource& source, const TSolveOptions& options) {
         ++result.pricingPasses;
         if (!overflowed && secondsLeft() > 0) {
             TIntegerOutcome exact = solveInteger(proof, taskCount, options.model, startCost, secondsLeft(),
-                                                 {integer.columns, integer.slackTasks}, options.faultHook);
+                                                 {integer.columns, integer.slackTasks}, beside, options.faultHook);
             result.nodes += exact.nodes;
             result.masterColumns =
                 std::max<std::int64_t>(result.masterColumns, static_cast<std::int64_t>(proof.size()));
@@ -178,7 +180,9 @@ TSolveResult solveColumns(TColumnSource& source, const TSolveOptions& options) {
 
 TSolveResult solveInstance(const TTarefas& tasks, const TColunas& columnSettings, const TSolveOptions& options) {
     TEnumeratedColumns source(tasks, columnSettings);
-    return solveColumns(source, options);
+    TSolveOptions withThreads = options;
+    if (withThreads.threads == 0) withThreads.threads = columnSettings.threads;
+    return solveColumns(source, withThreads);
 }
 
 }  // namespace gerador

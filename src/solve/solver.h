@@ -121,6 +121,9 @@ struct TSolveOptions {
     bool partitionImpossible = false;           // a certificate says no exact partition exists
     // Called after each pricing pass, on the solving thread.
     std::function<void(const TPricingPass&)> onPass;
+    // Cores the integer step may use: with two, a quick search runs beside the full one.
+    // The result is the same with any number. 0: every core, or the column settings' threads.
+    std::int32_t threads = 0;
     // Test builds: "integer" is met in the integer search's own process.
     TFaultHook faultHook = nullptr;
 };
