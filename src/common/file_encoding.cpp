@@ -13,7 +13,7 @@
 namespace gerador {
 
 bool gzipAvailable() {
-#ifdef GERADOR_HAVE_ZLIB
+#ifdef GERADOR_HAVE_GZIP
     return true;
 #else
     return false;
@@ -80,7 +80,7 @@ TFileEncoding::TFileEncoding(bool hash, bool gzip, std::size_t gzipThreads) : ha
         if (gzip_) fileHash_ = std::make_unique<TSha256>();
     }
     if (!gzip_) return;
-    if (!gzipAvailable()) throw std::runtime_error(tr("este programa foi compilado sem zlib"));
+    if (!gzipAvailable()) throw std::runtime_error(tr("este programa foi compilado sem libdeflate"));
     blocks_ = std::make_unique<TGzipBlocks>(gzipThreads);
 }
 

@@ -8,7 +8,7 @@
 
 namespace gerador {
 
-// Whether this build can compress (zlib) and hash (libcrypto).
+// Whether this build can compress (libdeflate) and hash (libcrypto).
 bool gzipAvailable();
 bool hashingAvailable();
 

@@ -124,7 +124,7 @@ void refuseClashingOutputs(const TSettings& settings) {
     for (std::size_t index = 0; index < outputs.size(); ++index) {
         const auto& [option, name] = outputs[index];
         if (isGzipName(name) && !gzipAvailable())
-            refuse(textf(tr("%s %s: este programa foi compilado sem zlib"), option.c_str(), shownWord(name).c_str()));
+            refuse(textf(tr("%s %s: este programa foi compilado sem libdeflate"), option.c_str(), shownWord(name).c_str()));
         TOutputTarget target = resolveOutput(name, settings.directory);
         if (target.error != 0) refuse(option + " " + shownWord(name) + ": " + std::strerror(target.error));
         if (target.kind == TOutputTarget::TKind::folder)
