@@ -13,7 +13,7 @@ namespace gerador {
 // What Cbc found over a set of columns.
 struct TIntegerOutcome {
     bool found = false;
-    bool proven = false;  // optimal over the columns it was given
+    bool proven = false;  // optimal over the columns it was given, or, not found, none exists
     std::int64_t objective = 0;
     std::vector<std::int32_t> columns;     // column numbers chosen
     std::vector<std::int32_t> slackTasks;  // task indices left to their slacks (elastic)
