@@ -74,12 +74,12 @@ std::string TSha256::hexDigest() {
     return text;
 }
 
-TFileEncoding::TFileEncoding(bool hash, bool gzip, std::size_t gzipThreads) : hash_(hash), gzip_(gzip) {
-    if (hash_) {
+TFileEncoding::TFileEncoding(bool hash, bool gzip, std::size_t gzipThreads) {
+    if (hash) {
         contentHash_ = std::make_unique<TSha256>();
-        if (gzip_) fileHash_ = std::make_unique<TSha256>();
+        if (gzip) fileHash_ = std::make_unique<TSha256>();
     }
-    if (!gzip_) return;
+    if (!gzip) return;
     if (!gzipAvailable()) throw std::runtime_error(tr("este programa foi compilado sem libdeflate"));
     blocks_ = std::make_unique<TGzipBlocks>(gzipThreads);
 }
@@ -89,14 +89,14 @@ TFileEncoding::~TFileEncoding() = default;
 std::string_view TFileEncoding::encode(std::string_view content) {
     contentBytes_ += content.size();
     if (contentHash_) contentHash_->update(content);
-    if (!gzip_) return content;
+    if (!compresses()) return content;
     std::string_view bytes = blocks_->add(content);
     if (fileHash_) fileHash_->update(bytes);
     return bytes;
 }
 
 std::string_view TFileEncoding::finish() {
-    std::string_view bytes = gzip_ ? blocks_->finish() : std::string_view{};
+    std::string_view bytes = compresses() ? blocks_->finish() : std::string_view{};
     if (fileHash_) fileHash_->update(bytes);
     if (contentHash_) contentDigest_ = contentHash_->hexDigest();
     fileDigest_ = fileHash_ ? fileHash_->hexDigest() : contentDigest_;

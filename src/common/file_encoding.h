@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace gerador {
 
@@ -56,11 +55,9 @@ public:
     // Digests, after finish(); empty when not hashing.
     const std::string& contentDigest() const { return contentDigest_; }
     const std::string& fileDigest() const { return fileDigest_; }
-    bool compresses() const { return gzip_; }
+    bool compresses() const { return blocks_ != nullptr; }
 
 private:
-    bool hash_;
-    bool gzip_;
     std::unique_ptr<TSha256> contentHash_;
     std::unique_ptr<TSha256> fileHash_;
     std::unique_ptr<TGzipBlocks> blocks_;

@@ -103,8 +103,7 @@ std::shared_ptr<TGzipBlocks::TJob> TGzipBlocks::spareJob() {
 }
 
 void TGzipBlocks::submit() {
-    std::shared_ptr<TJob> job = std::move(filling_);
-    filling_ = nullptr;
+    std::shared_ptr<TJob> job = std::move(filling_);  // leaves filling_ empty
     anyBlock_ = true;
     if (threads_ == 1) {
         job->memberBytes = gzipMember(job->content, job->member);

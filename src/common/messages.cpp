@@ -132,4 +132,14 @@ std::string warningText(const std::string& sentence) {
     return textf(tr("Aviso: %s"), sentence.c_str());
 }
 
+std::string taskListText(const std::vector<std::int32_t>& tasks, std::size_t named) {
+    std::string text;
+    for (std::size_t shown = 0; shown < tasks.size() && shown < named; ++shown) {
+        if (shown > 0) text += ", ";
+        text += std::to_string(tasks[shown] + 1);
+    }
+    if (tasks.size() > named) text = textf(tr("%s e mais %zu"), text.c_str(), tasks.size() - named);
+    return text;
+}
+
 }  // namespace gerador

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace gerador {
 
@@ -42,6 +45,10 @@ std::string textf(const char* format, ...) __attribute__((format(printf, 1, 2)))
 // A whole sentence as an error or a warning line shows it: "Erro: <sentence>".
 std::string errorText(const std::string& sentence);
 std::string warningText(const std::string& sentence);
+
+// Task numbers (indices from 0, shown from 1) as a list: the first named ones, then how
+// many more ("1, 4, 9 e mais 3").
+std::string taskListText(const std::vector<std::int32_t>& tasks, std::size_t named);
 
 // The folder the catalogs were found in (the build tree's or the installed one); empty
 // when none was: then every message stays in Portuguese.

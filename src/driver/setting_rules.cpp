@@ -27,10 +27,6 @@ std::size_t utf8Length(std::string_view text, std::size_t at) {
     return length;
 }
 
-std::string bareNumber(std::int64_t value) {
-    return std::to_string(value);
-}
-
 // A range whose lowest value passes its highest: the draws would leave the documented bounds.
 template <auto kLow, auto kHigh>
 std::string invertedRange(bool refused, const std::string& low, const std::string& high) {
@@ -49,14 +45,14 @@ const TSettingRule kRules[] = {
     {"distances are drawn from the lowest up to the highest",
      [](const TSettings& settings) {
          return invertedRange<&TSettings::minDistance, &TSettings::maxDistance>(
-             settings.minDistance > settings.maxDistance, bareNumber(settings.minDistance),
-             bareNumber(settings.maxDistance));
+             settings.minDistance > settings.maxDistance, std::to_string(settings.minDistance),
+             std::to_string(settings.maxDistance));
      }},
     {"extra costs are drawn from the lowest up to the highest",
      [](const TSettings& settings) {
          return invertedRange<&TSettings::extraCostMin, &TSettings::extraCostMax>(
-             settings.extraCostMin > settings.extraCostMax, bareNumber(settings.extraCostMin),
-             bareNumber(settings.extraCostMax));
+             settings.extraCostMin > settings.extraCostMax, std::to_string(settings.extraCostMin),
+             std::to_string(settings.extraCostMax));
      }},
     {"the window ends after it starts",
      [](const TSettings& settings) -> std::string {

@@ -71,13 +71,7 @@ std::optional<std::int64_t> numberAfter(const std::string& name, char prefix) {
 }
 
 std::string tasksText(const std::vector<std::int32_t>& tasks) {
-    std::string text;
-    for (std::size_t shown = 0; shown < tasks.size() && shown < kTasksNamed; ++shown) {
-        if (shown > 0) text += ", ";
-        text += std::to_string(tasks[shown] + 1);
-    }
-    if (tasks.size() > kTasksNamed) text = textf(tr("%s e mais %zu"), text.c_str(), tasks.size() - kTasksNamed);
-    return text;
+    return taskListText(tasks, kTasksNamed);
 }
 
 }  // namespace

@@ -397,9 +397,13 @@ public:
         settings.columnEcho = false;
         readKeywords(
             outputs, settings,
-            // The column file's name is a row of its own, beside the flag that writes it.
+            // A file's name may be a row of its own, named by the flag that writes it.
             [](const TSettingRow& row) {
-                return row.outputFile != nullptr || row.writesFlag != nullptr || std::string_view(row.name) == "column-file";
+                auto namesWrittenFile = [&row](const TSettingRow& flag) {
+                    return flag.writesFileOption != nullptr && std::string_view(flag.writesFileOption) == row.name;
+                };
+                return row.outputFile != nullptr || row.writesFlag != nullptr ||
+                       std::ranges::any_of(settingRows(), namesWrittenFile);
             },
             N_("--%s: não é um arquivo que write() grava"));
         std::filesystem::create_directories(folder);

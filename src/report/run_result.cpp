@@ -35,12 +35,7 @@ std::string consoleSummary(const TRunResult& result) {
     if (least.empty()) {
         text += tr("   Menor cobertura: não há tarefas.\n");
     } else {
-        std::string tasks;
-        for (std::size_t shown = 0; shown < least.size() && shown < kLeastShown; ++shown) {
-            if (shown > 0) tasks += ", ";
-            tasks += std::to_string(least[shown] + 1);
-        }
-        if (least.size() > kLeastShown) tasks = textf(tr("%s e mais %zu"), tasks.c_str(), least.size() - kLeastShown);
+        std::string tasks = taskListText(least, kLeastShown);
         text += textf(trn("   Menor cobertura: %lld colunas, tarefa %s.\n", "   Menor cobertura: %lld colunas, tarefas %s.\n",
                           least.size()),
                       static_cast<long long>(facts.leastCoverage), tasks.c_str());

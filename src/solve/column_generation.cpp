@@ -26,8 +26,6 @@ constexpr double kFeasibilityTolerance = 1e-6;
 // Passes give up after this many, whatever the LP: a guard against cycling on noise.
 constexpr std::int32_t kMostPasses = 100000;
 
-// Ties go to the lower number, so that the columns kept never depend on the order they
-// were seen in, nor on how a pass was split.
 // Weight of the last duals priced in the next pass's mix with the master's.
 constexpr double kSmoothing = 0.5;
 
@@ -41,9 +39,17 @@ bool improvesMaster(const std::vector<TKeptColumn>& columns, const std::vector<d
     return false;
 }
 
+// Whether a column of the first reduced cost and number is kept before one of the second.
+// Ties go to the lower number, so that the columns kept never depend on the order they
+// were seen in, nor on how a pass was split.
+bool keptBefore(double reducedCost, std::int32_t number, double otherReducedCost, std::int32_t otherNumber) {
+    if (reducedCost != otherReducedCost) return reducedCost < otherReducedCost;
+    return number < otherNumber;
+}
+
+// The heap's order: its front is the column given up first.
 bool higherReducedCost(const TKeptColumn& first, const TKeptColumn& second) {
-    if (first.reducedCost != second.reducedCost) return first.reducedCost < second.reducedCost;
-    return first.number < second.number;
+    return keptBefore(first.reducedCost, first.number, second.reducedCost, second.number);
 }
 
 }  // namespace
@@ -109,9 +115,7 @@ bool TPricingSink::makesRoom(double reducedCost, std::int32_t number) {
     if (kept_.size() < capacity_) return true;
     overflowed_ = true;
     const TKeptColumn& highest = kept_.front();
-    if (capacity_ == 0 || reducedCost > highest.reducedCost ||
-        (reducedCost == highest.reducedCost && number > highest.number))
-        return false;
+    if (capacity_ == 0 || !keptBefore(reducedCost, number, highest.reducedCost, highest.number)) return false;
     std::pop_heap(kept_.begin(), kept_.end(), higherReducedCost);
     kept_.pop_back();
     return true;

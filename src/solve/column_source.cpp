@@ -16,7 +16,6 @@ TEnumeratedColumns::TEnumeratedColumns(const TTarefas& tasks, const TColunas& co
 
 TEnumeratedColumns::~TEnumeratedColumns() = default;
 
-
 std::int32_t TEnumeratedColumns::taskCount() const {
     return tasks_.count;
 }

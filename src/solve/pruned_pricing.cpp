@@ -5,8 +5,8 @@
 #include <cmath>
 #include <exception>
 #include <limits>
-#include <thread>
 #include <memory>
+#include <thread>
 
 #include "columns/chain_totals.h"
 #include "columns/columns.h"
@@ -207,7 +207,7 @@ void TPrunedPricing::priceBlock(const TBlock& block, const std::vector<std::vect
                 column.cost = static_cast<std::int32_t>(cost);
                 column.tasks = &chain;
                 column.sharedTasks = sharedWithColumn;
-                            sink.add(column);
+                sink.add(column);
                 sharedWithColumn = length;
             }
             if (length >= longest_) continue;
