@@ -133,6 +133,8 @@ TOutputFile::TOutputFile(std::string fileName, std::size_t bufferBytes, TWriting
             if (descriptor_ < 0 && errno != EEXIST) break;
         }
         if (descriptor_ < 0) fail(N_("não foi possível criar o arquivo \"%s\": %s"));
+        struct stat created {};
+        if (fstat(descriptor_, &created) == 0) temporaryInode_ = created.st_ino;
         removalPath_ = temporaryPath_;
         std::size_t slash = temporaryPath_.find_last_of('/');
         std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : temporaryPath_.substr(0, slash);
@@ -357,9 +359,17 @@ void removeOrNote(const std::string& path, const char* sentence, TFaultHook faul
     noteLeftover(textf(tr(sentence), (shownPath.empty() ? path : shownPath).c_str()), fault != 0 ? fault : errno);
 }
 
+bool removeAtOrNote(int folder, const std::string& name, const char* sentence, TFaultHook faultHook,
+                    const std::string& shownPath) {
+    int fault = faultHook != nullptr ? faultHook("unlink") : 0;
+    if (fault == 0 && (unlinkat(folder, name.c_str(), 0) == 0 || errno == ENOENT)) return true;
+    noteLeftover(textf(tr(sentence), shownPath.c_str()), fault != 0 ? fault : errno);
+    return false;
+}
+
 void noteLeftover(const std::string& what, int error) {
     std::lock_guard lock(gLeftoverMutex);
-    gLeftoverNotes.push_back(what + ": " + std::strerror(error));
+    gLeftoverNotes.push_back(error != 0 ? what + ": " + std::strerror(error) : what);
 }
 
 std::vector<std::string> takeLeftoverNotes() {

@@ -67,6 +67,9 @@ public:
     bool isDirect() const { return target_.kind == TOutputTarget::TKind::direct; }
     // Where the bytes wait for the commit. Requires: !isDirect().
     const std::string& temporaryPath() const { return temporaryPath_; }
+    // The temporary file's inode, by which the commit knows it under any name.
+    // Requires: !isDirect().
+    std::uint64_t temporaryInode() const { return temporaryInode_; }
     // The commit gave the file its final name: the temporary one is gone.
     void markCommitted();
     // Bytes of content so far, buffered ones included.
@@ -91,6 +94,7 @@ private:
     TOutputTarget target_;
     TFaultHook faultHook_;
     std::string temporaryPath_;
+    std::uint64_t temporaryInode_ = 0;
     int descriptor_ = -1;
     std::atomic<char*>* signalSlot_ = nullptr;  // where a signal handler finds removalPath_
     // The folder of the temporary file, held open, and the temporary file's name through it
@@ -157,7 +161,11 @@ private:
 // shownPath, when given, is the name the note gives instead of path.
 void removeOrNote(const std::string& path, const char* sentence, TFaultHook faultHook = nullptr,
                   const std::string& shownPath = "");
-// Notes what could not be done to a file, a whole sentence, with the errno value that says why.
+// The same for the entry name of the folder open as descriptor folder; true when it is gone.
+bool removeAtOrNote(int folder, const std::string& name, const char* sentence, TFaultHook faultHook,
+                    const std::string& shownPath);
+// Notes what could not be done to a file, a whole sentence, with the errno value that says
+// why (0: the sentence says it).
 void noteLeftover(const std::string& what, int error);
 // Files that could not be removed, each described for the user; empties the list.
 std::vector<std::string> takeLeftoverNotes();

@@ -10,6 +10,8 @@
 
 namespace gerador {
 
+struct TCommitStep;
+
 // What a run takes from its surroundings. Two runs with environments of their own may go
 // at once on two threads; one environment serves one run at a time.
 struct TRunEnvironment {
@@ -20,6 +22,8 @@ struct TRunEnvironment {
     std::string baseFolder;
     // Makes chosen file operations of the commit fail (test builds); null: none.
     TFaultHook faultHook = nullptr;
+    // Told of each file-system step of the commit before it is taken (tests); null: none.
+    std::function<void(const TCommitStep&)> commitObserver;
     // When the run started and how long it took, as the report gives them.
     std::function<std::chrono::steady_clock::time_point()> clock = [] { return std::chrono::steady_clock::now(); };
 

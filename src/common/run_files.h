@@ -69,4 +69,11 @@ private:
     int lateSignal_ = 0;
 };
 
+// Finishes or undoes, under its lock, every interrupted commit in folder (see commit()), and
+// removes the temporary files there of runs of this user that no longer live (their
+// process number names no process): for a folder the caller owns, as a series owns its
+// instances' folders. A folder that does not exist is left alone. Throws EFileError when
+// the folder cannot be locked.
+void finishInterruptedCommits(const std::string& folder, const TRunEnvironment& environment);
+
 }  // namespace gerador

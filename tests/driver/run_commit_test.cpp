@@ -3,6 +3,7 @@
 #include <map>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -108,14 +109,15 @@ TEST(RunCommit, AllFilesOrNone) {
     }
 }
 
-// A folder moved during a run: the commit fails, and the temporary files and the journal,
-// found through the folder held open, go with it (168 MB of them once stayed in the moved
-// folder, with no word).
+// A folder moved during a run, before the commit locks it: the commit fails, and the
+// temporary files, found through the folder held open, go with it (168 MB of them once
+// stayed in the moved folder, with no word). Once locked, the folder is reached through its
+// descriptor, and a move then changes nothing of the commit.
 TEST(RunCommit, AFolderMovedDuringTheRunKeepsNoTemporaryFile) {
     TTemporaryFolder folder;
     TRunOptions options = withArguments({"--count", "40", "--mps", "i.mps", "-C", "out", "--no-column-echo", "--no-wait"});
     options.program = GERADOR_FAULTS_PATH;
-    options.environment = {"GERADOR_FAULT=rename:1:move"};
+    options.environment = {"GERADOR_FAULT=lock:1:move"};
     TProgramResult run = runProgram(folder.path(), options);
     EXPECT_EQ(run.exitStatus, 1) << run.standardError;
     ASSERT_TRUE(fs::exists(folder.path() / "moved"));
@@ -166,13 +168,139 @@ TEST(RunCommit, ASigkillInTheCommitIsUndoneByTheNextRun) {
     EXPECT_EQ(leftoversIn(folder.path()), std::vector<std::string>{});
 }
 
+// The whole set of a run's names, per folder, as one text: which of the earlier and the new
+// sets a folder holds is then one comparison. The report holds the run's time, so only
+// whether it is the earlier one counts.
+std::string namesText(const fs::path& folder, const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) {
+        std::string content = fs::exists(folder / name) ? readFile(folder / name) : "(none)";
+        if (name == "r.json" && content != earlierText("r.json") && content != "(none)") content = "a new report";
+        text += name + ": " + content + "\n";
+    }
+    return text;
+}
+
+// A SIGKILL at any step of the commit, then a run that writes other names into the same
+// folders: each folder holds its earlier files or the new ones, whole, and nothing of the
+// commit is left. A kill after the last rename once had the next run delete every name,
+// new and earlier alike, saying the earlier files were restored.
+TEST(RunCommit, ASigkillAtAnyStepIsFinishedOrUndoneByTheNextRun) {
+    const std::vector<std::string> top = {"150_3304438.txt", "i.mps", "i.txt", "r.json", "r.svg"};
+    const std::vector<std::string> below = {"viagens.txt", "tarefas.txt"};
+    std::string newTop;
+    std::string newBelow;
+    {
+        TTemporaryFolder reference;
+        fs::create_directory(reference.path() / "arquivos");
+        ASSERT_EQ(runProgram(reference.path(), withArguments(kFullRun)).exitStatus, 0);
+        newTop = namesText(reference.path(), top);
+        newBelow = namesText(reference.path() / "arquivos", below);
+    }
+    // Two folders: each sync step syncs both. Before the commit point: the journals' sync
+    // (1-2), the backups' links and their sync (3-4), the renames and their sync (5-6);
+    // after it, the backups' removal (unlink 1-7) and its sync (7-8), the journals' removal
+    // (unlink 8-9) and its sync (9-10).
+    const std::pair<const char*, bool> kills[] = {
+        {"sync:1:kill", false},   {"link:1:kill", false},   {"link:6:kill", false},  {"sync:3:kill", false},
+        {"rename:1:kill", false}, {"rename:5:kill", false}, {"sync:6:kill", false},  {"unlink:1:kill", true},
+        {"unlink:4:kill", true},  {"unlink:8:kill", true},  {"sync:9:kill", true},   {"committed:1:kill", true},
+    };
+    for (const auto& [fault, committed] : kills) {
+        SCOPED_TRACE(fault);
+        TTemporaryFolder folder;
+        fs::create_directory(folder.path() / "arquivos");
+        for (const std::string& name : kOutputs) writeFile(folder.path() / name, earlierText(name));
+        const std::string earlierTop = namesText(folder.path(), top);
+        const std::string earlierBelow = namesText(folder.path() / "arquivos", below);
+        TRunOptions killed = withArguments(kFullRun);
+        killed.program = GERADOR_FAULTS_PATH;
+        killed.environment = {std::string("GERADOR_FAULT=") + fault};
+        ASSERT_EQ(runProgram(folder.path(), killed).exitStatus, -1);
+        TProgramResult next = runProgram(folder.path(), withArguments({"--count", "12", "--no-column-write-file",
+                                                                       "--mps", "probe.mps", "--orlib",
+                                                                       "arquivos/probe.txt", "--no-wait"}));
+        EXPECT_EQ(next.exitStatus, 0) << next.standardError;
+        EXPECT_EQ(next.standardError.find("deixado como está"), std::string::npos) << next.standardError;
+        // As truths: the texts are long.
+        EXPECT_TRUE(namesText(folder.path(), top) == (committed ? newTop : earlierTop));
+        EXPECT_TRUE(namesText(folder.path() / "arquivos", below) == (committed ? newBelow : earlierBelow));
+        EXPECT_EQ(leftoversIn(folder.path()), std::vector<std::string>{});
+    }
+}
+
+// A folder moved after a run was killed in its commit, and a new folder of the same name
+// with files of its own: the next run in the moved folder undoes the commit there and
+// touches nothing in the new one (the journal's absolute paths once had it delete them).
+TEST(RunCommit, AMovedFolderIsRecoveredWhereItIs) {
+    TTemporaryFolder root;
+    const std::vector<std::string> names = {"150_3304438.txt", "i.mps", "i.txt"};
+    const std::vector<std::string> arguments = {"--count", "40", "--mps", "i.mps", "--orlib", "i.txt",
+                                                "-C", "m1", "--no-column-echo", "--no-wait"};
+    fs::create_directory(root.path() / "m1");
+    for (const std::string& name : names) writeFile(root.path() / "m1" / name, earlierText(name));
+    TRunOptions killed = withArguments(arguments);
+    killed.program = GERADOR_FAULTS_PATH;
+    killed.environment = {"GERADOR_FAULT=rename:2:kill"};
+    ASSERT_EQ(runProgram(root.path(), killed).exitStatus, -1);
+    fs::rename(root.path() / "m1", root.path() / "m2");
+    fs::create_directory(root.path() / "m1");
+    for (const std::string& name : names) writeFile(root.path() / "m1" / name, "another set\n");
+    TProgramResult next = runProgram(root.path(), withArguments({"--count", "12", "--no-column-write-file", "--mps",
+                                                                 "probe.mps", "-C", "m2", "--no-wait"}));
+    EXPECT_EQ(next.exitStatus, 0) << next.standardError;
+    for (const std::string& name : names) {
+        EXPECT_EQ(readFile(root.path() / "m1" / name), "another set\n") << name;
+        EXPECT_EQ(readFile(root.path() / "m2" / name), earlierText(name)) << name;
+    }
+    EXPECT_EQ(leftoversIn(root.path()), std::vector<std::string>{});
+}
+
+// A journal another user planted in a sticky, world-writable folder, naming files outside
+// it: the run goes on, says it left the journal as it is, and touches none of them.
+TEST(RunCommit, APlantedJournalIsNotObeyed) {
+    TTemporaryFolder root;
+    const fs::path shared = root.path() / "S";
+    const fs::path victim = root.path() / "victim";
+    fs::create_directories(shared / "evil");
+    fs::create_directory(victim);
+    fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+    writeFile(victim / "precious", "precious\n");
+    writeFile(victim / "bashrc", "bashrc\n");
+    writeFile(victim / "secret", "secret\n");
+    writeFile(shared / "evil/payload", "payload\n");
+    std::string journal = "gerador commit journal 1\n";
+    for (const auto& triple : std::vector<std::vector<fs::path>>{
+             {victim / "precious", shared / "n1", shared / "n2"},
+             {victim / "bashrc", shared / "evil/payload", shared / "n3"},
+             {shared / "loot", victim / "secret", shared / "n4"}}) {
+        for (const fs::path& name : triple) journal += name.string() + '\0';
+    }
+    const fs::path planted = shared / "commit.gerador~journal1-1-0123456789abcdef";
+    writeFile(planted, journal);
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(planted.c_str(), 65534, 65534), 0);
+    }
+    TProgramResult run = runProgram(root.path(), withArguments({"--count", "20", "--max-tasks", "4",
+                                                                "--no-column-echo", "--no-wait", "--mps", "S/x.mps"}));
+    EXPECT_EQ(run.exitStatus, 0) << run.standardError;
+    EXPECT_NE(run.standardError.find(planted.filename().string()), std::string::npos) << run.standardError;
+    EXPECT_EQ(readFile(victim / "precious"), "precious\n");
+    EXPECT_EQ(readFile(victim / "bashrc"), "bashrc\n");
+    EXPECT_EQ(readFile(victim / "secret"), "secret\n");
+    EXPECT_FALSE(fs::exists(shared / "loot"));
+    EXPECT_TRUE(fs::exists(planted));
+    EXPECT_TRUE(fs::exists(shared / "x.mps"));
+}
+
 // Removing a temporary file can fail too (a folder made read-only mid-run): the run then
 // names what it left.
 TEST(RunCommit, NamesTheTemporaryFilesItCannotRemove) {
     TTemporaryFolder folder;
     TRunOptions options = withArguments({"--count", "20", "--mps", "i.mps", "--no-wait"});
     options.program = GERADOR_FAULTS_PATH;
-    options.environment = {"GERADOR_FAULT=rename:1:fail,unlink:1:fail"};
+    // The first removal is the journal's, the second the temporary file's.
+    options.environment = {"GERADOR_FAULT=rename:1:fail,unlink:2:fail"};
     TProgramResult run = runProgram(folder.path(), options);
     EXPECT_EQ(run.exitStatus, 1);
     std::vector<std::string> leftovers = leftoversIn(folder.path());
