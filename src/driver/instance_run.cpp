@@ -158,7 +158,7 @@ TGenerators generatorsFor(const TSettings& settings, TRunEnvironment* environmen
     return generators;
 }
 
-TInstanceRun runInstance(const TSettings& settings, TRunEnvironment& environment, TRunFiles& files, bool gatherFacts,
+TInstanceRun runInstance(const TSettings& settings, TRunEnvironment& environment, TRunFiles& files, bool seriesInstance,
                          TProgress* progress) {
     auto started = environment.clock();
     TConsole& console = *environment.console;
@@ -170,7 +170,7 @@ TInstanceRun runInstance(const TSettings& settings, TRunEnvironment& environment
     tripGenerator->generateTrips(settings.tripWriteFile, settings.tripEcho, &files);
     taskGenerator->generateTasks(*tripGenerator, settings.taskWriteFile, settings.taskEcho, &files);
 
-    TColumnOutputs outputs(settings, console, files, *taskGenerator, gatherFacts);
+    TColumnOutputs outputs(settings, console, files, *taskGenerator, seriesInstance);
     // One graph of the tasks serves the check, the column run and every pricing pass.
     columnGenerator->graph = buildInstanceGraph(*taskGenerator, columnGenerator->minTasks, columnGenerator->maxTasks);
     checkBeforeTheColumns(settings, *columnGenerator, *taskGenerator, *columnGenerator->graph, console,
@@ -239,7 +239,7 @@ TInstanceRun runInstance(const TSettings& settings, TRunEnvironment& environment
     }
     if (!settings.reportFileName.empty()) {
         result.files = files.written();
-        writeJsonReport(files.create(settings.reportFileName), result, settingsJson(settings));
+        writeJsonReport(files.create(settings.reportFileName), result, settingsJson(settings), !seriesInstance);
     }
 
     run.afterCommit = closingLinesText(columnRun.columnCount, TClosingItems::columns);

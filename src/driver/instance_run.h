@@ -34,10 +34,12 @@ struct TInstanceRun {
 // with the settings' write and echo flags, solves when asked, and writes the solution,
 // the tables, the picture and the report from what the column run found; every file joins
 // files, for the caller to commit. Prints on the environment's console; relative names
-// resolve against its base folder, as files' do. gatherFacts: gather the instance's facts (coverage,
-// verdict) even when no output asks for them. Throws what a stage throws.
+// resolve against its base folder, as files' do. seriesInstance: an instance of a series,
+// whose facts (coverage, verdict) are gathered for its record even when no output asks for
+// them, and whose report leaves out the run's times and memory, so that its files are the
+// same bytes each time it is made. Throws what a stage throws.
 // progress, if any, shows how the column run and the solve go.
-TInstanceRun runInstance(const TSettings& settings, TRunEnvironment& environment, TRunFiles& files, bool gatherFacts,
+TInstanceRun runInstance(const TSettings& settings, TRunEnvironment& environment, TRunFiles& files, bool seriesInstance,
                          TProgress* progress = nullptr);
 
 }  // namespace gerador

@@ -1,14 +1,17 @@
 #include "driver/series.h"
 
 #include <algorithm>
-#include <fstream>
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
 #include "common/exceptions.h"
 #include "common/file_encoding.h"
 #include "common/messages.h"
+#include "driver/setting_rules.h"
 #include "driver/setting_table.h"
 
 namespace gerador {
@@ -40,34 +43,94 @@ nlohmann::ordered_json decidingSettings(nlohmann::ordered_json settings) {
     return settings;
 }
 
-// The SHA-256 of the file at path, or none when it cannot be read.
-std::optional<std::string> digestOf(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
+// A record or a file of a series is read only when it is a regular file within its size:
+// a FIFO or a device named in a forged record would hang the check, a link lead outside.
+constexpr std::uint64_t kRecordMaxBytes = 16 << 20;
+
+// Opens path for reading when it is a regular file, not through a link; -1 otherwise.
+int openRegular(const std::string& path, std::uint64_t& bytes) {
+    int descriptor = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    struct stat status {};
+    if (descriptor >= 0 && (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode))) {
+        close(descriptor);
+        return -1;
+    }
+    if (descriptor >= 0) bytes = static_cast<std::uint64_t>(status.st_size);
+    return descriptor;
+}
+
+// The SHA-256 of the first bytes of descriptor, or none when they cannot be read.
+std::optional<std::string> digestOf(int descriptor, std::uint64_t bytes) {
     TSha256 digest;
     std::string buffer(1 << 20, '\0');
-    while (file.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || file.gcount() > 0) {
-        digest.update(std::string_view(buffer.data(), static_cast<std::size_t>(file.gcount())));
+    while (bytes > 0) {
+        ssize_t got = read(descriptor, buffer.data(), static_cast<std::size_t>(std::min<std::uint64_t>(bytes, buffer.size())));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return std::nullopt;
+        digest.update(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+        bytes -= static_cast<std::uint64_t>(got);
     }
-    if (file.bad()) return std::nullopt;
     return digest.hexDigest();
+}
+
+// Whether listed (sorted) names exactly the files instance folder makes with own, under the
+// series' folder: each once, and all of them but a solution file, which a solve that found
+// no solution does not write.
+bool listsTheFilesMade(const std::vector<std::string>& listed, const std::string& folder, const TSettings& own) {
+    std::vector<std::string> made;
+    std::vector<std::string> optional;
+    for (const auto& [option, name] : outputsOf(own)) {
+        (option == optionOf<&TSettings::solutionFileName>() ? optional : made).push_back(folder + "/" + name);
+    }
+    std::vector<std::string> rest;
+    for (const std::string& name : listed) {
+        if (std::find(optional.begin(), optional.end(), name) == optional.end()) rest.push_back(name);
+    }
+    std::sort(made.begin(), made.end());
+    bool once = std::adjacent_find(listed.begin(), listed.end()) == listed.end();
+    return once && rest == made;
+}
+
+// Whether name stays inside the series' folder: relative, with no empty, "." or ".." part.
+bool staysInside(const std::string& name) {
+    std::size_t begin = 0;
+    while (begin <= name.size()) {
+        std::size_t end = std::min(name.find('/', begin), name.size());
+        std::string_view part(name.data() + begin, end - begin);
+        if (part.empty() || part == "." || part == "..") return false;
+        begin = end + 1;
+    }
+    return true;
 }
 
 }  // namespace
 
-nlohmann::ordered_json instanceRecordJson(const TSettings& own, const TManifestRow& row) {
-    return {{"settings", settingsJson(own)}, {"instance", manifestRowJson(row)}};
+nlohmann::ordered_json instanceRecordJson(const TSettings& own, const TManifestRow& row, const TRunFacts& run) {
+    return {{"settings", settingsJson(own)},
+            {"instance", manifestRowJson(row)},
+            {"run", {{"wallSeconds", run.wallSeconds}, {"peakMemoryKB", run.peakMemoryKB}}}};
 }
 
 std::optional<std::string> instanceProblem(const std::string& seriesFolder, const std::string& folder,
                                            const TSettings& own, TManifestRow& row) {
     auto pathOf = [&](const std::string& name) { return seriesFolder.empty() ? name : seriesFolder + "/" + name; };
     std::string recordName = folder + "/" + kInstanceRecordName;
-    std::ifstream file(pathOf(recordName));
-    if (!file) return textf(tr("falta o registro %s"), recordName.c_str());
+    std::uint64_t recordBytes = 0;
+    int descriptor = openRegular(pathOf(recordName), recordBytes);
+    if (descriptor < 0) return textf(tr("falta o registro %s"), recordName.c_str());
+    std::string text;
+    if (recordBytes <= kRecordMaxBytes) {
+        text.resize(static_cast<std::size_t>(recordBytes));
+        std::size_t length = 0;
+        for (ssize_t got = 1; length < text.size() && got > 0; length += static_cast<std::size_t>(std::max<ssize_t>(got, 0)))
+            got = read(descriptor, text.data() + length, text.size() - length);
+        text.resize(length);
+    }
+    close(descriptor);
     nlohmann::ordered_json record;
     try {
-        record = nlohmann::ordered_json::parse(file);
+        if (recordBytes > kRecordMaxBytes) throw EConvertError(recordName);
+        record = nlohmann::ordered_json::parse(text);
         row = manifestRowFromJson(record.at("instance"));
         if (decidingSettings(record.at("settings")) != decidingSettings(settingsJson(own)))
             return textf(tr("%s foi feito com outras opções"), recordName.c_str());
@@ -77,11 +140,22 @@ std::optional<std::string> instanceProblem(const std::string& seriesFolder, cons
         return textf(tr("%s não pode ser lido"), recordName.c_str());
     }
     if (row.folder != folder) return textf(tr("%s é de outra instância (%s)"), recordName.c_str(), row.folder.c_str());
+    if (row.tripSeed != own.tripSeed || row.taskSeed != own.taskSeed || row.columnSeed != own.columnSeed)
+        return textf(tr("%s é de outra instância (%s)"), recordName.c_str(), row.folder.c_str());
+    // Exactly the files the settings make, by their names inside the folder: a record that
+    // lists fewer, or another instance's, or one outside the series, does not stand.
+    std::vector<std::string> listed;
+    for (const TWrittenFile& written : row.files) listed.push_back(written.name);
+    std::sort(listed.begin(), listed.end());
+    if (!listsTheFilesMade(listed, folder, own) || !std::all_of(listed.begin(), listed.end(), staysInside))
+        return textf(tr("%s não lista os arquivos que as opções fazem"), recordName.c_str());
     for (const TWrittenFile& written : row.files) {
-        struct stat status {};
-        if (stat(pathOf(written.name).c_str(), &status) != 0) return textf(tr("falta o arquivo %s"), written.name.c_str());
-        if (static_cast<std::uint64_t>(status.st_size) != written.bytes || digestOf(pathOf(written.name)) != written.sha256)
-            return textf(tr("o arquivo %s não confere com o registro (tamanho ou SHA-256)"), written.name.c_str());
+        std::uint64_t bytes = 0;
+        int file = openRegular(pathOf(written.name), bytes);
+        if (file < 0) return textf(tr("falta o arquivo %s"), written.name.c_str());
+        bool matches = bytes == written.bytes && digestOf(file, bytes) == written.sha256;
+        close(file);
+        if (!matches) return textf(tr("o arquivo %s não confere com o registro (tamanho ou SHA-256)"), written.name.c_str());
     }
     return std::nullopt;
 }

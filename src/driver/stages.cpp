@@ -5,6 +5,8 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <chrono>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -76,6 +78,7 @@ int makeInstance(const TSettings& settings, std::int32_t instance, TRunEnvironme
     TConsole& console = *environment.console;
     TSettings own = seriesInstanceSettings(settings, instance);
     std::string folder = seriesFolderName(instance, settings.seriesCount);
+    std::chrono::steady_clock::time_point started = environment.clock();
     TMadeFolders folders(environment);
     folders.make(folder);
     if (own.tripWriteFile || own.taskWriteFile) folders.make(folder + "/arquivos");
@@ -91,7 +94,10 @@ int makeInstance(const TSettings& settings, std::int32_t instance, TRunEnvironme
     std::vector<TWrittenFile> written = files.written();
     for (TWrittenFile& file : written) file.name = folder + "/" + file.name;
     row = manifestRow(folder, own.tripSeed, own.taskSeed, own.columnSeed, run.result, std::move(written));
-    files.create(kInstanceRecordName).write(instanceRecordJson(own, row).dump(2) + "\n");
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    TRunFacts facts{std::chrono::duration<double>(environment.clock() - started).count(), usage.ru_maxrss};
+    files.create(kInstanceRecordName).write(instanceRecordJson(own, row, facts).dump(2) + "\n");
     commitAfterConsole(console, files);
     folders.keep();
     printAfterCommit(console, run.afterCommit);
@@ -117,6 +123,10 @@ int runSeries(const TSettings& settings, TRunEnvironment& environment) {
         if (!settings.shard.holds(instance)) continue;
         std::string folder = seriesFolderName(instance, settings.seriesCount);
         TManifestRow& row = rows.emplace_back();
+        // A commit cut short in the instance's folders is finished or undone before its
+        // record is read, and what dead runs left there is removed.
+        for (const std::string& own : {folder, folder + "/arquivos"})
+            finishInterruptedCommits(environment.pathOf(own), environment);
         if (settings.resume &&
             !instanceProblem(environment.baseFolder, folder, seriesInstanceSettings(settings, instance), row)) {
             console.print(textf(tr("\n   Instância %s: mantida (o registro e os arquivos conferem).\n"), folder.c_str()));

@@ -131,7 +131,8 @@ nlohmann::ordered_json verdictOf(const TRunResult& run) {
 
 }  // namespace
 
-void writeJsonReport(TOutputFile& file, const TRunResult& result, const nlohmann::ordered_json& settings) {
+void writeJsonReport(TOutputFile& file, const TRunResult& result, const nlohmann::ordered_json& settings,
+                     bool withRunFacts) {
     const TInstanceFacts& summary = result.instance;
     nlohmann::ordered_json byLength = nlohmann::ordered_json::object();
     for (std::size_t length = 0; length < summary.columnsByLength.size(); ++length) {
@@ -176,10 +177,13 @@ void writeJsonReport(TOutputFile& file, const TRunResult& result, const nlohmann
                            {"masterColumns", solve.masterColumns}, {"nodes", solve.nodes},
                            {"lpSeconds", solve.lpSeconds}, {"integerSeconds", solve.integerSeconds},
                            {"rootGap", orNull(solve.rootGap)}, {"difficulty", solve.difficulty}};
+        if (!withRunFacts) {
+            for (const char* key : {"seconds", "lpSeconds", "integerSeconds"}) report["solve"].erase(key);
+        }
     }
     report["tasks"]["table"] = kTaskTableMarker;
     report["files"] = fileRecords(result.files);
-    report["run"] = {{"wallSeconds", wall.count()}, {"peakMemoryKB", usage.ru_maxrss}};
+    if (withRunFacts) report["run"] = {{"wallSeconds", wall.count()}, {"peakMemoryKB", usage.ru_maxrss}};
     std::string text = report.dump(2) + "\n";
     std::size_t written = 0;
     for (const std::string* marker : {&kTripTableMarker, &kTaskTableMarker}) {

@@ -3,7 +3,10 @@
 // - manifest.json: {"program", "settings", "instances": [...]}, one record per instance.
 #include "report/manifest.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include <nlohmann/json.hpp>
 
@@ -34,9 +37,66 @@ std::string csvOf(const std::optional<TValue>& value) {
     }
 }
 
+// A record is read back as strictly as the command line reads a number: a whole number
+// where one is due, within its type and the range the run can give (a float such as 1e30
+// was once read as -9223372036854775808, and a negative task count was kept).
 template <typename TValue>
-std::optional<TValue> optionalOf(const nlohmann::ordered_json& value) {
-    return value.is_null() ? std::nullopt : std::optional<TValue>(value.get<TValue>());
+TValue numberOf(const nlohmann::ordered_json& record, const char* key, TValue least = std::numeric_limits<TValue>::lowest(),
+                TValue most = std::numeric_limits<TValue>::max()) {
+    const nlohmann::ordered_json& value = record.at(key);
+    if constexpr (std::is_integral_v<TValue>) {
+        bool fits = false;
+        if (value.is_number_unsigned()) {
+            auto number = value.get<std::uint64_t>();
+            fits = number <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) &&
+                   static_cast<std::int64_t>(number) >= static_cast<std::int64_t>(least) &&
+                   static_cast<std::int64_t>(number) <= static_cast<std::int64_t>(most);
+            if (!fits && std::is_unsigned_v<TValue> && number <= static_cast<std::uint64_t>(most)) fits = true;
+        } else if (value.is_number_integer()) {
+            auto number = value.get<std::int64_t>();
+            fits = !(std::is_unsigned_v<TValue> && number < 0) && number >= static_cast<std::int64_t>(least) &&
+                   static_cast<std::uint64_t>(number) <= static_cast<std::uint64_t>(most);
+        }
+        if (!fits) throw EConvertError(textf(tr("registro de instância inválido: %s fora do intervalo"), key));
+        return value.get<TValue>();
+    } else {
+        if (!value.is_number() || !std::isfinite(value.get<double>()) || value.get<double>() < least ||
+            value.get<double>() > most)
+            throw EConvertError(textf(tr("registro de instância inválido: %s fora do intervalo"), key));
+        return value.get<TValue>();
+    }
+}
+
+template <typename TValue>
+std::optional<TValue> optionalOf(const nlohmann::ordered_json& record, const char* key,
+                                 TValue least = std::numeric_limits<TValue>::lowest(),
+                                 TValue most = std::numeric_limits<TValue>::max()) {
+    if (record.at(key).is_null()) return std::nullopt;
+    if constexpr (std::is_same_v<TValue, bool>) {
+        return record.at(key).get<bool>();
+    } else {
+        return numberOf<TValue>(record, key, least, most);
+    }
+}
+
+// A word of a record that the run writes from a short list: anything else is refused.
+std::string wordOf(const nlohmann::ordered_json& record, const char* key, std::initializer_list<const char*> words) {
+    std::string word = record.at(key).get<std::string>();
+    for (const char* known : words)
+        if (word == known) return word;
+    throw EConvertError(textf(tr("registro de instância inválido: %s fora do intervalo"), key));
+}
+
+// A field of CSV as RFC 4180 writes it: quoted, with its quotes doubled, when it holds a
+// comma, a quote or a line end.
+std::string csvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char character : text) {
+        if (character == '"') quoted += '"';
+        quoted += character;
+    }
+    return quoted + "\"";
 }
 
 template <typename TValue>
@@ -86,27 +146,27 @@ void writeManifestCsv(TOutputFile& file, const std::vector<TManifestRow>& rows) 
     // Every instance writes the same files under its own folder: the first names the columns.
     if (!rows.empty()) {
         for (const TWrittenFile& written : rows.front().files) {
-            text += ",sha256 " + written.name.substr(written.name.find('/') + 1);
+            text += "," + csvField("sha256 " + written.name.substr(written.name.find('/') + 1));
         }
     }
     text += "\n";
     for (const TManifestRow& row : rows) {
         std::optional<double> density = densityOf(row);
-        text += row.folder + "," + std::to_string(row.tripSeed) + "," + std::to_string(row.taskSeed) + "," +
+        text += csvField(row.folder) + "," + std::to_string(row.tripSeed) + "," + std::to_string(row.taskSeed) + "," +
                 std::to_string(row.columnSeed) + "," + std::to_string(row.tasks) + "," + std::to_string(row.columns) +
                 "," + std::to_string(row.nonzeros) + "," + csvOf(density) + "," + csvOf(row.exactPartition) + "," +
-                row.witness;
+                csvField(row.witness);
         if (row.solve) {
             const TSolveFacts& solve = *row.solve;
-            text += "," + solve.status + "," + csvOf(solve.objective) + "," + csvOf(solve.bound) + "," +
+            text += "," + csvField(solve.status) + "," + csvOf(solve.objective) + "," + csvOf(solve.bound) + "," +
                     csvOf(solve.gap) + "," + csvOf(std::optional<double>(solve.seconds)) + "," +
                     std::to_string(solve.nodes) + "," + csvOf(solve.rootGap) + "," +
                     std::to_string(solve.pricingPasses) + "," + csvOf(std::optional<double>(solve.lpSeconds)) + "," +
-                    csvOf(std::optional<double>(solve.integerSeconds)) + "," + solve.difficulty;
+                    csvOf(std::optional<double>(solve.integerSeconds)) + "," + csvField(solve.difficulty);
         } else {
             text += ",,,,,,,,,,,";
         }
-        for (const TWrittenFile& written : row.files) text += "," + written.sha256;
+        for (const TWrittenFile& written : row.files) text += "," + csvField(written.sha256);
         text += "\n";
     }
     file.write(text);
@@ -147,39 +207,44 @@ nlohmann::ordered_json manifestRowJson(const TManifestRow& row) {
 
 TManifestRow manifestRowFromJson(const nlohmann::ordered_json& record) {
     TManifestRow row;
+    constexpr double kMostSeconds = 1e9;
     try {
         row.folder = record.at("folder").get<std::string>();
-        row.tripSeed = record.at("tripSeed").get<std::uint32_t>();
-        row.taskSeed = record.at("taskSeed").get<std::uint32_t>();
-        row.columnSeed = record.at("columnSeed").get<std::uint32_t>();
-        row.tasks = record.at("tasks").get<std::int32_t>();
-        row.columns = record.at("columns").get<std::int64_t>();
-        row.nonzeros = record.at("nonzeros").get<std::int64_t>();
-        row.exactPartition = optionalOf<bool>(record.at("exactPartition"));
-        if (!record.at("witness").is_null()) row.witness = record.at("witness").get<std::string>();
+        row.tripSeed = numberOf<std::uint32_t>(record, "tripSeed");
+        row.taskSeed = numberOf<std::uint32_t>(record, "taskSeed");
+        row.columnSeed = numberOf<std::uint32_t>(record, "columnSeed");
+        row.tasks = numberOf<std::int32_t>(record, "tasks", 0);
+        // Column numbers are 32-bit, and every column holds at most every task.
+        row.columns = numberOf<std::int64_t>(record, "columns", 0, std::numeric_limits<std::uint32_t>::max());
+        row.nonzeros = numberOf<std::int64_t>(record, "nonzeros", 0);
+        if (row.nonzeros > row.columns * std::max<std::int64_t>(row.tasks, 0))
+            throw EConvertError(textf(tr("registro de instância inválido: %s fora do intervalo"), "nonzeros"));
+        row.exactPartition = optionalOf<bool>(record, "exactPartition");
+        if (!record.at("witness").is_null())
+            row.witness = wordOf(record, "witness", {"planted", "uncovered-task", "never-together-pair"});
         if (const nlohmann::ordered_json& solve = record.at("solve"); !solve.is_null()) {
             TSolveFacts& facts = row.solve.emplace();
-            facts.model = solve.at("model").get<std::string>();
-            facts.status = solve.at("status").get<std::string>();
-            facts.objective = optionalOf<std::int64_t>(solve.at("objective"));
-            facts.bound = optionalOf<std::int64_t>(solve.at("bound"));
-            facts.gap = optionalOf<double>(solve.at("gap"));
-            facts.seconds = solve.at("seconds").get<double>();
-            facts.nodes = solve.at("nodes").get<std::int64_t>();
-            facts.rootGap = optionalOf<double>(solve.at("rootGap"));
-            facts.pricingPasses = solve.at("pricingPasses").get<std::int32_t>();
-            facts.lpSeconds = solve.at("lpSeconds").get<double>();
-            facts.integerSeconds = solve.at("integerSeconds").get<double>();
-            facts.difficulty = solve.at("difficulty").get<std::string>();
+            facts.model = wordOf(solve, "model", {"partition", "cover", "elastic"});
+            facts.status = wordOf(solve, "status", {"=opt=", "=best=", "=inf=", "=unkn="});
+            facts.objective = optionalOf<std::int64_t>(solve, "objective");
+            facts.bound = optionalOf<std::int64_t>(solve, "bound");
+            facts.gap = optionalOf<double>(solve, "gap", 0.0);
+            facts.seconds = numberOf<double>(solve, "seconds", 0.0, kMostSeconds);
+            facts.nodes = numberOf<std::int64_t>(solve, "nodes", 0);
+            facts.rootGap = optionalOf<double>(solve, "rootGap");
+            facts.pricingPasses = numberOf<std::int32_t>(solve, "pricingPasses", 0);
+            facts.lpSeconds = numberOf<double>(solve, "lpSeconds", 0.0, kMostSeconds);
+            facts.integerSeconds = numberOf<double>(solve, "integerSeconds", 0.0, kMostSeconds);
+            facts.difficulty = wordOf(solve, "difficulty", {"easy", "medium", "hard", "infeasible"});
         }
         for (const nlohmann::ordered_json& file : record.at("files")) {
             TWrittenFile& written = row.files.emplace_back();
             written.name = file.at("name").get<std::string>();
-            written.bytes = file.at("bytes").get<std::uint64_t>();
+            written.bytes = numberOf<std::uint64_t>(file, "bytes");
             written.sha256 = file.at("sha256").get<std::string>();
             written.compressed = file.contains("contentBytes");
             if (written.compressed) {
-                written.contentBytes = file.at("contentBytes").get<std::uint64_t>();
+                written.contentBytes = numberOf<std::uint64_t>(file, "contentBytes");
                 written.contentSha256 = file.at("contentSha256").get<std::string>();
             }
         }

@@ -1,6 +1,7 @@
 // Series made whole, resumed after a crash, and in parts merged: the same instances and
 // the same manifest every way.
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sys/stat.h>
 
@@ -152,6 +153,139 @@ TEST(Series, PartsMergeToTheSingleRunsManifest) {
         EXPECT_EQ(refused.exitStatus, 1);
         EXPECT_NE(refused.standardError.find(row.message), std::string::npos) << refused.standardError;
         EXPECT_FALSE(fs::exists(folder.path() / "copy/manifest.csv"));
+    }
+}
+
+// The same series made twice is the same files, byte for byte, the report and the solve's
+// included: a manifest verifies a series made again. The report once carried the run's
+// time and memory, so that no two makings of a series had one digest.
+TEST(Series, MadeTwiceIsTheSameFiles) {
+    TTemporaryFolder folder;
+    std::vector<std::string> series =
+        with(kSmall, {"--series", "2", "--plant", "--report", "r.json", "--solve", "--solution", "s.sol"});
+    for (const char* made : {"first", "second"}) {
+        ASSERT_EQ(runProgram(folder.path(), withArguments(with(series, {"-C", made}))).exitStatus, 0) << made;
+    }
+    auto filesOf = [&](const char* made) {
+        nlohmann::ordered_json manifest = nlohmann::ordered_json::parse(readFile(folder.path() / made / "manifest.json"));
+        nlohmann::ordered_json files = nlohmann::ordered_json::array();
+        for (const auto& instance : manifest["instances"]) files.push_back(instance["files"]);
+        return files;
+    };
+    EXPECT_EQ(filesOf("first"), filesOf("second"));
+    EXPECT_EQ(readFile(folder.path() / "first/002/r.json"), readFile(folder.path() / "second/002/r.json"));
+    // The run's facts stay in the record, which the manifest lists no digest of.
+    nlohmann::ordered_json record = nlohmann::ordered_json::parse(readFile(folder.path() / "first/001/instance.json"));
+    EXPECT_TRUE(record["run"].contains("wallSeconds"));
+}
+
+// A record stands only for the files its settings make, by their names inside its folder,
+// with numbers the run could have written, and is read only when it is a regular file:
+// resume once kept an instance whose record listed no file, and a merge accepted forged
+// numbers, read files outside the series and hung on a FIFO.
+TEST(Series, ARecordIsCheckedAgainstItsSettings) {
+    TTemporaryFolder folder;
+    std::vector<std::string> series = with(kSmall, {"--series", "2", "--mps", "i.mps"});
+    ASSERT_EQ(runProgram(folder.path(), withArguments(with(series, {"-C", "made"}))).exitStatus, 0);
+    fs::create_directory(folder.path() / "victim");
+    writeFile(folder.path() / "victim/precious", "precious\n");
+    auto editRecord = [](const fs::path& copy, const std::function<void(nlohmann::ordered_json&)>& edit) {
+        nlohmann::ordered_json record = nlohmann::ordered_json::parse(readFile(copy / "001/instance.json"));
+        edit(record["instance"]);
+        writeFile(copy / "001/instance.json", record.dump(2));
+    };
+    struct TForgery {
+        const char* label;
+        std::function<void(const fs::path&)> forge;
+        bool resumes = true;  // a FIFO under an output's name is written in place, as in any run: merge only
+    };
+    const TForgery forgeries[] = {
+        {"no files", [&](const fs::path& copy) { editRecord(copy, [](auto& row) { row["files"] = nlohmann::json::array(); }); }},
+        {"another instance's file",
+         [&](const fs::path& copy) {
+             nlohmann::ordered_json other = nlohmann::ordered_json::parse(readFile(copy / "002/instance.json"));
+             editRecord(copy, [&](auto& row) { row["files"][1] = other["instance"]["files"][1]; });
+         }},
+        {"a file outside the series",
+         [&](const fs::path& copy) {
+             editRecord(copy, [&](auto& row) {
+                 row["files"][1] = {{"name", "001/../../victim/precious"}, {"bytes", 9},
+                                    {"sha256", sha256Of(folder.path() / "victim/precious")}};
+             });
+         }},
+        {"a negative task count", [&](const fs::path& copy) { editRecord(copy, [](auto& row) { row["tasks"] = -5; }); }},
+        {"a float for a count", [&](const fs::path& copy) { editRecord(copy, [](auto& row) { row["columns"] = 1e30; }); }},
+        {"more columns than 32 bits", [&](const fs::path& copy) {
+             editRecord(copy, [](auto& row) { row["columns"] = 1LL << 33; });
+         }},
+        {"a witness the run never writes", [&](const fs::path& copy) {
+             editRecord(copy, [](auto& row) { row["witness"] = "x,\n002,0"; });
+         }},
+        {"another seed", [&](const fs::path& copy) { editRecord(copy, [](auto& row) { row["taskSeed"] = 7; }); }},
+        {"a FIFO for the record",
+         [](const fs::path& copy) {
+             fs::remove(copy / "001/instance.json");
+             ASSERT_EQ(mkfifo((copy / "001/instance.json").c_str(), 0600), 0);
+         },
+         false},
+        {"a FIFO for a file",
+         [](const fs::path& copy) {
+             fs::remove(copy / "001/i.mps");
+             ASSERT_EQ(mkfifo((copy / "001/i.mps").c_str(), 0600), 0);
+         },
+         false},
+    };
+    for (const TForgery& row : forgeries) {
+        SCOPED_TRACE(row.label);
+        for (bool merge : {true, false}) {
+            if (!merge && !row.resumes) continue;
+            fs::remove_all(folder.path() / "copy");
+            fs::copy(folder.path() / "made", folder.path() / "copy", fs::copy_options::recursive);
+            fs::remove(folder.path() / "copy/manifest.csv");
+            fs::remove(folder.path() / "copy/manifest.json");
+            row.forge(folder.path() / "copy");
+            TRunOptions options = withArguments(with(series, {merge ? "--merge" : "-C", "copy"}));
+            options.timeoutSeconds = 20;
+            TProgramResult run = runProgram(folder.path(), options);
+            if (merge) {
+                EXPECT_EQ(run.exitStatus, 1) << run.standardError;
+                EXPECT_NE(run.standardError.find("001"), std::string::npos) << run.standardError;
+                EXPECT_EQ(run.standardError.find("002"), std::string::npos) << run.standardError;
+                EXPECT_FALSE(fs::exists(folder.path() / "copy/manifest.csv"));
+            } else {
+                // Resume makes the forged instance again, and only it: the manifest is the clean one.
+                EXPECT_EQ(run.exitStatus, 0) << run.standardError;
+                EXPECT_EQ(readFile(folder.path() / "copy/manifest.csv"), readFile(folder.path() / "made/manifest.csv"));
+            }
+        }
+    }
+    EXPECT_EQ(readFile(folder.path() / "victim/precious"), "precious\n");
+}
+
+// Resume finishes every commit a SIGKILL cut short in the series' folders, and removes the
+// temporary files the killed run left: a kill after an instance's renames once left its
+// journal and backups for good, and one mid-instance 200 MB of temporary files.
+TEST(Series, ResumeLeavesNothingOfAKilledRun) {
+    for (const char* fault : {"unlink:1:kill", "lock:2:kill"}) {
+        SCOPED_TRACE(fault);
+        TTemporaryFolder folder;
+        std::vector<std::string> series = with(kSmall, {"--series", "3", "--mps", "i.mps", "-C", "s"});
+        ASSERT_EQ(runProgram(folder.path(), withArguments(series)).exitStatus, 0);
+        TRunOptions killed = withArguments(with(series, {"--no-resume"}));
+        killed.program = GERADOR_FAULTS_PATH;
+        killed.environment = {std::string("GERADOR_FAULT=") + fault};
+        EXPECT_EQ(runProgram(folder.path(), killed).exitStatus, -1);
+        auto leftovers = [&] {
+            std::vector<std::string> names;
+            for (const auto& entry : fs::recursive_directory_iterator(folder.path() / "s"))
+                if (entry.path().filename().string().find(".gerador~") != std::string::npos)
+                    names.push_back(entry.path().string());
+            return names;
+        };
+        EXPECT_NE(leftovers(), std::vector<std::string>{});
+        TProgramResult resumed = runProgram(folder.path(), withArguments(series));
+        EXPECT_EQ(resumed.exitStatus, 0) << resumed.standardError;
+        EXPECT_EQ(leftovers(), std::vector<std::string>{});
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/run_files.h"
 #include "support/column_file_reader.h"
 #include "support/test_support.h"
 
@@ -19,6 +20,26 @@ std::vector<std::string> fieldsOf(const std::string& line) {
     std::string field;
     while (std::getline(stream, field, ',')) fields.push_back(field);
     return fields;
+}
+
+// A field holding a comma, a quote or a line end is quoted as RFC 4180 says, so that it
+// adds no column and no row (a witness holding ",\n" once added a row).
+TEST(Manifest, CsvFieldsAreQuoted) {
+    TTemporaryFolder folder;
+    TManifestRow row;
+    row.folder = "a,\"b\"\nc";
+    TWrittenFile& written = row.files.emplace_back();
+    written.name = "a,\"b\"\nc/x.mps";
+    written.sha256 = "ab";
+    {
+        TRunFiles files;
+        writeManifestCsv(files.create((folder.path() / "m.csv").string()), {row});
+        files.commit();
+    }
+    std::vector<std::string> lines = linesOf(readFile(folder.path() / "m.csv"));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].substr(lines[0].rfind(',') + 1), "sha256 x.mps");
+    EXPECT_EQ(lines[1] + "\n" + lines[2], "\"a,\"\"b\"\"\nc\",0,0,0,0,0,0,0,,,,,,,,,,,,,,ab");
 }
 
 // A series of three: every row of the manifest agrees with the files of its folder
