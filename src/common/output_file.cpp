@@ -268,11 +268,11 @@ void TOutputFile::writeHere(std::string_view bytes) {
 
 void TOutputFile::fail(const char* sentence) const {
     std::string reason = errno != 0 ? std::strerror(errno) : tr("motivo desconhecido");
-    // A name of thousands of bytes is shown by its start and its length.
-    std::string shown = target_.name.size() <= 200
-                            ? target_.name
-                            : target_.name.substr(0, 100) + "… (" + std::to_string(target_.name.size()) + " bytes)";
-    throw EFileError(textf(tr(sentence), shown.c_str(), reason.c_str()));
+    throw EFileError(textf(tr(sentence), shownFileName(target_.name).c_str(), reason.c_str()));
+}
+
+std::string shownFileName(const std::string& name) {
+    return name.size() <= 200 ? name : name.substr(0, 100) + "… (" + std::to_string(name.size()) + " bytes)";
 }
 
 void removeTemporaryFiles() {

@@ -116,6 +116,9 @@ private:
 // would pass the system's limit on a name. `rm ./*.gerador~*` clears what a killed run left.
 std::string siblingName(const std::string& path, const char* kind);
 
+// A file's name as messages show it: a name of thousands of bytes by its start and its length.
+std::string shownFileName(const std::string& name);
+
 // Removes the temporary file of every TOutputFile not yet committed. Safe to call from a
 // signal handler: the program's handlers call it before the signal ends the process.
 void removeTemporaryFiles();

@@ -317,6 +317,19 @@ pid_t temporaryFileProcess(const std::string& name) {
 
 }  // namespace
 
+int syncNewFolder(const std::string& folder) {
+    std::string trimmed = folder;
+    while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+    std::size_t slash = trimmed.find_last_of('/');
+    std::string parent = slash == std::string::npos ? "." : slash == 0 ? "/" : trimmed.substr(0, slash);
+    int descriptor = open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) return errno;
+    // A file system that cannot sync a folder (EINVAL) keeps its own promises.
+    int error = fsync(descriptor) == 0 || errno == EINVAL ? 0 : errno;
+    close(descriptor);
+    return error;
+}
+
 void finishInterruptedCommits(const std::string& folder, const TRunEnvironment& environment) {
     struct stat status {};
     if (stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return;

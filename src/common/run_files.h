@@ -69,6 +69,11 @@ private:
     int lateSignal_ = 0;
 };
 
+// Puts the entry of a folder just made on the disk, in its parent, so that a power loss
+// cannot take the folder, and the files committed into it, away. Returns the errno value
+// of a failure, or 0.
+int syncNewFolder(const std::string& folder);
+
 // Finishes or undoes, under its lock, every interrupted commit in folder (see commit()), and
 // removes the temporary files there of runs of this user that no longer live (their
 // process number names no process): for a folder the caller owns, as a series owns its

@@ -171,7 +171,7 @@ std::string helpText() {
         "  gerador --no-column-write-file --no-column-echo conta as colunas sem gravá-las\n"
         "  gerador --count 40 --mps i.mps --no-wait        a instância em MPS, que se resolve com\n"
         "                                                  cbc i.mps -solve -quit ou\n"
-        "                                                  glpsol --freemps i.mps -o i.sol\n"
+        "                                                  glpsol --freemps i.mps -w i.sol\n"
         "\nSaída: 0 sucesso, 1 falha durante a execução, 2 linha de comando inválida.\n");
     return text;
 }

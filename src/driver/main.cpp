@@ -13,6 +13,7 @@
 #include "common/console.h"
 #include "common/messages.h"
 #include "common/output_file.h"
+#include "common/run_files.h"
 #include "common/run_environment.h"
 #include "driver/command_line.h"
 #include "driver/process_setup.h"
@@ -28,12 +29,20 @@ void removeEmptyFolders(const std::vector<std::string>& made) {
     for (auto folder = made.rbegin(); folder != made.rend(); ++folder) rmdir(folder->c_str());
 }
 
-// Makes folder and its missing parents, like mkdir -p; returns those it made, outermost first.
-std::vector<std::string> makeFolders(const std::string& folder) {
+// Makes folder and its missing parents, like mkdir -p, each on the disk in its parent;
+// returns those it made, outermost first. error becomes the reason the first folder that
+// could not be made failed (EACCES in a read-only parent), or 0.
+std::vector<std::string> makeFolders(const std::string& folder, int& error) {
     std::vector<std::string> made;
+    error = 0;
     for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
         std::string part = folder.substr(0, slash);
-        if (!part.empty() && mkdir(part.c_str(), 0777) == 0) made.push_back(part);
+        if (!part.empty() && mkdir(part.c_str(), 0777) == 0) {
+            made.push_back(part);
+            if (error == 0) error = syncNewFolder(part);
+        } else if (!part.empty() && errno != EEXIST && error == 0) {
+            error = errno;
+        }
         if (slash == std::string::npos) break;
     }
     return made;
@@ -47,10 +56,11 @@ std::vector<std::string> prepareRunFolder(const TSettings& settings) {
         refuseClashingOutputs(settings);
         return {};
     }
-    std::vector<std::string> made = makeFolders(settings.directory);
+    int madeError = 0;
+    std::vector<std::string> made = makeFolders(settings.directory, madeError);
     try {
         struct stat status {};
-        int error = stat(settings.directory.c_str(), &status) != 0 ? errno
+        int error = stat(settings.directory.c_str(), &status) != 0 ? (madeError != 0 ? madeError : errno)
                     : !S_ISDIR(status.st_mode)                     ? ENOTDIR
                     : access(settings.directory.c_str(), W_OK | X_OK) != 0 ? errno
                                                                            : 0;

@@ -1,5 +1,6 @@
 #include "driver/stages.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +24,8 @@
 #include "driver/instance_run.h"
 #include "driver/progress.h"
 #include "driver/series.h"
+#include "common/output_target.h"
+#include "driver/setting_rules.h"
 #include "driver/setting_table.h"
 #include "exports/solution_check.h"
 #include "report/manifest.h"
@@ -46,6 +49,8 @@ public:
         if (mkdir(path.c_str(), 0777) == 0) {
             made_.push_back(path);
             marks_.emplace_back(path);
+            if (int error = syncNewFolder(path))
+                throw EFileError(textf(tr("não foi possível criar a pasta \"%s\": %s"), folder.c_str(), std::strerror(error)));
         } else if (errno != EEXIST) {
             throw EFileError(textf(tr("não foi possível criar a pasta \"%s\": %s"), folder.c_str(), std::strerror(errno)));
         }
@@ -60,6 +65,19 @@ private:
     std::vector<std::string> made_;  // paths, outermost first
     std::vector<TFolderMark> marks_;  // so that a signal removes them too
 };
+
+// Refuses, before the first stage runs, an output whose folder cannot take it, as the file
+// itself would be refused after minutes of work. Throws EFileError.
+void checkOutputFolders(const TSettings& settings, const TRunEnvironment& environment) {
+    for (const auto& [option, name] : outputsOf(settings)) {
+        TOutputTarget target = resolveOutput(name, environment.baseFolder);
+        if (target.kind != TOutputTarget::TKind::replaced || target.error != 0) continue;
+        std::string folder = target.path.substr(0, std::max<std::size_t>(target.path.find_last_of('/'), 1));
+        if (access(folder.c_str(), W_OK | X_OK) != 0)
+            throw EFileError(textf(tr("não foi possível criar o arquivo \"%s\": %s"), shownFileName(name).c_str(),
+                                   std::strerror(errno)));
+    }
+}
 
 void printAfterCommit(TConsole& console, const std::string& text) {
     try {
@@ -82,10 +100,11 @@ int makeInstance(const TSettings& settings, std::int32_t instance, TRunEnvironme
     TMadeFolders folders(environment);
     folders.make(folder);
     if (own.tripWriteFile || own.taskWriteFile) folders.make(folder + "/arquivos");
-    console.print(textf(tr("\n   Instância %s:\n"), folder.c_str()));
-    // The instance writes in its folder, with a random stream of its own.
     TRunEnvironment inFolder = environment;
     inFolder.baseFolder = environment.pathOf(folder);
+    checkOutputFolders(own, inFolder);
+    console.print(textf(tr("\n   Instância %s:\n"), folder.c_str()));
+    // The instance writes in its folder, with a random stream of its own.
     TRunFiles files(inFolder);
     // The record lists every file with its digest.
     files.hashFiles();
@@ -187,6 +206,7 @@ int runStages(const TSettings& settings, TRunEnvironment& environment) {
     // Made for the trip and task files, and removed again, when still empty, if the run fails.
     TMadeFolders folders(environment);
     if (settings.tripWriteFile || settings.taskWriteFile) folders.make("arquivos");
+    checkOutputFolders(settings, environment);
     TRunFiles files(environment);
     // The report lists every file with its digest.
     if (!settings.reportFileName.empty()) files.hashFiles();

@@ -219,6 +219,7 @@ public:
             here_ = solveHere(columns, taskCount, model, slackCost, seconds, start, kind);
             return;
         }
+        pid_t parent = getpid();
         child_ = fork();
         if (child_ < 0) {
             // No room for a second process: the search goes in this one.
@@ -236,6 +237,8 @@ public:
                     std::signal(signalNumber, SIG_DFL);
             }
             prctl(PR_SET_PDEATHSIG, SIGKILL);
+            // A parent that died before the line above sends no signal: nobody waits for this search.
+            if (getppid() != parent) _exit(kFailed);
             if (faultHook != nullptr) faultHook("integer");
             int status = kSent;
             try {

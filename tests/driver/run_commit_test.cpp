@@ -438,6 +438,12 @@ TEST(RunCommit, NamesAreResolvedBeforeAnythingRuns) {
          untouched},
         {"a huge value", {"--mps", std::string(100 * 1024, 'x') + "\xff"}, 2, "… (102401 bytes)", untouched},
         // Its folders were resolved by a recursion, a path buffer a frame: the stack overflowed.
+        // It once failed only after the trip, task and column stages had run.
+        {"an output in a missing folder",
+         {"--count", "12", "--mps", "missing/x.mps", "--no-wait"},
+         1,
+         "\"missing/x.mps\": No such file or directory",
+         [](const fs::path&, const TProgramResult& run) { EXPECT_EQ(run.standardOutput, ""); }},
         {"a name under 2,000 missing folders",
          {"--count", "12", "--mps", [] {
               std::string deep;
