@@ -603,6 +603,10 @@ private:
 
 PYBIND11_MODULE(gerador, module) {
     module.doc() = "Synthetic crew-scheduling instances as set partitioning, at C++ speed.";
+    // pybind11 looks numpy's interface up once, in a function-local static whose
+    // initialiser imports numpy and so may hand the GIL to another thread, which then
+    // waits for that static holding the GIL. Looked up here, at import, no call races it.
+    py::detail::npy_api::get();
     py::register_exception_translator([](std::exception_ptr failure) {
         try {
             if (failure) std::rethrow_exception(failure);

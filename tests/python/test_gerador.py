@@ -56,6 +56,29 @@ def test_standard_instance_is_the_column_file(tmp_path):
         assert fields[5:] == [int(row) + 1 for row in rows]
 
 
+def run_python(code, timeout=60, **options):
+    """code in a fresh interpreter, which has imported gerador and nothing else of ours."""
+    return subprocess.run([sys.executable, "-c", code], capture_output=True, text=True,
+                          timeout=timeout, **options)
+
+
+def test_first_calls_from_several_threads_do_not_deadlock():
+    # The first generate() from four threads at once once hung on a one-time set-up of
+    # numpy's interface that imported while another thread waited for it holding the GIL.
+    code = f"""
+import threading
+import gerador
+threads = [threading.Thread(target=gerador.generate, kwargs=dict(task_seed=seed, **{SMALL}))
+           for seed in range(4)]
+for thread in threads:
+    thread.start()
+for thread in threads:
+    thread.join()
+"""
+    for _ in range(3):
+        assert run_python(code, timeout=30).returncode == 0
+
+
 def test_settings_are_checked_by_the_command_line_rules():
     for keywords, words in [(dict(count=-1), "--count -1"), (dict(bogus=1), "--bogus"),
                             (dict(min_tasks=20, max_tasks=13), "--max-tasks 13"),
