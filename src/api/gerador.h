@@ -6,6 +6,7 @@
 // touches the process: no working folder, no signal handler, no standard stream but the
 // standard console, when the environment names it.
 // Thread safety: two runs may go at once on two threads, each with its own environment.
+// Files and messages are the same whatever locale the process has set.
 
 #include <cstdint>
 #include <memory>

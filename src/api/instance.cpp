@@ -1,6 +1,7 @@
 #include "api/gerador.h"
 
 #include "columns/columns.h"
+#include "common/point_numbers.h"
 #include "driver/instance_run.h"
 #include "driver/stages.h"
 #include "tasks/tasks.h"
@@ -12,7 +13,11 @@ void validateSettings(const TSettings& settings) {
     if (std::optional<std::string> problem = settingsProblem(settings)) throw ESettingsError(*problem);
 }
 
+// Every entry below holds the C locale's numbers on the calling thread (TPointNumbers), so
+// that no file or message of the library depends on the locale a host process set.
+
 TInstance::TInstance(const TSettings& settings, TRunEnvironment& environment) : settings_(settings) {
+    TPointNumbers pointNumbers;
     validateSettings(settings);
     TGenerators generators = generatorsFor(settings, &environment);
     trips_ = std::move(generators.trips);
@@ -41,21 +46,25 @@ const TInstanceGraph& TInstance::graph() const {
 }
 
 TColumnRunResult TInstance::runColumns(const std::vector<TColumnSink*>& outputs) {
+    TPointNumbers pointNumbers;
     return columns_->generateColumns(tasks_.get(), outputs);
 }
 
 TSolveResult TInstance::solve(const TSolveOptions& options) {
+    TPointNumbers pointNumbers;
     return solveInstance(*tasks_, *columns_, options);
 }
 
 TSolutionVerdict TInstance::check(const TClaimedSolution& claimed, TModel model,
                                   std::optional<std::int64_t> uncoveredCost) {
+    TPointNumbers pointNumbers;
     TSolutionCheck check(claimed, model, uncoveredCost);
     columns_->generateColumns(tasks_.get(), std::vector<TColumnSink*>{&check});
     return check.verdict();
 }
 
 void runSettings(const TSettings& settings, TRunEnvironment& environment) {
+    TPointNumbers pointNumbers;
     validateSettings(settings);
     runStages(settings, environment);
 }

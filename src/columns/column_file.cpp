@@ -9,6 +9,8 @@
 
 #include <cstdio>
 
+#include "common/point_numbers.h"
+
 namespace gerador {
 
 namespace {
@@ -40,6 +42,7 @@ void TColumnFileSink::begin(const TColumnRunInfo& run) {
     taskCount_ = run.taskCount;
     writeCountHeader(std::to_string(run.taskCount) + "\n", run);
     std::string depots = "\n" + std::to_string(run.depotWeights.size());
+    TPointNumbers pointNumbers;
     for (std::size_t depot = 0; depot < run.depotWeights.size(); ++depot) {
         char field[64];
         std::snprintf(field, sizeof field, " %zu %f", depot + 1, run.depotWeights[depot]);

@@ -2,9 +2,9 @@
 
 #include <cassert>
 #include <cctype>
-#include <locale.h>
-#include <new>
 #include <stdlib.h>
+
+#include "common/point_numbers.h"
 
 namespace gerador {
 
@@ -34,24 +34,13 @@ std::size_t decimalLength(const std::string& text) {
     return at;
 }
 
-// strtod follows the process's LC_NUMERIC, which a translated run may set to a decimal
-// comma; this locale, made once and never changed, keeps the point.
-locale_t pointLocale() {
-    static const locale_t locale = [] {
-        locale_t made = newlocale(LC_ALL_MASK, "C", locale_t{});
-        // The "C" locale is built in, so only memory can be lacking.
-        if (made == locale_t{}) throw std::bad_alloc();
-        return made;
-    }();
-    return locale;
-}
-
 }  // namespace
 
 std::optional<double> decimalOfText(const std::string& text) {
     if (text.empty() || decimalLength(text) != text.size()) return std::nullopt;
     char* end = nullptr;
-    // glibc's strtod is correctly rounded for any number of digits.
+    // glibc's strtod is correctly rounded for any number of digits; the process's
+    // LC_NUMERIC, which a caller may set to a decimal comma, is not read.
     double value = strtod_l(text.c_str(), &end, pointLocale());
     assert(end == text.c_str() + text.size());
     return value;

@@ -12,6 +12,8 @@
 #include <system_error>
 #include <vector>
 
+#include "common/point_numbers.h"
+
 namespace gerador {
 
 namespace {
@@ -112,6 +114,7 @@ const char* trn(const char* singular, const char* plural, unsigned long count) {
 }
 
 std::string textf(const char* format, ...) {
+    TPointNumbers pointNumbers;
     std::va_list values;
     va_start(values, format);
     std::va_list again;

@@ -39,7 +39,7 @@ const char* trn(const char* singular, const char* plural, unsigned long count) _
 __attribute__((format_arg(2)));
 
 // A sentence from a printf format (from tr or trn) and its values. Numbers of the console
-// use the C locale's forms whatever the language.
+// use the C locale's forms whatever the language and the process's locale.
 std::string textf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // A whole sentence as an error or a warning line shows it: "Erro: <sentence>".

@@ -19,6 +19,7 @@
 #include "common/exceptions.h"
 #include "common/messages.h"
 #include "common/output_file.h"
+#include "common/point_numbers.h"
 #include "common/run_environment.h"
 #include "common/run_files.h"
 #include "driver/instance_run.h"
@@ -126,6 +127,7 @@ int makeInstance(const TSettings& settings, std::int32_t instance, TRunEnvironme
 // The manifest of a series from its instances' rows, as their records hold them, in
 // instance order: the same bytes however the instances were made (times aside).
 void writeManifest(const TSettings& settings, TRunEnvironment& environment, const std::vector<TManifestRow>& rows) {
+    TPointNumbers pointNumbers;
     TRunFiles files(environment);
     writeManifestCsv(files.create("manifest.csv"), rows);
     writeManifestJson(files.create("manifest.json"), rows, settingsJson(settings));

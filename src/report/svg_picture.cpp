@@ -21,6 +21,7 @@
 
 #include "common/messages.h"
 #include "common/output_file.h"
+#include "common/point_numbers.h"
 #include "tasks/tasks.h"
 
 namespace gerador {
@@ -510,6 +511,7 @@ std::string legend(const TRunResult& result, const TPictureFrame& frame, const T
 }  // namespace
 
 void writeSvgPicture(TOutputFile& file, const TRunResult& result, const TPictureFrame& frame) {
+    TPointNumbers pointNumbers;
     const TInstanceFacts& facts = result.instance;
     TLayout layout = layoutOf(facts);
     double legendBottom = 0;

@@ -21,6 +21,7 @@
 
 #include "common/messages.h"
 #include "common/output_file.h"
+#include "common/point_numbers.h"
 
 namespace gerador {
 
@@ -55,6 +56,8 @@ TIntegerOutcome solveHere(const std::vector<TKeptColumn>& columns, std::int32_t 
                           double slackCost, double seconds, const TIntegerStart& start, TSearchKind kind) {
     TIntegerOutcome outcome;
     if (seconds <= 0) return outcome;
+    // Cbc's driver reads its time limit, and its own parameters, with strtod.
+    TPointNumbers pointNumbers;
     // The columns, then in the elastic model a slack per task; no artificials.
     const TModelRules& rules = rulesOf(model);
     bool elastic = rules.slackPerRow;

@@ -1,6 +1,8 @@
 """The Python module against the program: the same instance, files, rules and optimum."""
 import gzip
 import hashlib
+import json
+import locale
 import os
 import subprocess
 import sys
@@ -168,6 +170,42 @@ def test_solve_agrees_with_scipy(keywords, model):
     findings = instance.check(solution["columns"], model=model,
                               slack_tasks=solution["slack_tasks"])
     assert findings["valid"], findings["problems"]
+
+
+def written_files(instance, folder, **outputs):
+    """Every file write() makes in folder, by name, with its bytes; the report without the
+    run's times."""
+    instance.write(str(folder), **outputs)
+    files = {str(path.relative_to(folder)): path.read_bytes()
+             for path in folder.rglob("*") if path.is_file()}
+    report = json.loads(files.pop("r.json"))
+    del report["run"]
+    files["r.json"] = json.dumps(report).encode()
+    return files
+
+
+def test_files_are_the_same_under_a_decimal_comma_locale(tmp_path):
+    # The column file's depot weights and the picture's coordinates once took the comma.
+    instance = gerador.generate(plant=True, **SMALL)
+    outputs = dict(mps="m.mps", orlib="o.txt", solution="s.sol", tasks_csv="t.csv",
+                   trips_csv="v.csv", report="r.json", svg="p.svg", trip_write_file=True,
+                   task_write_file=True)
+    with_point = written_files(instance, tmp_path / "point", **outputs)
+    previous = locale.setlocale(locale.LC_ALL)
+    try:
+        locale.setlocale(locale.LC_ALL, "pt_BR.UTF-8")
+    except locale.Error:
+        if os.environ.get("CI") == "true":
+            raise
+        pytest.skip("the pt_BR.UTF-8 locale is not installed")
+    try:
+        assert locale.localeconv()["decimal_point"] == ","
+        with_comma = written_files(instance, tmp_path / "comma", **outputs)
+    finally:
+        locale.setlocale(locale.LC_ALL, previous)
+    assert len(with_point) == 10
+    for name, content in with_point.items():
+        assert with_comma[name] == content, name
 
 
 def test_tables_and_picture():
