@@ -116,10 +116,13 @@ struct TFileName {
 
 struct TSeconds {
     using TValue = double;
+    // About 115 days: a longer limit is a mistyped one.
+    static constexpr long long kMost = 10000000;
     static TValue read(const std::string& text) {
         double value = TFinite::read(text);
         // No limit is not offered: a solve of a large instance would never end.
         if (value <= 0) throw EBadValue(tr("deve ser positivo"));
+        if (value > kMost) throw EBadValue(textf(tr("deve ser no máximo %lld"), kMost));
         return value;
     }
     static std::string shown(TValue value) { return textOfDouble(value); }

@@ -106,6 +106,15 @@ std::string wordOf(const TSettingRow& row, const py::handle& value) {
     return py::str(value).cast<std::string>();
 }
 
+// Reads word into settings with the row's reader. Throws ValueError with the command line's message.
+void readSetting(const TSettingRow& row, TSettings& settings, const std::string& word) {
+    try {
+        row.read(settings, word);
+    } catch (const EBadValue& error) {
+        throw py::value_error("--" + std::string(row.name) + " " + word + ": " + error.what());
+    }
+}
+
 // Reads keyword arguments named after the options ("max_tasks" for --max-tasks) into
 // settings with the options' own readers, then checks the rules between settings; only
 // options that accepts takes. Throws ValueError with the command line's message.
@@ -116,12 +125,7 @@ void readKeywords(const py::kwargs& keywords, TSettings& settings, bool (*accept
         for (char& letter : name) letter = letter == '_' ? '-' : letter;
         const TSettingRow* row = rowNamed(name);
         if (row == nullptr || row->read == nullptr || !accepts(*row)) throw py::value_error(textf(tr(refusal), name.c_str()));
-        std::string word = wordOf(*row, value);
-        try {
-            row->read(settings, word);
-        } catch (const EBadValue& error) {
-            throw py::value_error("--" + name + " " + word + ": " + error.what());
-        }
+        readSetting(*row, settings, wordOf(*row, value));
     }
     if (std::optional<std::string> problem = settingsProblem(settings)) throw py::value_error(*problem);
 }
@@ -315,7 +319,10 @@ public:
     py::object solve(std::optional<std::string> model, double seconds) {
         TSolveOptions options;
         options.model = modelOrSettings(model);
-        options.seconds = seconds;
+        // The limit follows --solve-seconds' rule: positive, finite, within the clock's range.
+        TSettings limit;
+        readSetting(*rowNamed("solve-seconds"), limit, textOfDouble(seconds));
+        options.seconds = limit.solveSeconds;
         if (options.model == settings_.model) options.uncoveredCost = settings_.uncoveredCost;
         if (settings_.plant && options.model != TModel::elastic) {
             TSolution start{plantedCost_, plantedColumns_, {}};

@@ -65,9 +65,14 @@ bool solverAvailable() {
 }
 
 TSolveResult solveColumns(TColumnSource& source, const TSolveOptions& options) {
-    auto started = std::chrono::steady_clock::now();
-    auto deadline = started + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                  std::chrono::duration<double>(std::max(options.seconds, 0.0)));
+    using TClock = std::chrono::steady_clock;
+    auto started = TClock::now();
+    // No time for a limit that is not positive (NaN included); a limit the clock cannot
+    // hold, which would overflow its count of nanoseconds, is no limit.
+    std::chrono::duration<double> limit(options.seconds > 0 ? options.seconds : 0.0);
+    auto deadline = limit < TClock::time_point::max() - started
+                        ? started + std::chrono::duration_cast<TClock::duration>(limit)
+                        : TClock::time_point::max();
     auto secondsLeft = [&deadline] {
         return std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count();
     };

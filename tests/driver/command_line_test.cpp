@@ -101,6 +101,9 @@ TEST(CommandLine, BadInputNamesTheOptionAndItsValue) {
         // From 10^12 Cbc refused its own start solution.
         {{"--model", "elastic", "--mps", "a", "--uncovered-cost", "1000000000000"}, "Erro: --uncovered-cost 1000000000000: "},
         {{"--solve-seconds", "0"}, "Erro: --solve-seconds 0: deve ser positivo"},
+        // Past the clock's range a limit of 1e10 seconds once ended the solve at once.
+        {{"--solve-seconds", "1e10"}, "Erro: --solve-seconds 1e10: "},
+        {{"--solve-seconds", "10000000.5"}, "Erro: --solve-seconds 10000000.5: "},
         {{"-C", regularFile}, "Erro: --directory " + regularFile + ": "},
         {{"--model", "set"}, "Erro: --model set: "},
         {{"--model", "cover"}, "Erro: --model cover: "},

@@ -18,6 +18,7 @@ import gerador
 PROGRAM = os.environ["GERADOR_PATH"]
 STANDARD_COLUMNS = "55ea1d2a3bc20a70c1550fd7999bf3f65a127390629e2331ba9a29d3f26fce01"
 SMALL = dict(count=30, max_tasks=5, location_count=6, depot_count=2)
+TINY = dict(count=20, max_tasks=5, location_count=6, depot_count=2, task_seed=1)
 
 
 def sha256(path):
@@ -206,6 +207,15 @@ def test_files_are_the_same_under_a_decimal_comma_locale(tmp_path):
     assert len(with_point) == 10
     for name, content in with_point.items():
         assert with_comma[name] == content, name
+
+
+def test_solve_limits_follow_the_command_line():
+    # Once taken as given: no time, a NaN, or one so large that the solve stopped at once.
+    instance = gerador.generate(**TINY)
+    for seconds in (-1, 0, float("nan"), float("inf"), 1e10):
+        with pytest.raises(ValueError, match="--solve-seconds"):
+            instance.solve(seconds=seconds)
+    assert instance.solve(model="elastic", seconds=1e7).status == "optimal"
 
 
 def test_tables_and_picture():

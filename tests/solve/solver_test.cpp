@@ -197,6 +197,25 @@ TEST(Solver, AProofThatConfirmsTheObjectiveMakesItOptimal) {
     EXPECT_EQ(solve["objective"], 22981);
 }
 
+// A limit of 1e10 seconds overflowed the clock's count of nanoseconds, and the solve
+// stopped at once; a limit that is not a number gives no time at all.
+TEST(Solver, ALimitPastTheClocksRangeIsNoLimit) {
+    if (!solverAvailable()) GTEST_SKIP() << "built without Clp and Cbc";
+    for (double seconds : {1e10, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()}) {
+        SCOPED_TRACE(seconds);
+        TListedColumns source(2, {{3, {0}}, {4, {1}}, {10, {0, 1}}});
+        TSolveOptions options;
+        options.seconds = seconds;
+        TSolveResult result = solveColumns(source, options);
+        if (std::isnan(seconds)) {
+            EXPECT_EQ(result.status, TSolveStatus::unknown);
+            continue;
+        }
+        EXPECT_EQ(result.status, TSolveStatus::optimal);
+        EXPECT_EQ(result.objective, 7);
+    }
+}
+
 // Cbc's cut generators allocate without checking, so under a memory limit they died of
 // SIGSEGV and took the run with them. The search's process dies instead: the run ends
 // with status 1 and a message, and leaves no file.
