@@ -6,6 +6,7 @@
 
 #include "common/messages.h"
 #include "common/exceptions.h"
+#include "common/run_environment.h"
 #include "tasks/tasks.h"
 
 namespace gerador {
@@ -34,9 +35,12 @@ void TColunas::checkpoint(std::int32_t columnCounter) {
     if (columnCounter >= maxColumns) {
         throw EColumnLimit(maxColumns);
     }
+    const std::atomic<bool>* interrupted = orDefault(environment).interrupted;
+    throwIfInterrupted(interrupted);
     if (onProgress && columnCounter > 0) onProgress(columnCounter);
+    bool watched = onProgress || interrupted != nullptr;
     std::int64_t nextProgress =
-        onProgress ? (columnCounter / kProgressEvery + 1) * std::int64_t{kProgressEvery} : INT32_MAX;
+        watched ? (columnCounter / kProgressEvery + 1) * std::int64_t{kProgressEvery} : INT32_MAX;
     nextCheckpoint_ = static_cast<std::int32_t>(std::min<std::int64_t>({nextProgress, maxColumns, INT32_MAX}));
 }
 

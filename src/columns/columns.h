@@ -97,7 +97,8 @@ public:
     // their numbers and order are the same with any number.
     std::int32_t threads = 0;
     // Called with the columns written so far every kProgressEvery columns, on the thread
-    // that writes them; it may throw to stop the run.
+    // that writes them; it may throw to stop the run. The environment's interrupted flag
+    // is read as often.
     std::function<void(std::int64_t)> onProgress;
     static constexpr std::int32_t kProgressEvery = 4096;
     // Where the run prints, draws and writes; not owned; null: defaultEnvironment().

@@ -11,6 +11,7 @@
 #include "common/cores.h"
 #include "common/exceptions.h"
 #include "common/random_source.h"
+#include "common/run_environment.h"
 #include "common/run_files.h"
 #include "tasks/tasks.h"
 
@@ -138,7 +139,10 @@ TColumnRunResult TColunas::generateColumns(const TTarefas* tasks, const std::vec
 std::int64_t TColunas::searchFrom(TChainSearch& search, std::span<const std::int32_t> starts, std::int32_t depot,
                                   std::int32_t phase, std::int32_t& columnCounter) {
     std::int64_t offered = 0;
+    const std::atomic<bool>* interrupted = orDefault(environment).interrupted;
     for (const std::int32_t& start : starts) {
+        // Also here: with few offers written, the checkpoints come seldom.
+        throwIfInterrupted(interrupted);
         // A search from a start task gives its columns the task's origin.
         std::int32_t columnDepot = depot != 0 ? depot : taskGenerator->tasks[static_cast<std::size_t>(start)].origin;
         offered += searchStarts(search, rule(), std::span(&start, 1), random_,

@@ -26,6 +26,7 @@
 #include "common/messages.h"
 #include "columns/first_phase_plan.h"
 #include "common/random_source.h"
+#include "common/run_environment.h"
 #include "tasks/tasks.h"
 
 namespace gerador {
@@ -281,7 +282,9 @@ void TColunas::searchFirstPhaseInThreads(std::int32_t threadCount, const TInstan
         TPricedColumn column;
         column.phase = 1;
         column.tasks = &chain;
+        const std::atomic<bool>* interrupted = orDefault(environment).interrupted;
         for (std::size_t index = 0; index < work.blocks.size(); ++index) {
+            throwIfInterrupted(interrupted);
             TBlock& block = work.blocks[index];
             while (true) {
                 TChunk chunk;

@@ -17,6 +17,12 @@ void requireParameter(bool valid, const std::string& name, const std::string& va
     }
 }
 
+EInterrupted::EInterrupted() : Exception(tr("a execução foi interrompida por um sinal")) {}
+
+void throwIfInterrupted(const std::atomic<bool>* interrupted) {
+    if (interrupted != nullptr && interrupted->load(std::memory_order_relaxed)) throw EInterrupted();
+}
+
 std::string textOfDouble(double value) {
     char text[32];
     return {text, std::to_chars(text, text + sizeof text, value).ptr};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <stdexcept>
 #include <string>
 
@@ -29,6 +30,16 @@ class EFileError : public Exception {
 public:
     using Exception::Exception;
 };
+
+// A run stopped at its caller's request (TRunEnvironment::interrupted), or a search whose
+// process a signal ended; what it wrote is removed as after any other failure.
+class EInterrupted : public Exception {
+public:
+    EInterrupted();
+};
+
+// Throws EInterrupted when interrupted is set; null: never.
+void throwIfInterrupted(const std::atomic<bool>* interrupted);
 
 // Throws EParameterError naming the parameter, its value and why, unless valid.
 void requireParameter(bool valid, const std::string& name, long long value, const std::string& reason);

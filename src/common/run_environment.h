@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -24,6 +25,10 @@ struct TRunEnvironment {
     TFaultHook faultHook = nullptr;
     // Told of each file-system step of the commit before it is taken (tests); null: none.
     std::function<void(const TCommitStep&)> commitObserver;
+    // Set by the caller, from any thread, to stop the run soon after (a binding's Ctrl-C):
+    // the column search, a solve and the start of the commit then throw EInterrupted.
+    // Once the commit has begun the run completes. Not owned; null: never.
+    const std::atomic<bool>* interrupted = nullptr;
     // When the run started and how long it took, as the report gives them.
     std::function<std::chrono::steady_clock::time_point()> clock = [] { return std::chrono::steady_clock::now(); };
 

@@ -118,6 +118,7 @@ int makeInstance(const TSettings& settings, std::int32_t instance, TRunEnvironme
     getrusage(RUSAGE_SELF, &usage);
     TRunFacts facts{std::chrono::duration<double>(environment.clock() - started).count(), usage.ru_maxrss};
     files.create(kInstanceRecordName).write(instanceRecordJson(own, row, facts).dump(2) + "\n");
+    throwIfInterrupted(environment.interrupted);
     commitAfterConsole(console, files);
     folders.keep();
     printAfterCommit(console, run.afterCommit);
@@ -215,6 +216,8 @@ int runStages(const TSettings& settings, TRunEnvironment& environment) {
     TProgress progress(settings.progress, *environment.console);
     TInstanceRun run = runInstance(settings, environment, files, false, &progress);
     progress.clear();
+    // Past this point an interruption comes too late: the files are complete.
+    throwIfInterrupted(environment.interrupted);
     // A console that fails leaves no new file behind.
     commitAfterConsole(*environment.console, files);
     folders.keep();

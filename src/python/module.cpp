@@ -2,6 +2,7 @@
 // keyword arguments read by the command line's own table and rules; arrays are numpy views
 // of the library's buffers, handed over without a copy per element.
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -13,7 +14,9 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -198,6 +201,72 @@ struct TColumnArraysSink : TColumnSink {
     void end(std::int32_t) override {}
 };
 
+// How often a call whose work runs without the GIL runs Python's signal handlers.
+constexpr std::chrono::milliseconds kSignalPoll{50};
+
+// What a signal that a handler turned into an exception means for a call whose work ended.
+enum class TLateSignal {
+    raised,  // the call raises it: the result is dropped, and nothing outlives the call
+    // the work committed files, so the call succeeded: a KeyboardInterrupt becomes a
+    // warning, as the program's note after its files; other exceptions are raised
+    warnedAfterFiles,
+};
+
+// Runs work on a thread of its own, without the GIL, while the calling thread waits and,
+// every kSignalPoll, runs Python's signal handlers: Python runs them only on the main
+// thread and only with the GIL, so a Ctrl-C would otherwise wait for the work to end. A
+// handler that raises (Ctrl-C's KeyboardInterrupt) sets interrupted, which the library
+// reads between columns, and its exception is raised once the work has stopped. Throws
+// what work throws but EInterrupted, which raises the handler's exception (or
+// KeyboardInterrupt). work must not touch Python; it hands its results back by reference.
+template <typename TWork>
+void withSignals(std::atomic<bool>& interrupted, TLateSignal lateSignal, TWork work) {
+    interrupted.store(false);
+    std::future<void> running = std::async(std::launch::async, std::move(work));
+    std::optional<py::error_already_set> raised;
+    auto checkSignals = [&] {
+        if (!raised && PyErr_CheckSignals() != 0) {
+            raised.emplace();
+            interrupted.store(true);
+        }
+    };
+    while (true) {
+        {
+            py::gil_scoped_release unlocked;
+            if (running.wait_for(kSignalPoll) == std::future_status::ready) break;
+        }
+        checkSignals();
+    }
+    bool completed = false;
+    try {
+        running.get();
+        completed = true;
+    } catch (const EInterrupted&) {
+        // The work met the signal first: Ctrl-C also ends the integer search's process.
+        checkSignals();
+        if (!raised) {
+            PyErr_SetNone(PyExc_KeyboardInterrupt);
+            raised.emplace();
+        }
+    } catch (...) {
+        if (!raised) throw;
+    }
+    if (lateSignal == TLateSignal::warnedAfterFiles && completed) {
+        // A signal of the last moments too: the call must not seem to have failed.
+        checkSignals();
+        if (raised && raised->matches(PyExc_KeyboardInterrupt)) {
+            raised.reset();
+            std::string note = textf(
+                tr("o sinal SIG%s chegou depois de os arquivos estarem completos; eles foram mantidos."), "INT");
+            if (PyErr_WarnEx(PyExc_RuntimeWarning, note.c_str(), 1) != 0) throw py::error_already_set();
+        }
+    }
+    if (raised) {
+        raised->restore();
+        throw py::error_already_set();
+    }
+}
+
 const char* statusName(TSolveStatus status) {
     switch (status) {
         case TSolveStatus::optimal: return "optimal";
@@ -215,9 +284,9 @@ public:
     TPyInstance& operator=(const TPyInstance&) = delete;
     explicit TPyInstance(const TSettings& settings) : settings_(settings) {
         environment_.console = &console_;
+        environment_.interrupted = &interrupted_;
         TColumnArraysSink arrays;
-        {
-            py::gil_scoped_release unlocked;
+        withSignals(interrupted_, TLateSignal::raised, [this, &arrays] {
             instance_ = std::make_unique<TInstance>(settings_, environment_);
             if (!instance_->graph().chains.saturated) arrays.reserve(instance_->graph(), settings_.acceptPercent);
             std::unique_ptr<TPlantedColumns> planted;
@@ -231,7 +300,7 @@ public:
                 plantedColumns_ = planted->columnNumbers();
                 plantedCost_ = planted->totalCost();
             }
-        }
+        });
         columnCount_ = static_cast<std::int64_t>(arrays.cost.size());
         cost_ = arrayOf(std::move(arrays.cost));
         depot_ = arrayOf(std::move(arrays.depot));
@@ -333,10 +402,7 @@ public:
         options.onPass = [&passes](const TPricingPass& pass) { passes.push_back(pass); };
         if (!solverAvailable()) throw py::value_error(tr("--solve: este programa foi compilado sem Clp e Cbc"));
         TSolveResult solved;
-        {
-            py::gil_scoped_release unlocked;
-            solved = instance_->solve(options);
-        }
+        withSignals(interrupted_, TLateSignal::raised, [this, &solved, &options] { solved = instance_->solve(options); });
         py::dict result;
         result["status"] = statusName(solved.status);
         result["miplib"] = statusWord(solved.status);
@@ -384,13 +450,12 @@ public:
         TModel checked = modelOrSettings(model);
         std::optional<std::int64_t> uncoveredCost = checked == settings_.model ? settings_.uncoveredCost : std::nullopt;
         TSolutionVerdict verdict;
-        {
+        withSignals(interrupted_, TLateSignal::raised, [&] {
             // The claimed objective is the chosen columns' cost: the check recomputes it, slacks included.
             TSolutionVerdict first = instance_->check(claimed, checked, uncoveredCost);
             claimed.objective = objective + static_cast<double>(slackTasks.size()) * static_cast<double>(first.uncoveredCost);
-            py::gil_scoped_release unlocked;
             verdict = instance_->check(claimed, checked, uncoveredCost);
-        }
+        });
         py::dict findings;
         findings["valid"] = verdict.feasible && verdict.objectiveRight;
         findings["cost"] = verdict.recomputed;
@@ -418,8 +483,9 @@ public:
         TRunEnvironment environment;
         environment.console = &console;
         environment.baseFolder = folder;
-        py::gil_scoped_release unlocked;
-        runSettings(settings, environment);
+        environment.interrupted = &interrupted_;
+        withSignals(interrupted_, TLateSignal::warnedAfterFiles,
+                    [&settings, &environment] { runSettings(settings, environment); });
     }
 
     std::string svg() { return outputOfRun("svg", "p.svg"); }
@@ -471,6 +537,7 @@ private:
     TTextConsole console_;
     TRunEnvironment environment_;
     std::unique_ptr<TInstance> instance_;
+    std::atomic<bool> interrupted_{false};  // the environments' interrupted flag
     py::object summary_ = py::none();
     std::int64_t columnCount_ = 0;
     std::vector<std::int32_t> plantedColumns_;
@@ -625,6 +692,8 @@ PYBIND11_MODULE(gerador, module) {
             PyErr_SetString(PyExc_ValueError, error.what());
         } catch (const EConvertError& error) {
             PyErr_SetString(PyExc_ValueError, error.what());
+        } catch (const EInterrupted&) {
+            PyErr_SetNone(PyExc_KeyboardInterrupt);
         }
     });
     // What solve() returns: its fields as attributes (solution.objective), and as keys too.

@@ -11,6 +11,11 @@ void TColumnSource::price(TPricingSink& sink) {
     feed(sink);
 }
 
+bool TColumnSource::pastDeadline() const {
+    if (interrupted_ != nullptr && interrupted_->load(std::memory_order_relaxed)) return true;
+    return deadline_ && std::chrono::steady_clock::now() >= *deadline_;
+}
+
 TEnumeratedColumns::TEnumeratedColumns(const TTarefas& tasks, const TColunas& columnSettings)
     : tasks_(tasks), columns_(std::make_unique<TColunas>(columnSettings)) {}
 

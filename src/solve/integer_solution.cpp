@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <poll.h>
 #include <new>
 #include <optional>
 #include <string>
@@ -208,6 +209,15 @@ constexpr int kSent = 0;
 constexpr int kOutOfMemory = 3;
 constexpr int kFailed = 4;
 
+// How often a wait for the search looks whether the caller interrupted it.
+constexpr int kInterruptPollMilliseconds = 50;
+
+// Signals a person or a service manager sends to stop a run (Ctrl-C reaches the search's
+// process too), rather than the crash of a search that lacked memory.
+bool isStopSignal(int signalNumber) {
+    return signalNumber == SIGINT || signalNumber == SIGTERM || signalNumber == SIGHUP;
+}
+
 // Parts of Cbc and its cut generators allocate without checking, so a memory limit
 // (ulimit -v, a container's) ends the process with SIGSEGV inside them. A search runs
 // in a process of its own, so that such a failure ends the search with a message, never
@@ -216,7 +226,9 @@ constexpr int kFailed = 4;
 class TSearchProcess {
 public:
     TSearchProcess(const std::vector<TKeptColumn>& columns, std::int32_t taskCount, TModel model, double slackCost,
-                   double seconds, const TIntegerStart& start, TSearchKind kind, TFaultHook faultHook) {
+                   double seconds, const TIntegerStart& start, TSearchKind kind, TFaultHook faultHook,
+                   const std::atomic<bool>* interrupted)
+        : interrupted_(interrupted) {
         int ends[2];
         if (pipe2(ends, O_CLOEXEC) != 0) {
             here_ = solveHere(columns, taskCount, model, slackCost, seconds, start, kind);
@@ -265,13 +277,15 @@ public:
         reap();
     }
 
-    // Waits for the search to end. Throws std::bad_alloc, ESolverFailed.
+    // Waits for the search to end. Throws std::bad_alloc, ESolverFailed, EInterrupted.
     TIntegerOutcome outcome() {
         if (child_ <= 0) return std::move(*here_);
+        waitForOutput();
         std::optional<TIntegerOutcome> outcome = receiveOutcome(from_);
         int status = reap();
         if (outcome && WIFEXITED(status) && WEXITSTATUS(status) == kSent) return std::move(*outcome);
         if (WIFEXITED(status) && WEXITSTATUS(status) == kOutOfMemory) throw std::bad_alloc();
+        if (WIFSIGNALED(status) && isStopSignal(WTERMSIG(status))) throw EInterrupted();
         if (WIFSIGNALED(status)) {
             throw ESolverFailed(textf(tr("a busca inteira do Cbc terminou com o sinal SIG%s sem dar resultado; a "
                                          "memória pode ter acabado (veja ulimit -v)"),
@@ -283,6 +297,18 @@ public:
     }
 
 private:
+    // Until the search writes or ends; an interruption meanwhile throws EInterrupted, and the
+    // destructor stops the search.
+    void waitForOutput() const {
+        if (interrupted_ == nullptr) return;
+        while (true) {
+            pollfd output{from_, POLLIN, 0};
+            int ready = poll(&output, 1, kInterruptPollMilliseconds);
+            throwIfInterrupted(interrupted_);
+            if (ready > 0 || (ready < 0 && errno != EINTR)) return;
+        }
+    }
+
     int reap() {
         close(from_);
         int status = 0;
@@ -295,6 +321,7 @@ private:
     pid_t child_ = 0;
     int from_ = -1;
     std::optional<TIntegerOutcome> here_;
+    const std::atomic<bool>* interrupted_;  // not owned
 };
 
 }  // namespace
@@ -305,12 +332,13 @@ private:
 // same with one core or many, as long as no time limit cuts a search short.
 TIntegerOutcome solveInteger(const std::vector<TKeptColumn>& columns, std::int32_t taskCount, TModel model,
                              double slackCost, double seconds, const TIntegerStart& start, bool beside,
-                             TFaultHook faultHook) {
+                             TFaultHook faultHook, const std::atomic<bool>* interrupted) {
     if (seconds <= 0) return {};
     beside = beside && columns.size() <= kMostColumnsBeside;
     auto started = std::chrono::steady_clock::now();
     auto searchProcess = [&](TSearchKind kind, double limit) {
-        return std::make_unique<TSearchProcess>(columns, taskCount, model, slackCost, limit, start, kind, faultHook);
+        return std::make_unique<TSearchProcess>(columns, taskCount, model, slackCost, limit, start, kind, faultHook,
+                                                interrupted);
     };
     std::unique_ptr<TSearchProcess> quick = searchProcess(TSearchKind::quick, seconds);
     std::unique_ptr<TSearchProcess> full;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -37,9 +38,11 @@ public:
 // at slackCost) with Cbc within seconds, printing nothing; start, when its columns are
 // all among columns, is a solution to start from. A quick search and the full one run in
 // child processes when they can be started: one after the other, or side by side when
-// beside; the outcome does not depend on which. Throws std::bad_alloc, ESolverFailed.
+// beside; the outcome does not depend on which. Once interrupted is set (null: never),
+// or when a signal a person sends (SIGINT, SIGTERM, SIGHUP) ends a search's process, the
+// searches stop and it throws EInterrupted. Throws std::bad_alloc, ESolverFailed.
 TIntegerOutcome solveInteger(const std::vector<TKeptColumn>& columns, std::int32_t taskCount, TModel model,
                              double slackCost, double seconds, const TIntegerStart& start, bool beside,
-                             TFaultHook faultHook = nullptr);
+                             TFaultHook faultHook = nullptr, const std::atomic<bool>* interrupted = nullptr);
 
 }  // namespace gerador

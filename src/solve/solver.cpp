@@ -6,6 +6,8 @@
 
 #include "columns/columns.h"
 #include "common/cores.h"
+#include "common/exceptions.h"
+#include "common/run_environment.h"
 #include "solve/integer_solution.h"
 #include "solve/master.h"
 
@@ -87,13 +89,17 @@ TSolveResult solveColumns(TColumnSource& source, const TSolveOptions& options) {
     TMaster master(taskCount, options.model, startCost);
     std::vector<TKeptColumn> start = options.start ? startColumns(source, *options.start) : std::vector<TKeptColumn>{};
     source.setDeadline(deadline);
+    // An interrupted pass stops as one past the deadline does; the solve then throws.
+    source.setInterruption(options.interrupted);
     TLpOutcome lp = solveLinearRelaxation(master, source, std::move(start), {started, deadline, options.onPass});
+    throwIfInterrupted(options.interrupted);
     result.pricingPasses = lp.passes;
     result.lpSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     result.lpConverged = lp.converged;
     result.masterColumns = static_cast<std::int64_t>(master.columns().size());
     auto finish = [&] {
         source.setDeadline(std::nullopt);
+        source.setInterruption(nullptr);
         result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         return result;
     };
@@ -133,7 +139,7 @@ TSolveResult solveColumns(TColumnSource& source, const TSolveOptions& options) {
     }
     bool beside = coresFor(options.threads) > 1;
     TIntegerOutcome integer = solveInteger(master.columns(), taskCount, options.model, startCost, secondsLeft(), known,
-                                           beside, options.faultHook);
+                                           beside, options.faultHook, options.interrupted);
     result.nodes = integer.nodes;
     bool provenOverAll = false;
     // With the LP's optimal duals a solution costs at least the LP value plus its columns'
@@ -150,6 +156,7 @@ TSolveResult solveColumns(TColumnSource& source, const TSolveOptions& options) {
         try {
             proof = priceColumns(source, lp.duals, gap, kMostProofColumns, false, none, &overflowed);
         } catch (const TColumnSource::EDeadlinePassed&) {
+            throwIfInterrupted(options.interrupted);
             overflowed = true;  // no time left to prove anything
         }
         ++result.pricingPasses;
@@ -157,7 +164,8 @@ TSolveResult solveColumns(TColumnSource& source, const TSolveOptions& options) {
             provenOverAll = true;  // no column can be part of a cheaper solution
         } else if (!overflowed && secondsLeft() > 0) {
             TIntegerOutcome exact = solveInteger(proof, taskCount, options.model, startCost, secondsLeft(),
-                                                 {integer.columns, integer.slackTasks}, beside, options.faultHook);
+                                                 {integer.columns, integer.slackTasks}, beside, options.faultHook,
+                                                 options.interrupted);
             result.nodes += exact.nodes;
             result.masterColumns =
                 std::max<std::int64_t>(result.masterColumns, static_cast<std::int64_t>(proof.size()));
@@ -190,6 +198,7 @@ TSolveResult solveInstance(const TTarefas& tasks, const TColunas& columnSettings
     TEnumeratedColumns source(tasks, columnSettings);
     TSolveOptions withThreads = options;
     if (withThreads.threads == 0) withThreads.threads = columnSettings.threads;
+    if (withThreads.interrupted == nullptr) withThreads.interrupted = orDefault(columnSettings.environment).interrupted;
     return solveColumns(source, withThreads);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -70,12 +71,15 @@ public:
     virtual void price(TPricingSink& sink);
     // A pass that runs past this time stops (none: no limit).
     void setDeadline(std::optional<std::chrono::steady_clock::time_point> deadline) { deadline_ = deadline; }
+    // A pass stops too once interrupted is set (null: never).
+    void setInterruption(const std::atomic<bool>* interrupted) { interrupted_ = interrupted; }
 
 protected:
-    bool pastDeadline() const { return deadline_ && std::chrono::steady_clock::now() >= *deadline_; }
+    bool pastDeadline() const;
 
 private:
     std::optional<std::chrono::steady_clock::time_point> deadline_;
+    const std::atomic<bool>* interrupted_ = nullptr;
 };
 
 // The columns of a run: the enumeration over tasks with the column settings, writing nothing.
@@ -126,6 +130,9 @@ struct TSolveOptions {
     std::int32_t threads = 0;
     // Test builds: "integer" is met in the integer search's own process.
     TFaultHook faultHook = nullptr;
+    // Set by the caller to stop the solve soon after, with EInterrupted. Not owned; null:
+    // never (solveInstance takes the column settings' environment's).
+    const std::atomic<bool>* interrupted = nullptr;
 };
 
 struct TSolveResult {

@@ -102,6 +102,33 @@ TEST(Library, InstanceRunsItsColumnsIntoAnOutput) {
     EXPECT_EQ(std::stoll(lines.at(1)), counter.columns);
 }
 
+// A caller's interruption stops the column search (on one thread and on several), a solve,
+// and a run without columns before its commit; the run leaves no file and no folder.
+TEST(Library, AnInterruptionStopsTheWorkBeforeAnyFileIsCommitted) {
+    std::atomic<bool> interrupted{false};
+    TTextConsole console;
+    TRunEnvironment environment;
+    environment.console = &console;
+    environment.interrupted = &interrupted;
+    TInstance instance(settingsWithSeed(1), environment);
+    interrupted = true;
+    EXPECT_THROW(instance.runColumns({}), EInterrupted);
+    TSettings oneThread = settingsWithSeed(1);
+    oneThread.threads = 1;
+    EXPECT_THROW(TInstance(oneThread, environment).runColumns({}), EInterrupted);
+    if (solverAvailable()) {
+        EXPECT_THROW(instance.solve({}), EInterrupted);
+    }
+    TSettings withoutTasks = settingsWithSeed(1);
+    withoutTasks.count = 0;
+    for (const TSettings& settings : {settingsWithSeed(1), withoutTasks}) {
+        TTemporaryFolder folder;
+        environment.baseFolder = folder.path().string();
+        EXPECT_THROW(runSettings(settings, environment), EInterrupted);
+        EXPECT_TRUE(entriesOf(folder.path()).empty());
+    }
+}
+
 TEST(Library, SettingsThatBreakARuleAreRefusedWithTheCommandLineWords) {
     TSettings settings;
     settings.minTasks = 20;

@@ -59,10 +59,10 @@ def test_standard_instance_is_the_column_file(tmp_path):
         assert fields[5:] == [int(row) + 1 for row in rows]
 
 
-def run_python(code, timeout=60, **options):
-    """code in a fresh interpreter, which has imported gerador and nothing else of ours."""
-    return subprocess.run([sys.executable, "-c", code], capture_output=True, text=True,
-                          timeout=timeout, **options)
+def run_python(code, *arguments, timeout=60):
+    """code in a fresh interpreter, with arguments in sys.argv[1:]."""
+    return subprocess.run([sys.executable, "-c", code, *arguments], capture_output=True,
+                          text=True, timeout=timeout)
 
 
 def test_first_calls_from_several_threads_do_not_deadlock():
@@ -80,6 +80,121 @@ for thread in threads:
 """
     for _ in range(3):
         assert run_python(code, timeout=30).returncode == 0
+
+
+# Ctrl-C from a timer thread, in a process of its own: Python runs the handler on the main
+# thread, which made the call.
+INTERRUPTING = """
+import os, signal, sys, threading, time
+import gerador
+
+def interrupt(after):
+    threading.Timer(after, os.kill, (os.getpid(), signal.SIGINT)).start()
+"""
+
+
+def test_ctrl_c_stops_generate_soon():
+    # It once came only when the whole search had ended, here minutes later.
+    code = INTERRUPTING + """
+interrupt(0.5)
+started = time.monotonic()
+try:
+    gerador.generate(count=600, max_tasks=8, accept_percent=0, max_columns=5_000_000)
+except KeyboardInterrupt:
+    print(time.monotonic() - started)
+"""
+    result = run_python(code)
+    assert result.returncode == 0, result.stderr
+    assert float(result.stdout) < 10
+
+
+def test_ctrl_c_in_write_fails_it_only_before_the_files_are_complete(tmp_path):
+    # Both once raised KeyboardInterrupt after the files were complete.
+    during_columns = INTERRUPTING + """
+instance = gerador.generate(count=300, max_tasks=8, accept_percent=0)
+interrupt(0.3)
+try:
+    instance.write(sys.argv[1])
+except KeyboardInterrupt:
+    print(sorted(os.listdir(sys.argv[1])))
+"""
+    result = run_python(during_columns, str(tmp_path / "during"))
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.split() == ["[]"]
+    # The commit waits for the folder's lock, its files complete, when the signal comes.
+    at_commit = INTERRUPTING + """
+import fcntl, warnings
+folder = sys.argv[1]
+os.mkdir(folder)
+lock = os.open(folder, os.O_RDONLY)
+fcntl.flock(lock, fcntl.LOCK_EX)
+
+def waiting_for_a_lock():
+    with open("/proc/locks") as locks:
+        return any("->" in line and " FLOCK " in line for line in locks)
+
+def interrupt_at_the_commit():
+    while not waiting_for_a_lock():
+        time.sleep(0.01)
+    os.kill(os.getpid(), signal.SIGINT)
+    time.sleep(0.3)
+    os.close(lock)
+
+instance = gerador.generate(**%r)
+threading.Thread(target=interrupt_at_the_commit, daemon=True).start()
+with warnings.catch_warnings(record=True) as caught:
+    warnings.simplefilter("always")
+    instance.write(folder, column_file="c.txt")
+print([warning.category.__name__ for warning in caught])
+""" % TINY
+    result = run_python(at_commit, str(tmp_path / "at-commit"))
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.split() == ["['RuntimeWarning']"]
+    reference = tmp_path / "reference"
+    gerador.generate(**TINY).write(str(reference), column_file="c.txt")
+    assert (tmp_path / "at-commit" / "c.txt").read_bytes() == (reference / "c.txt").read_bytes()
+
+
+def test_ctrl_c_in_the_integer_search_is_an_interrupt():
+    # Ctrl-C reaches the search's own process too; its death read "memory may have run out".
+    code = INTERRUPTING + """
+def children():
+    found = []
+    for entry in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{entry}/stat") as stat:
+                parent = int(stat.read().rsplit(")", 1)[1].split()[1])
+        except OSError:
+            continue
+        if parent == os.getpid():
+            found.append(int(entry))
+    return found
+
+solving = True
+
+def interrupt_the_search():
+    while solving:
+        for child in children():
+            # Past its first moments, when it still has the parent's handler.
+            time.sleep(0.02)
+            try:
+                os.kill(child, signal.SIGINT)
+            except ProcessLookupError:
+                pass
+        time.sleep(0.002)
+
+instance = gerador.generate(count=120, max_tasks=7)
+threading.Thread(target=interrupt_the_search, daemon=True).start()
+try:
+    instance.solve(model="cover", seconds=30)
+    print("solved")
+except KeyboardInterrupt:
+    print("interrupted")
+solving = False
+"""
+    result = run_python(code)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.split() == ["interrupted"]
 
 
 def test_settings_are_checked_by_the_command_line_rules():

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <limits>
 #include <map>
 #include <random>
@@ -214,6 +215,22 @@ TEST(Solver, ALimitPastTheClocksRangeIsNoLimit) {
         EXPECT_EQ(result.status, TSolveStatus::optimal);
         EXPECT_EQ(result.objective, 7);
     }
+}
+
+// Ctrl-C reaches the integer search's own process too: its death by SIGINT once read as
+// memory that ran out.
+TEST(Solver, ASearchEndedByCtrlCIsAnInterruption) {
+    if (!solverAvailable()) GTEST_SKIP() << "built without Clp and Cbc";
+    TListedColumns source(2, {{3, {0}}, {4, {1}}, {10, {0, 1}}});
+    TSolveOptions options;
+    options.faultHook = [](const char* operation) {
+        if (std::string_view(operation) != "integer") return 0;
+        // As from a terminal, whatever the test was started with.
+        std::signal(SIGINT, SIG_DFL);
+        raise(SIGINT);
+        return 0;
+    };
+    EXPECT_THROW(solveColumns(source, options), EInterrupted);
 }
 
 // Cbc's cut generators allocate without checking, so under a memory limit they died of
