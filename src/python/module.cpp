@@ -3,6 +3,7 @@
 // of the library's buffers, handed over without a copy per element.
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include <sys/mman.h>
+#include <sys/stat.h>
 
 #include <nlohmann/json.hpp>
 #include <pybind11/eval.h>
@@ -131,6 +133,40 @@ void readKeywords(const py::kwargs& keywords, TSettings& settings, bool (*accept
         readSetting(*row, settings, wordOf(*row, value));
     }
     if (std::optional<std::string> problem = settingsProblem(settings)) throw py::value_error(*problem);
+}
+
+// Makes folder and its missing parents, as -C does; returns those it made, outermost
+// first. Throws ValueError for a folder -C refuses, and OSError naming the folder and why
+// it cannot be made.
+std::vector<std::string> makeFolders(const std::string& folder) {
+    TSettings checked;
+    readSetting(*rowNamed("directory"), checked, folder);
+    std::vector<std::string> made;
+    int refusal = 0;  // why the last folder that was missing could not be made
+    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+        std::string part = folder.substr(0, slash);
+        if (!part.empty()) {
+            if (mkdir(part.c_str(), 0777) == 0) {
+                made.push_back(part);
+            } else if (errno != EEXIST) {
+                refusal = errno;
+            }
+        }
+        if (slash == std::string::npos) break;
+    }
+    struct stat status {};
+    int error = stat(folder.c_str(), &status) != 0 ? (refusal != 0 ? refusal : errno)
+                : !S_ISDIR(status.st_mode)         ? ENOTDIR
+                                                   : 0;
+    if (error == 0) return made;
+    errno = error;
+    PyErr_SetFromErrnoWithFilename(PyExc_OSError, folder.c_str());
+    throw py::error_already_set();
+}
+
+// Removes the folders a failed write made, innermost first, when they are still empty.
+void removeEmptyFolders(const std::vector<std::string>& made) {
+    for (auto folder = made.rbegin(); folder != made.rend(); ++folder) rmdir(folder->c_str());
 }
 
 TSettings settingsOf(const py::kwargs& keywords) {
@@ -478,14 +514,20 @@ public:
                        std::ranges::any_of(settingRows(), namesWrittenFile);
             },
             N_("--%s: não é um arquivo que write() grava"));
-        std::filesystem::create_directories(folder);
+        // A failed write leaves no folder of its own, as a failed run of the program.
+        std::vector<std::string> made = makeFolders(folder);
         TTextConsole console;
         TRunEnvironment environment;
         environment.console = &console;
         environment.baseFolder = folder;
         environment.interrupted = &interrupted_;
-        withSignals(interrupted_, TLateSignal::warnedAfterFiles,
-                    [&settings, &environment] { runSettings(settings, environment); });
+        try {
+            withSignals(interrupted_, TLateSignal::warnedAfterFiles,
+                        [&settings, &environment] { runSettings(settings, environment); });
+        } catch (...) {
+            removeEmptyFolders(made);
+            throw;
+        }
     }
 
     std::string svg() { return outputOfRun("svg", "p.svg"); }
@@ -507,22 +549,27 @@ private:
     // The text of one output of the instance's run (option "svg", "report"), written in a
     // folder of its own that is removed again.
     std::string outputOfRun(const char* option, const char* name) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "gerador-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error(tr("não foi possível criar uma pasta temporária"));
-        std::filesystem::path folder = pattern;
+        // Where Python's own temporary files go: TMPDIR when it is usable, else the
+        // system's; OSError when none is.
+        std::filesystem::path folder =
+            py::module_::import("tempfile").attr("mkdtemp")(py::arg("prefix") = "gerador-").cast<std::string>();
+        auto removeFolder = [&folder] {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder, ignored);
+        };
         py::kwargs outputs;
         outputs[option] = name;
         outputs["column_write_file"] = false;
+        std::stringstream text;
         try {
             write(folder.string(), outputs);
+            std::ifstream file(folder / name);
+            text << file.rdbuf();
         } catch (...) {
-            std::filesystem::remove_all(folder);
+            removeFolder();
             throw;
         }
-        std::ifstream file(folder / name);
-        std::stringstream text;
-        text << file.rdbuf();
-        std::filesystem::remove_all(folder);
+        removeFolder();
         return text.str();
     }
 

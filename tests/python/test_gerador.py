@@ -116,11 +116,11 @@ interrupt(0.3)
 try:
     instance.write(sys.argv[1])
 except KeyboardInterrupt:
-    print(sorted(os.listdir(sys.argv[1])))
+    print(os.path.exists(sys.argv[1]))
 """
     result = run_python(during_columns, str(tmp_path / "during"))
     assert result.returncode == 0, result.stderr
-    assert result.stdout.split() == ["[]"]
+    assert result.stdout.split() == ["False"]
     # The commit waits for the folder's lock, its files complete, when the signal comes.
     at_commit = INTERRUPTING + """
 import fcntl, warnings
@@ -331,6 +331,35 @@ def test_solve_limits_follow_the_command_line():
         with pytest.raises(ValueError, match="--solve-seconds"):
             instance.solve(seconds=seconds)
     assert instance.solve(model="elastic", seconds=1e7).status == "optimal"
+
+
+def test_write_refuses_folders_that_cannot_be_and_leaves_none_it_made(tmp_path):
+    # These once raised the standard library's own "filesystem error".
+    instance = gerador.generate(**TINY)
+    regular_file = tmp_path / "file"
+    regular_file.write_text("not a folder\n")
+    for folder, error in [("", ValueError), (str(regular_file), ValueError),
+                          (str(regular_file / "below"), NotADirectoryError)]:
+        with pytest.raises(error):
+            instance.write(folder)
+    # A write that fails once its folders are made once left them behind, empty.
+    with pytest.raises(RuntimeError):
+        instance.write(str(tmp_path / "made" / "deeper"), column_file="missing/c.txt")
+    assert sorted(path.name for path in tmp_path.iterdir()) == ["file"]
+
+
+def test_picture_and_summary_honour_an_unusable_tmpdir_as_python_does():
+    # TMPDIR naming no folder once failed with "filesystem error"; Python's tempfile then
+    # uses the system's temporary folder.
+    code = """
+import gerador
+instance = gerador.generate(count=20, max_tasks=5, location_count=6, depot_count=2)
+print(instance._repr_svg_().startswith("<?xml"), instance.summary["columns"]["total"] > 0)
+"""
+    result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True,
+                            timeout=60, env=dict(os.environ, TMPDIR="/nonexistent/folder"))
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.split() == ["True", "True"]
 
 
 def test_tables_and_picture():
