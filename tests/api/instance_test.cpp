@@ -102,8 +102,8 @@ TEST(Library, InstanceRunsItsColumnsIntoAnOutput) {
     EXPECT_EQ(std::stoll(lines.at(1)), counter.columns);
 }
 
-// A caller's interruption stops the column search (on one thread and on several), a solve,
-// and a run without columns before its commit; the run leaves no file and no folder.
+// A caller's interruption stops the column search, a solve, and a run without columns
+// before its commit; the run leaves no file and no folder.
 TEST(Library, AnInterruptionStopsTheWorkBeforeAnyFileIsCommitted) {
     std::atomic<bool> interrupted{false};
     TTextConsole console;
@@ -113,9 +113,6 @@ TEST(Library, AnInterruptionStopsTheWorkBeforeAnyFileIsCommitted) {
     TInstance instance(settingsWithSeed(1), environment);
     interrupted = true;
     EXPECT_THROW(instance.runColumns({}), EInterrupted);
-    TSettings oneThread = settingsWithSeed(1);
-    oneThread.threads = 1;
-    EXPECT_THROW(TInstance(oneThread, environment).runColumns({}), EInterrupted);
     if (solverAvailable()) {
         EXPECT_THROW(instance.solve({}), EInterrupted);
     }

@@ -59,142 +59,102 @@ def test_standard_instance_is_the_column_file(tmp_path):
         assert fields[5:] == [int(row) + 1 for row in rows]
 
 
-def run_python(code, *arguments, timeout=60):
-    """code in a fresh interpreter, with arguments in sys.argv[1:]."""
-    return subprocess.run([sys.executable, "-c", code, *arguments], capture_output=True,
-                          text=True, timeout=timeout)
+def run_python(code, *arguments, **options):
+    """code in a fresh interpreter, which has imported gerador and can interrupt itself."""
+    prelude = "import os, signal, sys, threading, time\nimport gerador\n"
+    return subprocess.run([sys.executable, "-c", prelude + code, *arguments],
+                          capture_output=True, text=True, timeout=60, **options)
 
 
 def test_first_calls_from_several_threads_do_not_deadlock():
-    # The first generate() from four threads at once once hung on a one-time set-up of
-    # numpy's interface that imported while another thread waited for it holding the GIL.
+    # Four first generate() calls at once hung: one thread imported numpy inside a one-time
+    # set-up that the others waited for holding the GIL.
     code = f"""
-import threading
-import gerador
 threads = [threading.Thread(target=gerador.generate, kwargs=dict(task_seed=seed, **{SMALL}))
            for seed in range(4)]
-for thread in threads:
-    thread.start()
-for thread in threads:
-    thread.join()
+[thread.start() for thread in threads]
+[thread.join() for thread in threads]
 """
     for _ in range(3):
-        assert run_python(code, timeout=30).returncode == 0
+        assert run_python(code).returncode == 0
 
 
-# Ctrl-C from a timer thread, in a process of its own: Python runs the handler on the main
-# thread, which made the call.
-INTERRUPTING = """
-import os, signal, sys, threading, time
-import gerador
-
-def interrupt(after):
-    threading.Timer(after, os.kill, (os.getpid(), signal.SIGINT)).start()
-"""
-
-
-def test_ctrl_c_stops_generate_soon():
-    # It once came only when the whole search had ended, here minutes later.
-    code = INTERRUPTING + """
-interrupt(0.5)
-started = time.monotonic()
-try:
-    gerador.generate(count=600, max_tasks=8, accept_percent=0, max_columns=5_000_000)
-except KeyboardInterrupt:
-    print(time.monotonic() - started)
-"""
-    result = run_python(code)
-    assert result.returncode == 0, result.stderr
-    assert float(result.stdout) < 10
-
-
-def test_ctrl_c_in_write_fails_it_only_before_the_files_are_complete(tmp_path):
-    # Both once raised KeyboardInterrupt after the files were complete.
-    during_columns = INTERRUPTING + """
+# Ctrl-C comes from a thread; Python runs its handler on the main thread, which made the call.
+def test_ctrl_c_stops_generate_and_a_write_before_its_files_are_complete(tmp_path):
+    # Both once waited for the whole search, and the write then raised with its files complete.
+    code = """
 instance = gerador.generate(count=300, max_tasks=8, accept_percent=0)
-interrupt(0.3)
+threading.Timer(0.3, os.kill, (os.getpid(), signal.SIGINT)).start()
 try:
     instance.write(sys.argv[1])
 except KeyboardInterrupt:
     print(os.path.exists(sys.argv[1]))
+threading.Timer(0.5, os.kill, (os.getpid(), signal.SIGINT)).start()
+started = time.monotonic()
+try:
+    gerador.generate(count=600, max_tasks=8, accept_percent=0, max_columns=5_000_000)
+except KeyboardInterrupt:
+    print(time.monotonic() - started < 10)
 """
-    result = run_python(during_columns, str(tmp_path / "during"))
-    assert result.returncode == 0, result.stderr
-    assert result.stdout.split() == ["False"]
+    result = run_python(code, str(tmp_path / "out"))
+    assert result.stdout.split() == ["False", "True"], result.stderr
+
+
+def test_ctrl_c_while_a_write_commits_leaves_its_files_and_warns(tmp_path):
     # The commit waits for the folder's lock, its files complete, when the signal comes.
-    at_commit = INTERRUPTING + """
+    code = f"""
 import fcntl, warnings
 folder = sys.argv[1]
 os.mkdir(folder)
 lock = os.open(folder, os.O_RDONLY)
 fcntl.flock(lock, fcntl.LOCK_EX)
 
-def waiting_for_a_lock():
-    with open("/proc/locks") as locks:
-        return any("->" in line and " FLOCK " in line for line in locks)
-
 def interrupt_at_the_commit():
-    while not waiting_for_a_lock():
+    while not any("->" in line for line in open("/proc/locks").readlines()):
         time.sleep(0.01)
     os.kill(os.getpid(), signal.SIGINT)
     time.sleep(0.3)
     os.close(lock)
 
-instance = gerador.generate(**%r)
+instance = gerador.generate(**{TINY})
 threading.Thread(target=interrupt_at_the_commit, daemon=True).start()
 with warnings.catch_warnings(record=True) as caught:
-    warnings.simplefilter("always")
+    warnings.simplefilter("always", RuntimeWarning)
     instance.write(folder, column_file="c.txt")
 print([warning.category.__name__ for warning in caught])
-""" % TINY
-    result = run_python(at_commit, str(tmp_path / "at-commit"))
-    assert result.returncode == 0, result.stderr
-    assert result.stdout.split() == ["['RuntimeWarning']"]
-    reference = tmp_path / "reference"
-    gerador.generate(**TINY).write(str(reference), column_file="c.txt")
-    assert (tmp_path / "at-commit" / "c.txt").read_bytes() == (reference / "c.txt").read_bytes()
+"""
+    result = run_python(code, str(tmp_path / "out"))
+    assert result.stdout.split() == ["['RuntimeWarning']"], result.stderr
+    gerador.generate(**TINY).write(str(tmp_path / "alone"), column_file="c.txt")
+    assert (tmp_path / "out/c.txt").read_bytes() == (tmp_path / "alone/c.txt").read_bytes()
 
 
 def test_ctrl_c_in_the_integer_search_is_an_interrupt():
     # Ctrl-C reaches the search's own process too; its death read "memory may have run out".
-    code = INTERRUPTING + """
+    code = """
+import contextlib
 def children():
-    found = []
     for entry in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open(f"/proc/{entry}/stat") as stat:
-                parent = int(stat.read().rsplit(")", 1)[1].split()[1])
-        except OSError:
-            continue
-        if parent == os.getpid():
-            found.append(int(entry))
-    return found
+        with contextlib.suppress(OSError), open(f"/proc/{entry}/stat") as stat:
+            if int(stat.read().rsplit(")", 1)[1].split()[1]) == os.getpid():
+                yield int(entry)
 
-solving = True
-
-def interrupt_the_search():
-    while solving:
+def interrupt_the_searches():
+    while True:
         for child in children():
-            # Past its first moments, when it still has the parent's handler.
-            time.sleep(0.02)
-            try:
+            time.sleep(0.02)  # past the moment it still has the parent's handler
+            with contextlib.suppress(ProcessLookupError):
                 os.kill(child, signal.SIGINT)
-            except ProcessLookupError:
-                pass
         time.sleep(0.002)
 
 instance = gerador.generate(count=120, max_tasks=7)
-threading.Thread(target=interrupt_the_search, daemon=True).start()
+threading.Thread(target=interrupt_the_searches, daemon=True).start()
 try:
     instance.solve(model="cover", seconds=30)
-    print("solved")
 except KeyboardInterrupt:
     print("interrupted")
-solving = False
 """
-    result = run_python(code)
-    assert result.returncode == 0, result.stderr
-    assert result.stdout.split() == ["interrupted"]
+    assert run_python(code).stdout.split() == ["interrupted"]
 
 
 def test_settings_are_checked_by_the_command_line_rules():
@@ -288,25 +248,20 @@ def test_solve_agrees_with_scipy(keywords, model):
     assert findings["valid"], findings["problems"]
 
 
-def written_files(instance, folder, **outputs):
-    """Every file write() makes in folder, by name, with its bytes; the report without the
-    run's times."""
-    instance.write(str(folder), **outputs)
-    files = {str(path.relative_to(folder)): path.read_bytes()
-             for path in folder.rglob("*") if path.is_file()}
-    report = json.loads(files.pop("r.json"))
-    del report["run"]
-    files["r.json"] = json.dumps(report).encode()
-    return files
-
-
 def test_files_are_the_same_under_a_decimal_comma_locale(tmp_path):
     # The column file's depot weights and the picture's coordinates once took the comma.
     instance = gerador.generate(plant=True, **SMALL)
-    outputs = dict(mps="m.mps", orlib="o.txt", solution="s.sol", tasks_csv="t.csv",
-                   trips_csv="v.csv", report="r.json", svg="p.svg", trip_write_file=True,
-                   task_write_file=True)
-    with_point = written_files(instance, tmp_path / "point", **outputs)
+
+    def written(folder):
+        instance.write(str(folder), mps="m.mps", orlib="o.txt", solution="s.sol",
+                       tasks_csv="t.csv", trips_csv="v.csv", report="r.json", svg="p.svg",
+                       trip_write_file=True, task_write_file=True)
+        report = json.loads((folder / "r.json").read_text())
+        del report["run"]  # its times
+        (folder / "r.json").write_text(json.dumps(report))
+        return {path.name: path.read_bytes() for path in folder.rglob("*") if path.is_file()}
+
+    with_point = written(tmp_path / "point")
     previous = locale.setlocale(locale.LC_ALL)
     try:
         locale.setlocale(locale.LC_ALL, "pt_BR.UTF-8")
@@ -315,13 +270,10 @@ def test_files_are_the_same_under_a_decimal_comma_locale(tmp_path):
             raise
         pytest.skip("the pt_BR.UTF-8 locale is not installed")
     try:
-        assert locale.localeconv()["decimal_point"] == ","
-        with_comma = written_files(instance, tmp_path / "comma", **outputs)
+        with_comma = written(tmp_path / "comma")
     finally:
         locale.setlocale(locale.LC_ALL, previous)
-    assert len(with_point) == 10
-    for name, content in with_point.items():
-        assert with_comma[name] == content, name
+    assert len(with_point) == 10 and with_comma == with_point
 
 
 def test_solve_limits_follow_the_command_line():
@@ -351,15 +303,12 @@ def test_write_refuses_folders_that_cannot_be_and_leaves_none_it_made(tmp_path):
 def test_picture_and_summary_honour_an_unusable_tmpdir_as_python_does():
     # TMPDIR naming no folder once failed with "filesystem error"; Python's tempfile then
     # uses the system's temporary folder.
-    code = """
-import gerador
-instance = gerador.generate(count=20, max_tasks=5, location_count=6, depot_count=2)
+    code = f"""
+instance = gerador.generate(**{TINY})
 print(instance._repr_svg_().startswith("<?xml"), instance.summary["columns"]["total"] > 0)
 """
-    result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True,
-                            timeout=60, env=dict(os.environ, TMPDIR="/nonexistent/folder"))
-    assert result.returncode == 0, result.stderr
-    assert result.stdout.split() == ["True", "True"]
+    result = run_python(code, env=dict(os.environ, TMPDIR="/nonexistent/folder"))
+    assert result.stdout.split() == ["True", "True"], result.stderr
 
 
 def test_tables_and_picture():
