@@ -78,7 +78,11 @@ TEST(PointNumbers, FilesOfASeriesAreTheSameUnderADecimalCommaLocale) {
     if (!comma.isSet) GTEST_SKIP();
     std::map<std::string, std::string> withComma = filesOfRun(settings);
     EXPECT_EQ(withPoint.size(), 8u);
-    for (const auto& [name, bytes] : withPoint) EXPECT_TRUE(withComma[name] == bytes) << name;
+    for (const auto& [name, bytes] : withPoint) {
+        // A record holds the run's time, which no two runs share.
+        if (name.ends_with("instance.json")) continue;
+        EXPECT_TRUE(withComma[name] == bytes) << name;
+    }
 }
 
 }  // namespace
